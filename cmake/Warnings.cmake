@@ -1,0 +1,41 @@
+# Warnings are an interface target every project target links, not global flags, so
+# third-party code pulled in by find_package is never held to them.
+add_library(palimo_warnings INTERFACE)
+target_compile_options(palimo_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+  -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+if(PALIMO_WERROR)
+  target_compile_options(palimo_warnings INTERFACE -Werror)
+endif()
+if(PALIMO_SANITIZE)
+  target_compile_options(palimo_warnings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_link_options(palimo_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+target_compile_definitions(palimo_warnings INTERFACE
+  QT_NO_KEYWORDS QT_NO_URL_CAST_FROM_STRING)
+
+# palimo_module(NAME SOURCES... [LINKS ...]) declares one layer as a static library whose
+# headers are reached by module-qualified paths ("settings/Log.h").
+function(palimo_module name)
+  cmake_parse_arguments(M "" "" "SOURCES;LINKS;PUBLIC_LINKS" ${ARGN})
+  add_library(${name} STATIC ${M_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE palimo_warnings ${M_LINKS} PUBLIC ${M_PUBLIC_LINKS})
+endfunction()
+
+# palimo_test(NAME LABEL SOURCES... LINKS ...) adds one GoogleTest executable to CTest.
+function(palimo_test name)
+  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LINKS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE palimo_warnings palimo_testsupport ${T_LINKS}
+    palimo_testmain GTest::gtest GTest::gmock)
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+endfunction()

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+// A typed per-user key-value store kept as one JSON object in a file
+// ($XDG_CONFIG_HOME/palimo/settings.json for the application). Text is a JSON string,
+// a boolean a JSON boolean, a record an embedded JSON value (object or array).
+//
+// Every read sees the file as it is now (a hand edit is picked up without a restart).
+// Every write replaces the file atomically (temp file, fsync, rename) with mode 0600.
+// A file that does not parse is renamed aside before the next write; until then reads
+// give nothing, so callers fall back to their defaults and the user's file is kept.
+// Main thread only.
+class Preferences {
+public:
+    explicit Preferences(QString filePath);
+
+    // $XDG_CONFIG_HOME/palimo/settings.json, or ~/.config/palimo/settings.json.
+    static QString defaultFilePath();
+
+    QString filePath() const { return m_filePath; }
+
+    // Nothing when the key is absent or holds another JSON type.
+    std::optional<QString> text(const QString& key) const;
+    std::optional<bool> boolean(const QString& key) const;
+    // Nothing when absent or not an object/array.
+    std::optional<QJsonValue> record(const QString& key) const;
+
+    // Failures to write are logged; the previous file stays intact.
+    void setText(const QString& key, const QString& value);
+    void setBoolean(const QString& key, bool value);
+    void setRecord(const QString& key, const QJsonValue& value);
+    void remove(const QString& key);
+
+private:
+    QString m_filePath;
+};
