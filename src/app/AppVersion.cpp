@@ -13,8 +13,12 @@ QString orFallback(const char* value, const char* fallback) {
 
 namespace AppVersion {
 
-QString shortVersion() { return orFallback(PALIMO_VERSION_SHORT, "dev"); }
+QString shortVersion() {
+    return orFallback(PALIMO_VERSION_SHORT, "dev");
+}
 
-QString build() { return orFallback(PALIMO_VERSION_BUILD, "0"); }
+QString build() {
+    return orFallback(PALIMO_VERSION_BUILD, "0");
+}
 
 } // namespace AppVersion

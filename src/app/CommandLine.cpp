@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         args << QString::fromLocal8Bit(argv[i]);
     }
     if (args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"))) {
-        print(stdout, QStringLiteral("Palimo %1 (%2)\n").arg(AppVersion::shortVersion(), AppVersion::build()));
+        print(stdout, QStringLiteral("Palimo %1 (%2)\n")
+                          .arg(AppVersion::shortVersion(), AppVersion::build()));
         return 0;
     }
     QCoreApplication app(argc, argv);

@@ -13,9 +13,9 @@ public:
 
     struct ReadResult {
         Outcome outcome = Outcome::Failed;
-        QByteArray secret;   // the stored bytes, on Success
-        int code = 0;        // the store's numeric status, on Failed
-        QString message;     // the store's own message for the failure, may be empty
+        QByteArray secret; // the stored bytes, on Success
+        int code = 0;      // the store's numeric status, on Failed
+        QString message;   // the store's own message for the failure, may be empty
     };
 
     struct WriteResult {

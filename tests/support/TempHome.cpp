@@ -22,7 +22,8 @@ TempHome::~TempHome() {
 
 void TempHome::set(const char* name, const QString& value) {
     if (!m_saved.count(name)) {
-        m_saved[name] = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+        m_saved[name] =
+            qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
     }
     qputenv(name, QFile::encodeName(value));
 }

@@ -1,0 +1,52 @@
+#include "app/Branding.h"
+#include "app/ActivationPolicy.h"
+
+#include <QSoundEffect>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+TEST(Branding, ShipsItsMarkAndSoundsAndFallsBackWhenOneIsMissing) {
+    const QColor accent = Branding::accent();
+    EXPECT_NEAR(accent.redF(), 0.44, 0.002);
+    EXPECT_NEAR(accent.greenF(), 0.33, 0.002);
+    EXPECT_NEAR(accent.blueF(), 0.89, 0.002);
+
+    ASSERT_TRUE(Branding::markImage().has_value());
+    EXPECT_FALSE(Branding::markImage()->pixmap(18, 18).isNull());
+    EXPECT_FALSE(Branding::menuBarImage().pixmap(18, 18).isNull());
+    ASSERT_NE(Branding::doneSound(), nullptr);
+    EXPECT_EQ(Branding::doneSound(), Branding::doneSound()) << "sounds are loaded once";
+    EXPECT_NE(Branding::cancelledSound(), nullptr);
+
+    const QString gone = QStringLiteral(":/palimo/no-such-icon.svg");
+    EXPECT_FALSE(Branding::markImage(gone).has_value());
+    EXPECT_FALSE(Branding::menuBarImage(gone).pixmap(18, 18).isNull())
+        << "the tray never goes blank";
+    EXPECT_EQ(Branding::loadSound(QStringLiteral(":/palimo/no-such.wav")), nullptr);
+}
+
+TEST(ActivationPolicy, RegularWhileAnyWindowHoldsItNeverBelowZero) {
+    ActivationPolicy::reset();
+    std::vector<ActivationPolicy::Policy> switches;
+    ActivationPolicy::setOnChange([&](ActivationPolicy::Policy p) { switches.push_back(p); });
+
+    ActivationPolicy::release();
+    EXPECT_EQ(ActivationPolicy::holders(), 0);
+    ActivationPolicy::acquire();
+    ActivationPolicy::acquire();
+    EXPECT_EQ(ActivationPolicy::current(), ActivationPolicy::Policy::regular);
+    ActivationPolicy::release();
+    EXPECT_EQ(ActivationPolicy::current(), ActivationPolicy::Policy::regular);
+    ActivationPolicy::release();
+    EXPECT_EQ(ActivationPolicy::current(), ActivationPolicy::Policy::accessory);
+    ActivationPolicy::acquire();
+
+    const std::vector<ActivationPolicy::Policy> expected{ActivationPolicy::Policy::regular,
+                                                         ActivationPolicy::Policy::accessory,
+                                                         ActivationPolicy::Policy::regular};
+    EXPECT_EQ(switches, expected);
+    ActivationPolicy::setOnChange(nullptr);
+    ActivationPolicy::reset();
+}
