@@ -62,10 +62,16 @@ void writeLine(int consoleFd, const QString& message) {
 
 namespace Log {
 
-QString filePath() { return stateHome() + QStringLiteral("/palimo/Palimo.log"); }
+QString filePath() {
+    return stateHome() + QStringLiteral("/palimo/Palimo.log");
+}
 
-void info(const QString& message) { writeLine(STDOUT_FILENO, message); }
+void info(const QString& message) {
+    writeLine(STDOUT_FILENO, message);
+}
 
-void error(const QString& message) { writeLine(STDERR_FILENO, message); }
+void error(const QString& message) {
+    writeLine(STDERR_FILENO, message);
+}
 
 } // namespace Log
