@@ -35,7 +35,13 @@ function(palimo_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  add_test(NAME ${name} COMMAND ${name})
+  if(T_LABEL STREQUAL "system")
+    # System tests run inside the private X, D-Bus, AT-SPI and keyring session.
+    add_test(NAME ${name}
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/system/palimo-session.sh $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
 endfunction()

@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2317 # the clean-up functions run from traps
+# palimo-session.sh COMMAND [ARGS...]
+#
+# Runs COMMAND inside a private desktop session and exits with its status:
+#   - a private XDG_RUNTIME_DIR (0700) and, unless PALIMO_SESSION_KEEP_HOME=1, a temporary HOME
+#     with the XDG folders inside it;
+#   - an Xvfb display on a free number (DISPLAY exported);
+#   - a private D-Bus session bus (dbus-run-session) that can only auto-start harmless services,
+#     so nothing outside this script ever provides secrets or the accessibility bus;
+#   - the AT-SPI accessibility bus;
+#   - gnome-keyring with an unlocked default "login" collection, unless
+#     PALIMO_SESSION_NO_KEYRING=1 (then there is no Secret Service at all).
+# Everything started here is stopped again on exit. Set-up failures exit with status 125.
+#
+# Options (environment): PALIMO_SESSION_KEEP_HOME=1, PALIMO_SESSION_NO_KEYRING=1,
+# PALIMO_SESSION_KEYRING_PASSWORD (default "palimo-test"), PALIMO_SESSION_VERBOSE=1 (timings).
+set -euo pipefail
+
+readonly setup_failed=125
+self=$(readlink -f "${BASH_SOURCE[0]}")
+
+die() {
+  echo "palimo-session: $*" >&2
+  exit "$setup_failed"
+}
+
+note() {
+  if [ "${PALIMO_SESSION_VERBOSE:-0}" = 1 ]; then echo "palimo-session: $*" >&2; fi
+}
+
+now_us() { echo "${EPOCHREALTIME/./}"; }
+
+# wait_for PID SECONDS WHAT COMMAND... — polls COMMAND until it succeeds; gives up when the
+# process PID (0: none) has exited or SECONDS have passed.
+wait_for() {
+  local pid=$1 seconds=$2 what=$3
+  shift 3
+  local deadline=$(($(now_us) + seconds * 1000000))
+  until "$@" >/dev/null 2>&1; do
+    if [ "$pid" != 0 ] && ! alive "$pid"; then
+      return 2
+    fi
+    if [ "$(now_us)" -gt "$deadline" ]; then
+      die "$what was not ready after ${seconds} s"
+    fi
+    sleep 0.02
+  done
+}
+
+# alive PID — false once the process has exited, even while it waits to be reaped.
+alive() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  [ "${stat%% *}" != Z ]
+}
+
+# stop PID — TERM, then KILL if it lingers; reaps it when it is our child.
+stop() {
+  local pid=$1
+  kill -TERM "$pid" 2>/dev/null || return 0
+  local i
+  for ((i = 0; i < 250; i++)); do
+    alive "$pid" || break
+    sleep 0.02
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+show_log() {
+  if [ -s "$1" ]; then
+    echo "--- $1 ---" >&2
+    tail -n 20 "$1" >&2
+  fi
+}
+
+# ---------------------------------------------------------------------------------------------
+# Inner half: runs as the child of dbus-run-session, with the private bus in the environment.
+inner() {
+  local atspi_pid=0 keyring_pid=0 command_pid=0
+  cleanup_inner() {
+    [ "$command_pid" = 0 ] || stop "$command_pid"
+    [ "$keyring_pid" = 0 ] || stop "$keyring_pid"
+    [ "$atspi_pid" = 0 ] || stop "$atspi_pid"
+  }
+  trap cleanup_inner EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+
+  local t0
+  t0=$(now_us)
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >"$PALIMO_SESSION_DIR/at-spi.log" 2>&1 &
+  atspi_pid=$!
+  wait_for "$atspi_pid" 10 "the AT-SPI bus" \
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress ||
+    {
+      show_log "$PALIMO_SESSION_DIR/at-spi.log"
+      die "at-spi-bus-launcher exited during start-up"
+    }
+  note "AT-SPI bus ready after $((($(now_us) - t0) / 1000)) ms"
+
+  if [ "${PALIMO_SESSION_NO_KEYRING:-0}" = 1 ]; then
+    if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+      org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets | grep -q 'boolean true'; then
+      die "a Secret Service is running although PALIMO_SESSION_NO_KEYRING=1"
+    fi
+  else
+    t0=$(now_us)
+    # --unlock reads the password from stdin and creates the "login" collection if needed.
+    printf '%s' "${PALIMO_SESSION_KEYRING_PASSWORD:-palimo-test}" |
+      gnome-keyring-daemon --foreground --unlock --components=secrets \
+        >"$PALIMO_SESSION_DIR/keyring.log" 2>&1 &
+    keyring_pid=$!
+    wait_for "$keyring_pid" 10 "gnome-keyring" \
+      dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+      org.freedesktop.DBus.GetNameOwner string:org.freedesktop.secrets ||
+      {
+        show_log "$PALIMO_SESSION_DIR/keyring.log"
+        die "gnome-keyring-daemon exited during start-up"
+      }
+    local alias
+    alias=$(timeout 5 dbus-send --session --print-reply --dest=org.freedesktop.secrets \
+      /org/freedesktop/secrets org.freedesktop.Secret.Service.ReadAlias string:default 2>&1) ||
+      die "the keyring does not answer ReadAlias: $alias"
+    case $alias in
+    *'"/org/freedesktop/secrets/collection/login"'*) ;;
+    *) die "the keyring has no default login collection: $alias" ;;
+    esac
+    # Prove the collection is unlocked: a locked one would prompt (or fail) instead.
+    local probe=probe-$$-$RANDOM got
+    printf '%s' "$probe" | timeout 5 secret-tool store --label="palimo-session probe" \
+      palimo-session-probe "$probe" ||
+      die "could not store a probe secret in the keyring"
+    got=$(timeout 5 secret-tool lookup palimo-session-probe "$probe") ||
+      die "could not read the probe secret back from the keyring"
+    [ "$got" = "$probe" ] || die "the keyring gave back '$got' instead of '$probe'"
+    timeout 5 secret-tool clear palimo-session-probe "$probe" ||
+      die "could not delete the probe secret from the keyring"
+    note "keyring ready and verified after $((($(now_us) - t0) / 1000)) ms"
+  fi
+
+  # In the background with stdin passed on explicitly, so that a TERM to this script (say from
+  # timeout(1)) is handled at once instead of after the command ends.
+  echo $$ >"$PALIMO_SESSION_DIR/inner.pid"
+  "$@" <&0 &
+  command_pid=$!
+  local status=0
+  wait "$command_pid" || status=$?
+  command_pid=0
+  exit "$status"
+}
+
+if [ "${1:-}" = "--palimo-session-inner" ]; then
+  shift
+  inner "$@"
+fi
+
+# ---------------------------------------------------------------------------------------------
+# Outer half: folders, environment, display, then the bus.
+[ $# -gt 0 ] || die "usage: palimo-session.sh COMMAND [ARGS...]"
+for tool in Xvfb xdpyinfo dbus-run-session dbus-send /usr/libexec/at-spi-bus-launcher; do
+  command -v "$tool" >/dev/null || die "$tool is missing (run scripts/bootstrap)"
+done
+if [ "${PALIMO_SESSION_NO_KEYRING:-0}" != 1 ]; then
+  for tool in gnome-keyring-daemon secret-tool; do
+    command -v "$tool" >/dev/null || die "$tool is missing (run scripts/bootstrap)"
+  done
+fi
+# A closed stdin would make the first file the command opens its standard input.
+{ true <&0; } 2>/dev/null || exec </dev/null
+
+session_dir=$(mktemp -d "${TMPDIR:-/tmp}/palimo-session.XXXXXX")
+xvfb_pid=0 bus_pid=0
+cleanup_outer() {
+  if [ -s "$session_dir/inner.pid" ]; then stop "$(cat "$session_dir/inner.pid")"; fi
+  [ "$bus_pid" = 0 ] || stop "$bus_pid"
+  [ "$xvfb_pid" = 0 ] || stop "$xvfb_pid"
+  rm -rf "$session_dir"
+}
+trap cleanup_outer EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+export PALIMO_SESSION_DIR=$session_dir
+
+mkdir -m 0700 "$session_dir/runtime"
+export XDG_RUNTIME_DIR=$session_dir/runtime
+if [ "${PALIMO_SESSION_KEEP_HOME:-0}" != 1 ]; then
+  mkdir -m 0700 "$session_dir/home"
+  export HOME=$session_dir/home
+  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
+  export XDG_STATE_HOME=$HOME/.local/state XDG_CACHE_HOME=$HOME/.cache
+fi
+# Nothing of the caller's desktop may leak in.
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS GNOME_KEYRING_CONTROL \
+  SESSION_MANAGER XAUTHORITY DESKTOP_STARTUP_ID XDG_SESSION_TYPE
+export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+
+# Display: try numbers from 90 upwards. Xvfb writes its number to -displayfd once it accepts
+# clients, which tells our own server apart from a foreign one already on that number.
+t0=$(now_us)
+display=
+for ((n = 90; n < 190; n++)); do
+  ready_file=$session_dir/xvfb-ready
+  : >"$ready_file"
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -displayfd 3 \
+    3>"$ready_file" >"$session_dir/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  if wait_for "$xvfb_pid" 10 "Xvfb on :$n" test -s "$ready_file"; then
+    display=:$n
+    break
+  fi
+  wait "$xvfb_pid" 2>/dev/null || true # busy number: the server gave up, try the next one
+  xvfb_pid=0
+done
+[ -n "$display" ] || {
+  show_log "$session_dir/xvfb.log"
+  die "no free X display between :90 and :189"
+}
+export DISPLAY=$display
+wait_for "$xvfb_pid" 10 "the X display $DISPLAY" xdpyinfo -display "$DISPLAY" ||
+  die "Xvfb on $DISPLAY exited right after start-up"
+note "Xvfb ready on $DISPLAY after $((($(now_us) - t0) / 1000)) ms"
+
+# The bus may auto-start ordinary session services (dconf, prompters), but not the Secret
+# Service or the accessibility bus: those are started (or deliberately left out) above.
+mkdir -p "$session_dir/dbus/services"
+for service in /usr/share/dbus-1/services/*.service; do
+  case ${service##*/} in
+  org.freedesktop.secrets.service | org.freedesktop.impl.portal.Secret.service | \
+    org.gnome.keyring.service | org.a11y.Bus.service) ;;
+  *) ln -s "$service" "$session_dir/dbus/services/" ;;
+  esac
+done
+cat >"$session_dir/dbus/session.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <keep_umask/>
+  <listen>unix:dir=$XDG_RUNTIME_DIR</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$session_dir/dbus/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+
+# The bus daemon's own chatter (activation notes, root's "Failed to set fd limit") goes to a log.
+printf '#!/bin/sh\nexec dbus-daemon "$@" 2>>"%s"\n' "$session_dir/dbus/daemon.log" \
+  >"$session_dir/dbus/daemon"
+chmod +x "$session_dir/dbus/daemon"
+
+dbus-run-session --dbus-daemon="$session_dir/dbus/daemon" \
+  --config-file="$session_dir/dbus/session.conf" -- "$self" --palimo-session-inner "$@" <&0 &
+bus_pid=$!
+status=0
+wait "$bus_pid" || status=$?
+bus_pid=0
+rm -f "$session_dir/inner.pid"
+exit "$status"
