@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 // A typed per-user key-value store kept as one JSON object in a file
@@ -13,7 +15,8 @@
 // Every write replaces the file atomically (temp file, fsync, rename) with mode 0600.
 // A file that does not parse is renamed aside before the next write; until then reads
 // give nothing, so callers fall back to their defaults and the user's file is kept.
-// Main thread only.
+// A file that exists but cannot be read is never written over. A symbolic link is written
+// through, not replaced. Main thread only.
 class Preferences {
 public:
     explicit Preferences(QString filePath);
@@ -36,5 +39,28 @@ public:
     void remove(const QString& key);
 
 private:
+    // Identifies one version of the file on disk, so an unchanged file is not parsed again.
+    struct Stamp {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        std::int64_t changedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    enum class FileState { Missing, Parsed, Broken, Unreadable };
+
+    // Brings the cached object up to date with the file; cheap when nothing changed.
+    void refresh() const;
+    std::optional<QJsonValue> value(const QString& key) const;
+    // Applies `change` to the current object and writes the result, setting a broken file
+    // aside first.
+    template <typename Change> void update(const QString& key, Change change);
+    bool setBrokenFileAside(const QString& path);
+    QString targetPath() const;
+
     QString m_filePath;
+    mutable FileState m_state = FileState::Missing;
+    mutable std::optional<Stamp> m_stamp;
+    mutable QJsonObject m_object;
 };
