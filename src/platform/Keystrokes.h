@@ -1,0 +1,25 @@
+#pragma once
+
+#include <qcoro/qcorotask.h>
+
+// Posting the editing shortcuts into whatever window has the keyboard focus.
+class Keystrokes {
+public:
+    enum class Command { copy, selectAll, paste };
+    // Terminal emulators take Copy and Paste with Shift added, because their plain Ctrl+C
+    // interrupts the running program.
+    enum class Style { standard, terminal };
+
+    Keystrokes() = default;
+    Keystrokes(const Keystrokes&) = delete;
+    Keystrokes& operator=(const Keystrokes&) = delete;
+    virtual ~Keystrokes() = default;
+
+    // Whether keystrokes can be posted in this session at all ("trusted").
+    virtual bool isAvailable() const = 0;
+
+    // Releases the modifier keys still held down (the user's hotkey), then posts the command's
+    // key press and release with exactly its modifiers. Modifiers released here are never
+    // pressed again. False when nothing could be posted.
+    virtual QCoro::Task<bool> post(Command command, Style style) = 0;
+};

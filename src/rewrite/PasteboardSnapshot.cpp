@@ -1,0 +1,11 @@
+#include "rewrite/PasteboardSnapshot.h"
+
+QCoro::Task<PasteboardSnapshot> PasteboardSnapshot::capture(Pasteboard& pasteboard) {
+    PasteboardSnapshot snapshot;
+    snapshot.items = co_await pasteboard.readAll();
+    co_return snapshot;
+}
+
+QCoro::Task<> PasteboardSnapshot::restore(Pasteboard& pasteboard) const {
+    co_await pasteboard.writeAll(items);
+}

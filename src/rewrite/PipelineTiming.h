@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+
+// The waits of one run. The defaults are the product's; tests shorten them.
+struct PipelineTiming {
+    using ms = std::chrono::milliseconds;
+
+    // Lets the target settle after the hotkey before Copy is posted.
+    ms beforeCopy{40};
+    // How long a Copy may take to change the clipboard before it counts as "nothing selected".
+    ms copyDeadline{500};
+    // After Select All, before the second Copy.
+    ms afterSelectAll{50};
+    // Prompt path: after re-activating the user's window, before calling the model.
+    ms afterReactivate{120};
+    // After Paste, the clipboard keeps the rewritten text at least this long...
+    ms pasteMinimum{150};
+    // ...and, once the target has fetched it, this much longer (it may fetch more formats)...
+    ms pasteSettle{50};
+    // ...but never longer than this when the target does not fetch it at all.
+    ms pasteDeadline{1500};
+};

@@ -1,0 +1,43 @@
+#include "rewrite/PipelineWaits.h"
+
+#include <QDeadlineTimer>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <qcoro/qcorosignal.h>
+#include <qcoro/qcorotimer.h>
+
+namespace PipelineWaits {
+
+QCoro::Task<> sleep(std::chrono::milliseconds duration) {
+    if (duration <= std::chrono::milliseconds::zero()) {
+        co_return;
+    }
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.start(duration);
+    co_await timer;
+}
+
+QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
+                        std::chrono::milliseconds timeout) {
+    if (condition()) {
+        co_return true;
+    }
+    ActivitySignal signal;
+    const int id = pasteboard.subscribe([&signal] { Q_EMIT signal.activity(); });
+    const auto unsubscribe = qScopeGuard([&] { pasteboard.unsubscribe(id); });
+    const QDeadlineTimer deadline(timeout, Qt::PreciseTimer);
+    while (!condition()) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
+        if (left <= std::chrono::milliseconds::zero()) {
+            co_return false;
+        }
+        co_await qCoro(&signal, &ActivitySignal::activity, left);
+    }
+    co_return true;
+}
+
+} // namespace PipelineWaits

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+#include <QObject>
+
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+#include <functional>
+
+// Awaited waits of a run: the main thread keeps serving events (the clipboard among them)
+// while a run waits.
+namespace PipelineWaits {
+
+// Resumes after the given time, measured with a precise timer.
+QCoro::Task<> sleep(std::chrono::milliseconds duration);
+
+// Resumes as soon as condition() holds, checking it now and after every clipboard activity,
+// or once timeout has passed. Returns condition() at that moment.
+QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
+                        std::chrono::milliseconds timeout);
+
+// Turns clipboard callbacks into a signal a coroutine can await.
+class ActivitySignal : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+Q_SIGNALS:
+    void activity();
+};
+
+} // namespace PipelineWaits

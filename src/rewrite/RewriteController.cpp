@@ -1,0 +1,321 @@
+#include "rewrite/RewriteController.h"
+
+#include "rewrite/PipelineWaits.h"
+#include "rewrite/TextCaptureService.h"
+#include "rewrite/TextReplaceService.h"
+#include "settings/Log.h"
+
+#include <QPointer>
+#include <QTextBoundaryFinder>
+
+#include <qcoro/qcorosignal.h>
+
+namespace {
+
+QString milliseconds(qint64 elapsedMs) {
+    return QString::number(static_cast<double>(elapsedMs), 'f', 0);
+}
+
+// The answer of the prompt, delivered once. Delivery resumes the waiting run from the event
+// loop, never from inside the caller of the completion.
+struct PromptAnswer {
+    std::optional<QString> value;
+    bool delivered = false;
+    QPointer<PipelineWaits::ActivitySignal> waker;
+
+    void deliver(std::optional<QString> answer) {
+        if (delivered) {
+            return;
+        }
+        delivered = true;
+        value = std::move(answer);
+        if (!waker) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            waker.data(),
+            [w = waker] {
+                if (w) {
+                    Q_EMIT w->activity();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+};
+
+// Owned by the completion handed out: when the last copy of it is dropped unanswered, the run
+// gets "nothing" instead of waiting for ever.
+class CompletionGuard {
+public:
+    explicit CompletionGuard(std::shared_ptr<PromptAnswer> answer)
+        : m_answer(std::move(answer)) {}
+    CompletionGuard(const CompletionGuard&) = delete;
+    CompletionGuard& operator=(const CompletionGuard&) = delete;
+    ~CompletionGuard() { m_answer->deliver(std::nullopt); }
+
+    void deliver(std::optional<QString> value) { m_answer->deliver(std::move(value)); }
+
+private:
+    std::shared_ptr<PromptAnswer> m_answer;
+};
+
+} // namespace
+
+RewriteController::RewriteController(RewritePlatform platform, Model model, Settings settings,
+                                     PipelineTiming timing)
+    : m_platform(platform)
+    , m_model(std::move(model))
+    , m_settings(std::move(settings))
+    , m_timing(timing) {}
+
+void RewriteController::setCollectInstructions(
+    std::function<void(InstructionsCompletion)> collect) {
+    m_collectInstructions = std::move(collect);
+}
+
+void RewriteController::setFeedback(std::weak_ptr<RewriteFeedback> feedback) {
+    m_feedback = std::move(feedback);
+}
+
+void RewriteController::setCancelKeyActive(std::function<void(bool)> setActive) {
+    m_setCancelKeyActive = std::move(setActive);
+}
+
+void RewriteController::setOnRunFinished(std::function<void()> onFinished) {
+    m_onRunFinished = std::move(onFinished);
+}
+
+void RewriteController::trigger() {
+    if (m_isRunning) {
+        Log::info(QStringLiteral("Ignored hotkey: a rewrite is already running."));
+        return;
+    }
+    m_isRunning = true;
+    runGuarded(false); // runs on by itself; it clears m_isRunning when it ends
+}
+
+void RewriteController::triggerWithPrompt() {
+    if (m_isRunning) {
+        Log::info(QStringLiteral("Ignored hotkey: a rewrite is already running."));
+        return;
+    }
+    m_isRunning = true;
+    runGuarded(true);
+}
+
+QCoro::Task<> RewriteController::runGuarded(bool withPrompt) {
+    if (withPrompt) {
+        co_await runWithTypedInstructions();
+    } else {
+        co_await runWithSettingsInstructions();
+    }
+    m_isRunning = false;
+    if (m_onRunFinished) {
+        m_onRunFinished();
+    }
+}
+
+bool RewriteController::accessibilityIsGranted() {
+    if (m_platform.keystrokes.isAvailable()) {
+        return true;
+    }
+    Log::error(QStringLiteral("Keystrokes can't be sent in this session, so the copy is blocked. "
+                              "Palimo needs an X11 session with the XTest extension."));
+    feedback(
+        [](RewriteFeedback& f) { f.failed(QStringLiteral("Palimo can't send keystrokes here.")); });
+    return false;
+}
+
+QCoro::Task<> RewriteController::runWithSettingsInstructions() {
+    if (!accessibilityIsGranted()) {
+        co_return;
+    }
+    QElapsedTimer start;
+    start.start();
+    const std::optional<Workspace::ActiveWindow> window =
+        co_await m_platform.workspace.activeWindow();
+    std::optional<Captured> captured = co_await capture(start, window);
+    if (!captured) {
+        co_return;
+    }
+    feedback([](RewriteFeedback& f) { f.working(); });
+    RewriteRequest request;
+    request.text = captured->text;
+    request.instructions = m_settings.instructions ? m_settings.instructions() : QString();
+    request.origin = RewriteRequest::Origin::defaultInstructions;
+    co_await finish(std::move(request), std::move(*captured), start);
+}
+
+QCoro::Task<> RewriteController::runWithTypedInstructions() {
+    if (!accessibilityIsGranted()) {
+        co_return;
+    }
+    QElapsedTimer start;
+    start.start();
+    const std::optional<Workspace::ActiveWindow> frontmost =
+        co_await m_platform.workspace.activeWindow();
+    std::optional<Captured> captured = co_await capture(start, frontmost);
+    if (!captured) {
+        co_return;
+    }
+    const std::optional<QString> answer = co_await askForInstructions();
+    if (!answer || answer->trimmed().isEmpty()) {
+        Log::info(QStringLiteral("Prompt cancelled."));
+        co_await captured->snapshot.restore(m_platform.pasteboard);
+        co_return;
+    }
+    if (frontmost) {
+        co_await m_platform.workspace.activate(*frontmost);
+    }
+    co_await PipelineWaits::sleep(m_timing.afterReactivate);
+    feedback([](RewriteFeedback& f) { f.working(); });
+    RewriteRequest request;
+    request.text = captured->text;
+    request.instructions = *answer;
+    request.origin = RewriteRequest::Origin::customPrompt;
+    co_await finish(std::move(request), std::move(*captured), start);
+}
+
+QCoro::Task<std::optional<RewriteController::Captured>>
+RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveWindow> window) {
+    const Keystrokes::Style style = co_await TextCaptureService::keystrokeStyle(m_platform, window);
+    PasteboardSnapshot snapshot = co_await PasteboardSnapshot::capture(m_platform.pasteboard);
+    const std::optional<QString> text =
+        co_await TextCaptureService::captureSelection(m_platform, style, m_timing);
+    const qint64 elapsed = start.elapsed();
+    if (text) {
+        Log::info(QStringLiteral("Captured %1 chars in %2 ms.")
+                      .arg(characterCount(*text))
+                      .arg(milliseconds(elapsed)));
+        co_return Captured{*text, std::move(snapshot), style};
+    }
+    Log::info(
+        QStringLiteral("No selection captured (%1 ms). Aborting.").arg(milliseconds(elapsed)));
+    feedback([](RewriteFeedback& f) { f.failed(QStringLiteral("Nothing to rewrite.")); });
+    co_await snapshot.restore(m_platform.pasteboard);
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>> RewriteController::askForInstructions() {
+    if (!m_collectInstructions) {
+        co_return std::nullopt;
+    }
+    PipelineWaits::ActivitySignal answered;
+    auto answer = std::make_shared<PromptAnswer>();
+    answer->waker = &answered;
+    {
+        auto guard = std::make_shared<CompletionGuard>(answer);
+        m_collectInstructions(
+            [guard](std::optional<QString> value) { guard->deliver(std::move(value)); });
+    }
+    while (!answer->delivered) {
+        co_await qCoro(&answered, &PipelineWaits::ActivitySignal::activity);
+    }
+    // A queued wake-up may still be pending; it finds the signal object gone and does nothing.
+    co_return std::optional<QString>(answer->value);
+}
+
+QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured captured,
+                                        QElapsedTimer start) {
+    QElapsedTimer callStart;
+    callStart.start();
+    const RewriteRequest::Origin origin = request.origin;
+    CancellationToken token;
+    m_apiCall = token;
+    QCoro::Task<Outcome> call = m_model.rewrite(std::move(request), token);
+    if (m_setCancelKeyActive) {
+        m_setCancelKeyActive(true);
+    }
+    Outcome outcome = co_await std::move(call);
+
+    if (auto* result = std::get_if<RewriteResult>(&outcome)) {
+        Log::info(QStringLiteral("OpenAI (%1, %2) replied in %3 ms, %4 in / %5 out tokens.")
+                      .arg(m_model.name, RewriteRequest::rawValue(origin),
+                           milliseconds(callStart.elapsed()))
+                      .arg(result->promptTokens)
+                      .arg(result->completionTokens));
+        if (m_settings.recordUsage) {
+            m_settings.recordUsage(result->promptTokens, result->completionTokens);
+        }
+        const bool pasted = co_await TextReplaceService::paste(
+            m_platform, result->text, std::move(captured.snapshot), captured.style, m_timing);
+        if (pasted) {
+            feedback([](RewriteFeedback& f) { f.succeeded(); });
+            Log::info(
+                QStringLiteral("Done in %1 s total.")
+                    .arg(QString::number(static_cast<double>(start.elapsed()) / 1000.0, 'f', 2)));
+        } else {
+            Log::error(QStringLiteral("Rewrite failed: the rewritten text could not be put on "
+                                      "the clipboard."));
+            feedback([](RewriteFeedback& f) {
+                f.failed(QStringLiteral("The rewrite failed. See the log for why."));
+            });
+        }
+        endModelCall();
+        co_return;
+    }
+
+    const RewriteError& error = std::get<RewriteError>(outcome);
+    if (wasCancelled(error)) {
+        // The Escape handler has already logged the cancellation.
+        feedback([](RewriteFeedback& f) { f.cancelled(); });
+    } else {
+        Log::error(QStringLiteral("Rewrite failed: ") + error.description());
+        const QString message = userMessage(error);
+        feedback([&message](RewriteFeedback& f) { f.failed(message); });
+    }
+    co_await captured.snapshot.restore(m_platform.pasteboard);
+    endModelCall();
+}
+
+void RewriteController::endModelCall() {
+    m_apiCall.reset();
+    if (m_setCancelKeyActive) {
+        m_setCancelKeyActive(false);
+    }
+}
+
+void RewriteController::feedback(const std::function<void(RewriteFeedback&)>& call) const {
+    if (const std::shared_ptr<RewriteFeedback> receiver = m_feedback.lock()) {
+        call(*receiver);
+    }
+}
+
+QString RewriteController::userMessage(const RewriteError& error) {
+    switch (error.kind) {
+    case RewriteError::Kind::missingAPIKey:
+        return QStringLiteral("No API key yet. Add one in Settings.");
+    case RewriteError::Kind::invalidAPIKey:
+        return QStringLiteral("OpenAI rejected your API key.");
+    case RewriteError::Kind::emptyCompletion:
+        return QStringLiteral("OpenAI sent nothing back.");
+    case RewriteError::Kind::badResponse:
+        return QStringLiteral("OpenAI returned an error (") + QString::number(error.status) +
+               QStringLiteral(").");
+    case RewriteError::Kind::timedOut:
+        return QStringLiteral("OpenAI took too long to answer.");
+    case RewriteError::Kind::notConnected:
+    case RewriteError::Kind::connectionLost:
+        return QStringLiteral("No internet connection.");
+    case RewriteError::Kind::cancelled:
+    case RewriteError::Kind::refusedAddress:
+    case RewriteError::Kind::bodyTooLarge:
+    case RewriteError::Kind::decoding:
+    case RewriteError::Kind::other:
+        break;
+    }
+    return QStringLiteral("The rewrite failed. See the log for why.");
+}
+
+bool RewriteController::wasCancelled(const RewriteError& error) {
+    return error.isCancellation();
+}
+
+int RewriteController::characterCount(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() != -1) {
+        ++count;
+    }
+    return count;
+}

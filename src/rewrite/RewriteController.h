@@ -1,0 +1,103 @@
+#pragma once
+
+#include "client/CancellationToken.h"
+#include "client/RewriteError.h"
+#include "rewrite/PasteboardSnapshot.h"
+#include "rewrite/PipelineTiming.h"
+#include "rewrite/RewriteFeedback.h"
+#include "rewrite/RewritePlatform.h"
+#include "rewrite/RewriteRequest.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <variant>
+
+// Runs one rewrite from a shortcut press to the pasted result: the single-run guard, the
+// permission check, capture, the optional prompt, the model call, paste and restore, feedback
+// and the timing lines. Main thread only; a run is one coroutine, and every wait in it is
+// awaited. There is one controller for the life of the application.
+class RewriteController {
+public:
+    using Outcome = std::variant<RewriteResult, RewriteError>;
+
+    // The model behind the rewrite: its name for the log line, and the call itself, which ends
+    // with kind cancelled soon after its token is cancelled.
+    struct Model {
+        QString name;
+        std::function<QCoro::Task<Outcome>(RewriteRequest, CancellationToken)> rewrite;
+    };
+
+    // What the controller reads and writes in the settings.
+    struct Settings {
+        std::function<QString()> instructions;           // the stored default instructions
+        std::function<void(qint64, qint64)> recordUsage; // prompt and completion tokens
+    };
+
+    // Delivers the prompt's answer, or nothing when the user dismissed it. Call it once.
+    using InstructionsCompletion = std::function<void(std::optional<QString>)>;
+
+    RewriteController(RewritePlatform platform, Model model, Settings settings,
+                      PipelineTiming timing = {});
+    RewriteController(const RewriteController&) = delete;
+    RewriteController& operator=(const RewriteController&) = delete;
+
+    // Start a rewrite with the default instructions; returns at once.
+    void trigger();
+    // Start a rewrite whose instructions come from collectInstructions; returns at once.
+    void triggerWithPrompt();
+
+    bool isRunning() const { return m_isRunning; }
+    // The running model call, while there is one: cancelling it ends the call.
+    std::optional<CancellationToken> apiCall() const { return m_apiCall; }
+
+    // Asks for one-off instructions (the prompt panel). Unset means the prompt path always
+    // ends as "Prompt cancelled.".
+    void setCollectInstructions(std::function<void(InstructionsCompletion)> collect);
+    void setFeedback(std::weak_ptr<RewriteFeedback> feedback);
+    // Switches the Escape hotkey on for the duration of the model call.
+    void setCancelKeyActive(std::function<void(bool)> setActive);
+    // Called when a run has completely finished, whatever its exit.
+    void setOnRunFinished(std::function<void()> onFinished);
+
+    // The pill's line for a failed model call.
+    static QString userMessage(const RewriteError& error);
+    static bool wasCancelled(const RewriteError& error);
+
+    // User-perceived characters (grapheme clusters), as the capture line counts them.
+    static int characterCount(const QString& text);
+
+private:
+    struct Captured {
+        QString text;
+        PasteboardSnapshot snapshot;
+        Keystrokes::Style style = Keystrokes::Style::standard;
+    };
+
+    QCoro::Task<> runGuarded(bool withPrompt);
+    QCoro::Task<> runWithSettingsInstructions();
+    QCoro::Task<> runWithTypedInstructions();
+    bool accessibilityIsGranted();
+    QCoro::Task<std::optional<Captured>> capture(QElapsedTimer start,
+                                                 std::optional<Workspace::ActiveWindow> window);
+    QCoro::Task<std::optional<QString>> askForInstructions();
+    QCoro::Task<> finish(RewriteRequest request, Captured captured, QElapsedTimer start);
+    void endModelCall();
+    void feedback(const std::function<void(RewriteFeedback&)>& call) const;
+
+    RewritePlatform m_platform;
+    Model m_model;
+    Settings m_settings;
+    PipelineTiming m_timing;
+    bool m_isRunning = false;
+    std::function<void(InstructionsCompletion)> m_collectInstructions;
+    std::weak_ptr<RewriteFeedback> m_feedback;
+    std::function<void(bool)> m_setCancelKeyActive;
+    std::optional<CancellationToken> m_apiCall;
+    std::function<void()> m_onRunFinished;
+};

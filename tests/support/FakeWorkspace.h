@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <QList>
+
+// One active window set by the test; records activations.
+class FakeWorkspace : public Workspace {
+public:
+    QCoro::Task<std::optional<ActiveWindow>> activeWindow() override {
+        co_return std::optional<ActiveWindow>(active);
+    }
+    QCoro::Task<bool> activate(ActiveWindow window) override {
+        activated.append(window.window);
+        co_return true;
+    }
+
+    std::optional<ActiveWindow> active =
+        ActiveWindow{42, 43, QStringLiteral("editor"), QStringLiteral("Editor"), 1234};
+    QList<std::uint64_t> activated;
+};
