@@ -1,0 +1,82 @@
+#include "shortcuts/HotkeyManager.h"
+
+#include "hotkey/Key.h"
+#include "hotkey/KeyCombo.h"
+#include "hotkey/ModifierFlags.h"
+#include "settings/HotkeyCombo.h"
+#include "settings/Log.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+// The stored combination as the log shows it: modifier glyphs, then the key's glyph or "?".
+QString describe(const HotkeyCombo& combo) {
+    const std::optional<Key> key = Key::fromCarbonKeyCode(combo.keyCode);
+    return ModifierFlags(combo.modifiers).description() +
+           (key ? key->description() : QStringLiteral("?"));
+}
+
+KeyCombo keyComboOf(const HotkeyCombo& combo) {
+    return KeyCombo(combo.keyCode, ModifierFlags(combo.modifiers).carbonFlags());
+}
+
+} // namespace
+
+HotkeyManager::HotkeyManager(SettingsStore& settings)
+    : m_settings(settings) {}
+
+HotkeyManager::~HotkeyManager() = default;
+
+void HotkeyManager::reload() {
+    // Both go before anything new is registered, so re-registering the same combination
+    // never meets its own old registration.
+    m_rewriteHotKey.reset();
+    m_promptHotKey.reset();
+    if (m_suspended) {
+        return;
+    }
+    const HotkeyCombo rewrite = m_settings.rewriteHotkey();
+    const QString rewriteText = describe(rewrite);
+    if (m_onRewrite) {
+        m_rewriteHotKey = makeHotKey(keyComboOf(rewrite), rewriteText, m_onRewrite);
+    }
+    const HotkeyCombo prompt = m_settings.promptHotkey();
+    const QString promptText = describe(prompt);
+    // The same combination for both: the rewrite shortcut wins.
+    if (prompt != rewrite && m_onPrompt) {
+        m_promptHotKey = makeHotKey(keyComboOf(prompt), promptText, m_onPrompt);
+    }
+    Log::info(QStringLiteral("Hotkeys registered: ") + rewriteText + QStringLiteral(" rewrite, ") +
+              promptText + QStringLiteral(" prompt."));
+}
+
+void HotkeyManager::setSuspended(bool suspended) {
+    if (suspended == m_suspended) {
+        return;
+    }
+    m_suspended = suspended;
+    reload();
+}
+
+void HotkeyManager::setCancelKeyActive(bool active) {
+    if (!active) {
+        m_escapeHotKey.reset();
+        return;
+    }
+    if (m_escapeHotKey || !m_onEscape) {
+        return;
+    }
+    const KeyCombo escape(Key::escape, ModifierFlags());
+    m_escapeHotKey = makeHotKey(escape, escape.description(), m_onEscape);
+}
+
+std::unique_ptr<HotKey> HotkeyManager::makeHotKey(const KeyCombo& combo, const QString& description,
+                                                  const Callback& onPress) const {
+    auto hotKey = std::make_unique<HotKey>(combo);
+    hotKey->setKeyDownHandler(onPress);
+    if (!hotKey->isRegistered()) {
+        Log::error(QStringLiteral("Could not register ") + description + QStringLiteral(": ") +
+                   hotKey->registrationFailure() + QStringLiteral("."));
+    }
+    return hotKey;
+}

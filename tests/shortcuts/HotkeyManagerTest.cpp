@@ -1,0 +1,154 @@
+#include "shortcuts/HotkeyManager.h"
+#include "hotkey/HotKeysController.h"
+#include "settings/Log.h"
+#include "settings/Preferences.h"
+#include "settings/SettingsStore.h"
+#include "support/FakeHotKeyService.h"
+#include "support/TempHome.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::uint32_t controlOption = 0x1800; // registration mask of 0xC0000
+constexpr std::uint32_t escapeCode = 53;
+
+class HotkeyManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HotKeysController::setService(&service);
+        manager.setOnRewrite([this] { ++rewrites; });
+        manager.setOnPrompt([this] { ++prompts; });
+        manager.setOnEscape([this] { ++escapes; });
+    }
+    void TearDown() override { HotKeysController::setService(nullptr); }
+
+    static QStringList logLines() {
+        QFile file(Log::filePath());
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        QStringList lines;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.isEmpty()) {
+                // Drop the timestamp.
+                lines.append(QString::fromUtf8(line.mid(line.indexOf(' ') + 1)));
+            }
+        }
+        return lines;
+    }
+
+    TempHome home;
+    Preferences preferences{Preferences::defaultFilePath()};
+    SettingsStore settings{preferences};
+    FakeHotKeyService service;
+    HotkeyManager manager{settings};
+    int rewrites = 0;
+    int prompts = 0;
+    int escapes = 0;
+};
+
+TEST_F(HotkeyManagerTest, DefaultsRegisterControlOptionRAndP) {
+    manager.reload();
+    EXPECT_EQ(service.active().size(), 2u);
+    EXPECT_EQ(service.press(15, controlOption), 0);
+    EXPECT_EQ(service.press(35, controlOption), 0);
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(logLines(),
+              QStringList{QString::fromUtf8("Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.")});
+    // Only presses are wired.
+    EXPECT_EQ(service.release(15, controlOption), HotKeyService::eventNotHandled);
+}
+
+TEST_F(HotkeyManagerTest, SavedChangeMovesTheShortcutOnReload) {
+    manager.reload();
+    settings.setRewriteHotkey({14, 0x40000 | 0x20000}); // control+shift+E
+    manager.reload();
+    EXPECT_FALSE(service.find(15, controlOption).has_value());
+    EXPECT_EQ(service.press(14, 0x1000 | 0x200), 0);
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(logLines().last(), QString::fromUtf8("Hotkeys registered: ⌃⇧E rewrite, ⌃⌥P prompt."));
+}
+
+TEST_F(HotkeyManagerTest, PromptEqualToRewriteIsDroppedAndUnknownKeysShowAQuestionMark) {
+    settings.setRewriteHotkey({52, 0xC0000});
+    settings.setPromptHotkey({52, 0xC0000});
+    manager.reload();
+    // The unknown code is still handed to the desktop; only the rewrite one exists.
+    ASSERT_EQ(service.active().size(), 1u);
+    EXPECT_EQ(manager.promptHotKey(), nullptr);
+    EXPECT_EQ(service.press(52, controlOption), 0);
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(prompts, 0);
+    EXPECT_EQ(logLines(),
+              QStringList{QString::fromUtf8("Hotkeys registered: ⌃⌥? rewrite, ⌃⌥? prompt.")});
+}
+
+TEST_F(HotkeyManagerTest, SuspensionUnregistersSilentlyAndOnlyReloadsOnChange) {
+    manager.reload();
+    const int calls = service.registerCalls();
+    manager.setSuspended(false); // unchanged: nothing happens
+    EXPECT_EQ(service.registerCalls(), calls);
+
+    manager.setSuspended(true);
+    EXPECT_TRUE(service.active().empty());
+    EXPECT_EQ(logLines().size(), 1);
+    manager.reload();
+    manager.setSuspended(true);
+    EXPECT_EQ(service.registerCalls(), calls);
+    EXPECT_EQ(logLines().size(), 1);
+
+    manager.setSuspended(false);
+    EXPECT_EQ(service.active().size(), 2u);
+    EXPECT_EQ(logLines().size(), 2);
+}
+
+TEST_F(HotkeyManagerTest, EscapeArmsOnceAndSurvivesReloadAndSuspension) {
+    manager.reload();
+    manager.setCancelKeyActive(true);
+    const HotKey* escape = manager.escapeHotKey();
+    manager.setCancelKeyActive(true);
+    EXPECT_EQ(manager.escapeHotKey(), escape);
+    ASSERT_TRUE(service.find(escapeCode, 0).has_value());
+    EXPECT_EQ(service.active().size(), 3u);
+
+    manager.reload();
+    manager.setSuspended(true);
+    EXPECT_EQ(service.press(escapeCode, 0), 0);
+    EXPECT_EQ(escapes, 1);
+
+    manager.setCancelKeyActive(false);
+    EXPECT_FALSE(service.find(escapeCode, 0).has_value());
+    manager.setCancelKeyActive(false);
+    EXPECT_EQ(manager.escapeHotKey(), nullptr);
+}
+
+TEST_F(HotkeyManagerTest, MissingCallbacksRegisterNothingButTheLineIsWritten) {
+    HotkeyManager bare(settings);
+    bare.reload();
+    bare.setCancelKeyActive(true);
+    EXPECT_TRUE(service.active().empty());
+    EXPECT_EQ(logLines(),
+              QStringList{QString::fromUtf8("Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.")});
+}
+
+TEST_F(HotkeyManagerTest, RefusedRegistrationIsReportedAsAnError) {
+    service.takeByAnotherApplication(15, controlOption);
+    service.takeByAnotherApplication(escapeCode, 0);
+    manager.reload();
+    manager.setCancelKeyActive(true);
+    EXPECT_FALSE(manager.rewriteHotKey()->isRegistered());
+    EXPECT_TRUE(manager.promptHotKey()->isRegistered());
+    EXPECT_EQ(logLines(),
+              (QStringList{
+                  QString::fromUtf8("Could not register ⌃⌥R: another application already uses it."),
+                  QString::fromUtf8("Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt."),
+                  QString::fromUtf8("Could not register ⎋: another application already uses it."),
+              }));
+}
+
+} // namespace
