@@ -21,9 +21,12 @@ struct KeychainError {
 // Stateless apart from the store it talks to: every call goes to the store.
 class KeychainStore {
 public:
-    static const QString serviceName;       // current item
-    static const QString legacyServiceName; // an earlier release's item, read for migration
-    static const QString accountName;       // "openai-api-key"
+    // Inline, so that they are ready before any later static that copies them.
+    // The current item's service: the application's reverse-DNS name.
+    static inline const QString serviceName = QStringLiteral("app.palimo.Palimo");
+    // An earlier release's item, only ever read, for migration.
+    static inline const QString legacyServiceName = QStringLiteral("com.palimo.Palimo");
+    static inline const QString accountName = QStringLiteral("openai-api-key");
 
     explicit KeychainStore(SecretStore& store);
 
@@ -39,7 +42,13 @@ public:
     QCoro::Task<std::optional<KeychainError>> setAPIKey(QString key);
 
 private:
-    QCoro::Task<std::optional<QString>> readKey(QString service);
+    // What one item gave: a usable key; nothing (no item, or bytes that are not a key); or a
+    // store that could not be read at all (locked, refused, timed out, unavailable).
+    struct ItemRead {
+        std::optional<QString> key;
+        bool failed = false;
+    };
+    QCoro::Task<ItemRead> readKey(QString service);
 
     SecretStore& m_store;
 };
