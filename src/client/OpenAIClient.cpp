@@ -1,0 +1,179 @@
+#include "client/OpenAIClient.h"
+
+#include "client/ChatCompletion.h"
+#include "client/DiscardingCookieJar.h"
+#include "client/ProviderAddress.h"
+#include "settings/KeychainStore.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+RewriteError failure(RewriteError::Kind kind, const QString& detail = {}) {
+    RewriteError error;
+    error.kind = kind;
+    error.detail = detail;
+    return error;
+}
+
+QCoro::Task<std::optional<QString>> keychainKey() {
+    KeychainStore* store = KeychainStore::shared();
+    if (store == nullptr) {
+        co_return std::nullopt;
+    }
+    co_return co_await store->apiKey();
+}
+
+// A key with a line break or another control character inside would corrupt the header.
+bool isUsableInHeader(const QString& key) {
+    return std::none_of(key.begin(), key.end(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+RewriteError unusableKey() {
+    return failure(RewriteError::Kind::other,
+                   QStringLiteral("the API key contains a line break or another control "
+                                  "character; copy it again"));
+}
+
+QByteArray bearer(const QString& key) {
+    return QByteArrayLiteral("Bearer ") + key.toUtf8();
+}
+
+} // namespace
+
+OpenAIClient::OpenAIClient()
+    : OpenAIClient(Options{}) {}
+
+OpenAIClient::OpenAIClient(Options options)
+    : m_options(std::move(options))
+    , m_manager(std::make_unique<QNetworkAccessManager>()) {
+    if (!m_options.apiKey) {
+        m_options.apiKey = keychainKey;
+    }
+    if (!m_options.baseAddress) {
+        m_options.baseAddress = ProviderAddress::configured;
+    }
+    m_manager->setCookieJar(new DiscardingCookieJar(m_manager.get()));
+    // A redirect could carry the Authorization header somewhere else; an API never needs one.
+    m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // Credentials are never supplied, so a 401 ends the exchange as a plain answer.
+}
+
+OpenAIClient::~OpenAIClient() = default;
+
+HttpExchange::Limits OpenAIClient::limits() const {
+    return {m_options.idleTimeout, m_options.overallTimeout, m_options.maxBodyBytes};
+}
+
+std::variant<QUrl, RewriteError> OpenAIClient::resolve(const char* path) const {
+    auto url = ProviderAddress::endpoint(m_options.baseAddress(), QString::fromLatin1(path));
+    if (const QString* refused = std::get_if<QString>(&url)) {
+        return failure(RewriteError::Kind::refusedAddress, *refused);
+    }
+    return std::get<QUrl>(url);
+}
+
+QNetworkRequest OpenAIClient::makeRequest(const QUrl& url) const {
+    QNetworkRequest request(url);
+    if (!m_options.extraCertificates.isEmpty()) {
+        QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+        ssl.addCaCertificates(m_options.extraCertificates);
+        request.setSslConfiguration(ssl);
+    }
+    return request;
+}
+
+QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, CancellationToken token) {
+    using Kind = RewriteError::Kind;
+    if (token.isCancelled()) {
+        co_return failure(Kind::cancelled);
+    }
+    const std::optional<QString> stored = co_await m_options.apiKey();
+    if (token.isCancelled()) {
+        co_return failure(Kind::cancelled);
+    }
+    const QString key = stored.value_or(QString()).trimmed();
+    if (key.isEmpty()) {
+        co_return failure(Kind::missingAPIKey);
+    }
+    if (!isUsableInHeader(key)) {
+        co_return unusableKey();
+    }
+    auto url = resolve(chatPath);
+    if (auto* refused = std::get_if<RewriteError>(&url)) {
+        co_return *refused;
+    }
+
+    QNetworkRequest http = makeRequest(std::get<QUrl>(url));
+    http.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    http.setRawHeader(QByteArrayLiteral("Authorization"), bearer(key));
+
+    auto outcome = co_await HttpExchange::send(
+        *m_manager, http, ChatCompletion::requestBody(request), limits(), token);
+    if (auto* error = std::get_if<RewriteError>(&outcome)) {
+        co_return *error;
+    }
+    const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
+    if (answer.status != 200) {
+        RewriteError bad = failure(Kind::badResponse);
+        bad.status = answer.status;
+        bad.body = ChatCompletion::bodyText(answer.body);
+        co_return bad;
+    }
+    co_return ChatCompletion::decodeAnswer(answer.body);
+}
+
+QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) {
+    using Kind = RewriteError::Kind;
+    const QString trimmed = key.trimmed();
+    if (trimmed.isEmpty()) {
+        co_return failure(Kind::missingAPIKey);
+    }
+    if (!isUsableInHeader(trimmed)) {
+        co_return unusableKey();
+    }
+    auto url = resolve(modelsPath);
+    if (auto* refused = std::get_if<RewriteError>(&url)) {
+        co_return *refused;
+    }
+    QNetworkRequest http = makeRequest(std::get<QUrl>(url));
+    http.setRawHeader(QByteArrayLiteral("Authorization"), bearer(trimmed));
+
+    auto outcome =
+        co_await HttpExchange::send(*m_manager, http, QByteArray(), limits(), CancellationToken());
+    if (auto* error = std::get_if<RewriteError>(&outcome)) {
+        co_return *error;
+    }
+    const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
+    if (answer.status == 200) {
+        co_return std::nullopt;
+    }
+    if (answer.status == 401) {
+        co_return failure(Kind::invalidAPIKey);
+    }
+    RewriteError bad = failure(Kind::badResponse);
+    bad.status = answer.status;
+    bad.body = ChatCompletion::bodyText(answer.body);
+    co_return bad;
+}
+
+void OpenAIClient::prewarm() {
+    warmUp();
+}
+
+QCoro::Task<> OpenAIClient::warmUp() {
+    // A plain GET without key or body through the same manager: name lookup, TCP and TLS are
+    // then done, and the kept-alive connection serves the first rewrite.
+    auto url = resolve(chatPath);
+    if (std::holds_alternative<RewriteError>(url)) {
+        co_return;
+    }
+    co_await HttpExchange::send(*m_manager, makeRequest(std::get<QUrl>(url)), QByteArray(),
+                                limits(), CancellationToken());
+}

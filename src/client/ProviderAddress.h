@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+#include <variant>
+
+// Where the provider lives. The base address is configuration (an environment variable for
+// tests and local servers, then a preference, then OpenAI itself), and it must be one that
+// cannot leak the API key: https, or plain http only to this machine's loopback.
+namespace ProviderAddress {
+
+inline constexpr const char* environmentVariable = "PALIMO_API_BASE";
+inline constexpr const char* preferenceKey = "apiBaseURL";
+inline constexpr const char* defaultBase = "https://api.openai.com";
+
+// The first non-blank of the environment value and the preference, else defaultBase.
+QString choose(const std::optional<QString>& environment, const std::optional<QString>& preference);
+
+// choose() over $PALIMO_API_BASE and the "apiBaseURL" preference as they are now.
+QString configured();
+
+// localhost, 127.0.0.0/8 or ::1.
+bool isLoopbackHost(const QString& host);
+
+// base + path (a base may carry a path prefix of its own), or why that base may not be used.
+std::variant<QUrl, QString> endpoint(const QString& base, const QString& path);
+
+} // namespace ProviderAddress
