@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
 #include "app/AppVersion.h"
+#include "platform/secret/SecretServiceStore.h"
+#include "settings/KeychainStore.h"
 #include "settings/Log.h"
 
 #include <QCoreApplication>
@@ -15,23 +17,67 @@ void print(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+// Saving needs the keyring's D-Bus replies, hence an event loop, but no display.
+int setKey(int argc, char** argv, const QString& key) {
+    QCoreApplication app(argc, argv);
+    SecretServiceStore secrets;
+    KeychainStore keychain(secrets);
+    KeychainStore::setShared(&keychain);
+    const std::optional<KeychainError> error = QCoro::waitFor(keychain.setAPIKey(key));
+    KeychainStore::setShared(nullptr);
+    if (error) {
+        print(stderr, error->description() + QLatin1Char('\n'));
+        return 1;
+    }
+    print(stdout, QStringLiteral("API key saved to keychain.\n"));
+    return 0;
+}
+
+int startApplication(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Log::info(QStringLiteral("The application is not wired yet."));
+    return 0;
+}
+
 } // namespace
 
 namespace CommandLine {
 
-int main(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
+Request parse(const QStringList& arguments) {
+    if (arguments.contains(QStringLiteral("--version")) ||
+        arguments.contains(QStringLiteral("-v"))) {
+        return {Request::Action::PrintVersion, {}};
     }
-    if (args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-v"))) {
+    const qsizetype at = arguments.indexOf(QStringLiteral("--set-key"));
+    if (at < 0) {
+        return {};
+    }
+    if (at + 1 >= arguments.size()) {
+        return {Request::Action::SetKeyUsage, {}};
+    }
+    return {Request::Action::SetKey, arguments.at(at + 1)};
+}
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const Request request = parse(arguments);
+    switch (request.action) {
+    case Request::Action::PrintVersion:
         print(stdout, QStringLiteral("Palimo %1 (%2)\n")
                           .arg(AppVersion::shortVersion(), AppVersion::build()));
         return 0;
+    case Request::Action::SetKeyUsage:
+        print(stderr, QStringLiteral("usage: Palimo --set-key <openai-api-key>\n"));
+        return 2;
+    case Request::Action::SetKey:
+        return setKey(argc, argv, request.key);
+    case Request::Action::StartApplication:
+        break;
     }
-    QCoreApplication app(argc, argv);
-    Log::info(QStringLiteral("The application is not wired yet."));
-    return 0;
+    return startApplication(argc, argv);
 }
 
 } // namespace CommandLine

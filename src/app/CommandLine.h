@@ -1,10 +1,22 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 // The process entry: --version/-v and --set-key are answered without any user interface;
 // anything else starts the application.
 namespace CommandLine {
+
+// What the arguments (without the program name) ask for.
+struct Request {
+    enum class Action { PrintVersion, SetKey, SetKeyUsage, StartApplication };
+    Action action = Action::StartApplication;
+    QString key; // for SetKey: the argument after the first "--set-key", exactly as given
+};
+
+// "--version" or "-v" anywhere wins; otherwise the first "--set-key" takes the next argument,
+// whatever it looks like.
+Request parse(const QStringList& arguments);
 
 int main(int argc, char** argv);
 
