@@ -106,7 +106,7 @@ void HotKeysController::registerHotKey(HotKey& hotKey) {
     updateEventHandler();
 }
 
-void HotKeysController::unregisterHotKey(HotKey& hotKey) {
+void HotKeysController::unregisterHotKey(const HotKey& hotKey) {
     Registry& state = registry();
     HotKeyBox* box = boxFor(hotKey.identifier());
     if (box == nullptr) {

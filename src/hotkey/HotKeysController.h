@@ -28,7 +28,7 @@ public:
     // Does nothing when the hot key is already in the registry.
     static void registerHotKey(HotKey& hotKey);
     // Does nothing when the hot key is not in the registry.
-    static void unregisterHotKey(HotKey& hotKey);
+    static void unregisterHotKey(const HotKey& hotKey);
 
     // Routes a press or release to the hot key's handler: 0 when a handler ran,
     // HotKeyService::eventNotHandled otherwise.

@@ -34,6 +34,7 @@ public:
     // clang-format on
     static constexpr std::size_t caseCount = 114;
 
+    // cppcheck-suppress noExplicitConstructor
     constexpr Key(Value value)
         : m_value(value) {} // NOLINT: implicit on purpose (Key k = Key::r)
 

@@ -1,5 +1,6 @@
 #include "hotkey/KeyPosition.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -40,12 +41,13 @@ std::uint32_t evdevCode(Key key) {
 }
 
 std::optional<Key> keyFromEvdevCode(std::uint32_t code) {
-    for (const Key key : Key::allCases()) {
-        if (evdevCodes[key.value()] == code) {
-            return key;
-        }
+    const auto& keys = Key::allCases();
+    const auto found = std::find_if(keys.begin(), keys.end(),
+                                    [code](Key key) { return evdevCodes[key.value()] == code; });
+    if (found == keys.end()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return *found;
 }
 
 std::optional<std::uint8_t> xKeyCode(Key key) {

@@ -1,6 +1,7 @@
 #include "hotkey/ModifierFlags.h"
 
 #include <array>
+#include <numeric>
 
 namespace {
 
@@ -21,23 +22,19 @@ constexpr std::array<Bridge, 4> bridges{{
 } // namespace
 
 ModifierFlags ModifierFlags::fromCarbonFlags(std::uint32_t carbonFlags) {
-    std::uint64_t raw = 0;
-    for (const Bridge& bridge : bridges) {
-        if ((carbonFlags & bridge.carbon) != 0) {
-            raw |= bridge.flag;
-        }
-    }
-    return ModifierFlags(raw);
+    return ModifierFlags(std::accumulate(bridges.begin(), bridges.end(), std::uint64_t{0},
+                                         [carbonFlags](std::uint64_t raw, const Bridge& bridge) {
+                                             return (carbonFlags & bridge.carbon) != 0
+                                                        ? raw | bridge.flag
+                                                        : raw;
+                                         }));
 }
 
 std::uint32_t ModifierFlags::carbonFlags() const {
-    std::uint32_t carbon = 0;
-    for (const Bridge& bridge : bridges) {
-        if ((m_raw & bridge.flag) != 0) {
-            carbon |= bridge.carbon;
-        }
-    }
-    return carbon;
+    return std::accumulate(bridges.begin(), bridges.end(), std::uint32_t{0},
+                           [this](std::uint32_t carbon, const Bridge& bridge) {
+                               return (m_raw & bridge.flag) != 0 ? carbon | bridge.carbon : carbon;
+                           });
 }
 
 QString ModifierFlags::description() const {

@@ -155,14 +155,14 @@ std::vector<std::uint16_t> X11HotKeyService::variantsOf(std::uint16_t modifiers)
 HotKeyService::Registration X11HotKeyService::grabAll(std::uint8_t keyCode, std::uint16_t modifiers,
                                                       std::vector<std::uint16_t>& grabbed) {
     const std::vector<std::uint16_t> variants = variantsOf(modifiers);
-    std::vector<xcb_void_cookie_t> cookies;
-    cookies.reserve(variants.size());
+    // All requests go out before the first check, so the whole set costs one round trip.
     // Not owner_events: even when one of our own windows has the focus, the press must arrive
     // on the root window, where the filter looks for it.
-    for (const std::uint16_t variant : variants) {
-        cookies.push_back(xcb_grab_key_checked(m_connection, 0, m_root, variant, keyCode,
-                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    }
+    std::vector<xcb_void_cookie_t> cookies(variants.size());
+    std::transform(variants.begin(), variants.end(), cookies.begin(), [&](std::uint16_t variant) {
+        return xcb_grab_key_checked(m_connection, 0, m_root, variant, keyCode, XCB_GRAB_MODE_ASYNC,
+                                    XCB_GRAB_MODE_ASYNC);
+    });
     std::optional<std::uint8_t> firstError;
     for (std::size_t index = 0; index < cookies.size(); ++index) {
         const XcbPointer<xcb_generic_error_t> error(

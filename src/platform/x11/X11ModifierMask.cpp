@@ -1,6 +1,7 @@
 #include "platform/x11/X11ModifierMask.h"
 
 #include <array>
+#include <numeric>
 
 namespace {
 
@@ -21,13 +22,11 @@ constexpr std::array<Pair, 4> pairs{{
 namespace X11ModifierMask {
 
 std::uint16_t fromModifierFlags(ModifierFlags flags) {
-    std::uint16_t mask = 0;
-    for (const Pair& pair : pairs) {
-        if (flags.contains(pair.flag)) {
-            mask |= pair.mask;
-        }
-    }
-    return mask;
+    return std::accumulate(pairs.begin(), pairs.end(), std::uint16_t{0},
+                           [flags](std::uint16_t mask, const Pair& pair) {
+                               return static_cast<std::uint16_t>(
+                                   flags.contains(pair.flag) ? mask | pair.mask : mask);
+                           });
 }
 
 std::uint16_t fromCarbonFlags(std::uint32_t carbonFlags) {
@@ -35,13 +34,10 @@ std::uint16_t fromCarbonFlags(std::uint32_t carbonFlags) {
 }
 
 ModifierFlags toModifierFlags(std::uint16_t mask) {
-    std::uint64_t raw = 0;
-    for (const Pair& pair : pairs) {
-        if ((mask & pair.mask) != 0) {
-            raw |= pair.flag;
-        }
-    }
-    return ModifierFlags(raw);
+    return ModifierFlags(std::accumulate(pairs.begin(), pairs.end(), std::uint64_t{0},
+                                         [mask](std::uint64_t raw, const Pair& pair) {
+                                             return (mask & pair.mask) != 0 ? raw | pair.flag : raw;
+                                         }));
 }
 
 } // namespace X11ModifierMask
