@@ -8,7 +8,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTimer>
 #include <QUrl>
+
+#include <qcoro/qcorotimer.h>
 
 #include <algorithm>
 
@@ -27,6 +30,39 @@ QCoro::Task<std::optional<QString>> keychainKey() {
         co_return std::nullopt;
     }
     co_return co_await store->apiKey();
+}
+
+struct KeyRead {
+    bool cancelled = false;
+    std::optional<QString> key;
+};
+
+// The stored key, but Escape must not wait for a slow secret store: a cancelled token ends
+// the wait at once (the read runs on and its answer is dropped). A store that never answers
+// counts as no key once the call's overall limit has passed.
+QCoro::Task<KeyRead> readKey(const OpenAIClient::KeySource& source, CancellationToken token,
+                             std::chrono::milliseconds limit) {
+    struct Wait {
+        std::optional<std::optional<QString>> key;
+        QTimer wake;
+    };
+    const auto wait = std::make_shared<Wait>();
+    wait->wake.setSingleShot(true);
+    wait->wake.start(limit);
+    QCoro::connect(source(), &wait->wake, [wait](std::optional<QString> key) {
+        wait->key = std::move(key);
+        wait->wake.start(0);
+    });
+    const int subscription = token.subscribe([wait] { wait->wake.start(0); });
+    if (!wait->key && !token.isCancelled()) {
+        co_await wait->wake;
+    }
+    token.unsubscribe(subscription);
+    wait->wake.stop();
+    if (token.isCancelled()) {
+        co_return KeyRead{true, std::nullopt};
+    }
+    co_return KeyRead{false, wait->key.value_or(std::nullopt)};
 }
 
 // A key with a line break or another control character inside would corrupt the header.
@@ -94,11 +130,11 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     if (token.isCancelled()) {
         co_return failure(Kind::cancelled);
     }
-    const std::optional<QString> stored = co_await m_options.apiKey();
-    if (token.isCancelled()) {
+    const KeyRead stored = co_await readKey(m_options.apiKey, token, m_options.overallTimeout);
+    if (stored.cancelled) {
         co_return failure(Kind::cancelled);
     }
-    const QString key = stored.value_or(QString()).trimmed();
+    const QString key = stored.key.value_or(QString()).trimmed();
     if (key.isEmpty()) {
         co_return failure(Kind::missingAPIKey);
     }

@@ -2,6 +2,9 @@
 
 #include <QHostAddress>
 #include <QTcpServer>
+#include <QTimer>
+
+#include <qcoro/qcorotimer.h>
 
 using Kind = RewriteError::Kind;
 using std::chrono::milliseconds;
@@ -34,6 +37,27 @@ TEST_F(OpenAIClientTransportTest, CancellingEndsACallInFlightAsCancelled) {
     // Already cancelled: nothing is sent.
     EXPECT_EQ(errorOf(run(client, job(), token)).kind, Kind::cancelled);
     EXPECT_EQ(fake.requests().size(), 1);
+}
+
+TEST_F(OpenAIClientTransportTest, CancellingDoesNotWaitForASlowKeyStore) {
+    OpenAIClient::Options settings = options();
+    bool keyDelivered = false;
+    settings.apiKey = [&keyDelivered]() -> QCoro::Task<std::optional<QString>> {
+        co_await QCoro::sleepFor(milliseconds(400));
+        keyDelivered = true;
+        co_return QStringLiteral("sk-late");
+    };
+    OpenAIClient client(settings);
+    CancellationToken token;
+    auto call = client.rewrite(job(), token);
+    QTimer::singleShot(20, [token] { token.cancel(); });
+    EXPECT_EQ(errorOf(QCoro::waitFor(std::move(call))).kind, Kind::cancelled);
+    EXPECT_FALSE(keyDelivered) << "the call waited for the store";
+
+    // The abandoned read finishes on its own and sends nothing.
+    QCoro::waitFor(QCoro::sleepFor(milliseconds(500)));
+    EXPECT_TRUE(keyDelivered);
+    EXPECT_TRUE(fake.requests().isEmpty());
 }
 
 TEST_F(OpenAIClientTransportTest, IdleLimitEndsASilentCallButNotASlowOne) {
