@@ -18,6 +18,9 @@ public:
     // Whether keystrokes can be posted in this session at all ("trusted").
     virtual bool isAvailable() const = 0;
 
+    // Whether the user is holding a modifier key (Ctrl, Alt, Shift, Super, ...) down right now.
+    virtual QCoro::Task<bool> modifiersHeld() = 0;
+
     // Releases the modifier keys still held down (the user's hotkey), then posts the command's
     // key press and release with exactly its modifiers. Modifiers released here are never
     // pressed again. False when nothing could be posted.

@@ -8,6 +8,11 @@ struct PipelineTiming {
 
     // Lets the target settle after the hotkey before Copy is posted.
     ms beforeCopy{40};
+    // The user may still hold the hotkey's modifiers: wait this long, checking every
+    // modifierPoll, for them to come up before posting a key (a key posted meanwhile would
+    // arrive with them); after that they are released for the user.
+    ms modifierRelease{600};
+    ms modifierPoll{10};
     // How long a Copy may take to change the clipboard before it counts as "nothing selected".
     ms copyDeadline{500};
     // After Select All, before the second Copy.

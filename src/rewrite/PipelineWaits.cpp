@@ -40,4 +40,12 @@ QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
     co_return true;
 }
 
+QCoro::Task<> modifiersReleased(Keystrokes& keystrokes, std::chrono::milliseconds timeout,
+                                std::chrono::milliseconds poll) {
+    const QDeadlineTimer deadline(timeout, Qt::PreciseTimer);
+    while (co_await keystrokes.modifiersHeld() && !deadline.hasExpired()) {
+        co_await sleep(poll);
+    }
+}
+
 } // namespace PipelineWaits

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Keystrokes.h"
 #include "platform/Pasteboard.h"
 
 #include <QObject>
@@ -20,6 +21,10 @@ QCoro::Task<> sleep(std::chrono::milliseconds duration);
 // or once timeout has passed. Returns condition() at that moment.
 QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
                         std::chrono::milliseconds timeout);
+
+// Resumes once the user holds no modifier key, or after timeout (checked every poll).
+QCoro::Task<> modifiersReleased(Keystrokes& keystrokes, std::chrono::milliseconds timeout,
+                                std::chrono::milliseconds poll);
 
 // Turns clipboard callbacks into a signal a coroutine can await.
 class ActivitySignal : public QObject {

@@ -90,6 +90,8 @@ QCoro::Task<Keystrokes::Style> keystrokeStyle(RewritePlatform platform,
 QCoro::Task<std::optional<QString>>
 captureSelection(RewritePlatform platform, Keystrokes::Style style, PipelineTiming timing) {
     co_await PipelineWaits::sleep(timing.beforeCopy);
+    co_await PipelineWaits::modifiersReleased(platform.keystrokes, timing.modifierRelease,
+                                              timing.modifierPoll);
     if (std::optional<QString> selected = co_await copyCurrentSelection(platform, style, timing)) {
         co_return selected;
     }

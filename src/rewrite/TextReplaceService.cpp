@@ -21,6 +21,8 @@ QCoro::Task<bool> paste(RewritePlatform platform, QString text, PasteboardSnapsh
 
     // On X11 the target reads the clipboard only when it handles the Paste, possibly well after
     // the key event; restoring before that would paste the user's old clipboard instead.
+    co_await PipelineWaits::modifiersReleased(platform.keystrokes, timing.modifierRelease,
+                                              timing.modifierPoll);
     const std::uint64_t fetchesBefore = pasteboard.fetchCount();
     QElapsedTimer sincePaste;
     sincePaste.start();

@@ -73,6 +73,8 @@ protected:
         PipelineTiming t;
         t.beforeCopy = ms(1);
         t.copyDeadline = ms(80);
+        t.modifierRelease = ms(100);
+        t.modifierPoll = ms(1);
         t.afterSelectAll = ms(1);
         t.afterReactivate = ms(1);
         t.pasteMinimum = ms(20);

@@ -172,3 +172,16 @@ TEST_F(PipelineTest, TerminalsAreRecognisedByClassOrRole) {
     EXPECT_EQ(editor.text(), QStringLiteral("$ ls"));
     EXPECT_EQ(model.requests.value(0).text, QStringLiteral("$"));
 }
+
+TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiersButNotForEver) {
+    keys.heldForQueries = 3;
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    run();
+    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
+    EXPECT_GE(keys.modifierQueries, 4); // three "held" answers, then free before Copy and Paste
+
+    keys.heldForQueries = 1'000'000; // never let go: the deadline passes and the run goes on
+    editor.setText(QStringLiteral("xyz"), 0, 3);
+    run();
+    EXPECT_EQ(editor.text(), QStringLiteral("XYZ"));
+}

@@ -11,6 +11,14 @@
 class FakeKeystrokes : public Keystrokes {
 public:
     bool isAvailable() const override { return available; }
+    QCoro::Task<bool> modifiersHeld() override {
+        ++modifierQueries;
+        if (heldForQueries > 0) {
+            --heldForQueries;
+            co_return true;
+        }
+        co_return false;
+    }
     QCoro::Task<bool> post(Command command, Style style) override {
         posted.append({command, style});
         if (onPost) {
@@ -20,6 +28,8 @@ public:
     }
 
     bool available = true;
+    int heldForQueries = 0; // modifiersHeld() answers true this many times
+    int modifierQueries = 0;
     QList<std::pair<Command, Style>> posted;
     std::function<void(Command, Style)> onPost;
 };
