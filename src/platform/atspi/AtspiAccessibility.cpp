@@ -1,0 +1,232 @@
+#include "platform/atspi/AtspiAccessibility.h"
+
+#include "platform/atspi/AtspiRoles.h"
+#include "settings/Log.h"
+
+#include <QElapsedTimer>
+#include <QFuture>
+#include <QPromise>
+
+#include <atspi/atspi.h>
+
+#include <qcoro/qcorofuture.h>
+
+#include <thread>
+
+namespace {
+
+// What desktop shells allow one accessibility call before they give up on an application.
+constexpr int callTimeoutMs = 250;
+// Finding a focus Palimo has not seen an event for: an upper bound on the search.
+constexpr qint64 searchBudgetMs = 300;
+constexpr int searchDepth = 40;
+
+bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
+    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+    if (states == nullptr) {
+        return false;
+    }
+    const bool contains = atspi_state_set_contains(states, state) != 0;
+    g_object_unref(states);
+    return contains;
+}
+
+} // namespace
+
+class AtspiAccessibility::Thread {
+public:
+    Thread() {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~Thread() {
+        g_main_context_invoke(
+            m_context,
+            [](gpointer loop) -> gboolean {
+                g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                return G_SOURCE_REMOVE;
+            },
+            m_loop);
+        m_thread.join();
+        g_main_loop_unref(m_loop);
+        g_main_context_unref(m_context);
+    }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    QFuture<FocusedElement> query() {
+        auto* promise = new QPromise<FocusedElement>();
+        QFuture<FocusedElement> future = promise->future();
+        promise->start();
+        struct Call {
+            Thread* thread;
+            QPromise<FocusedElement>* promise;
+        };
+        g_main_context_invoke_full(
+            m_context, G_PRIORITY_DEFAULT,
+            [](gpointer data) -> gboolean {
+                auto* call = static_cast<Call*>(data);
+                call->promise->addResult(call->thread->focusedElement());
+                call->promise->finish();
+                return G_SOURCE_REMOVE;
+            },
+            new Call{this, promise},
+            [](gpointer data) {
+                auto* call = static_cast<Call*>(data);
+                delete call->promise; // finishes the future if the call never ran
+                delete call;
+            });
+        return future;
+    }
+
+private:
+    void run() {
+        g_main_context_push_thread_default(m_context);
+        m_ready = atspi_init() != 2;
+        if (m_ready) {
+            atspi_set_main_context(m_context);
+            atspi_set_timeout(callTimeoutMs, 4 * callTimeoutMs);
+            m_listener = atspi_event_listener_new(&Thread::onEvent, this, nullptr);
+            for (const char* event : {"object:state-changed:focused", "focus:"}) {
+                GError* error = nullptr;
+                if (atspi_event_listener_register(m_listener, event, &error) == 0) {
+                    Log::error(QStringLiteral("Could not follow the keyboard focus through "
+                                              "AT-SPI: ") +
+                               QString::fromUtf8(error != nullptr ? error->message : "unknown"));
+                }
+                g_clear_error(&error);
+            }
+        } else {
+            Log::error(QStringLiteral("The AT-SPI accessibility bus is not available; Palimo "
+                                      "cannot tell text fields from other controls."));
+        }
+        g_main_loop_run(m_loop);
+        if (m_listener != nullptr) {
+            g_object_unref(m_listener);
+        }
+        setFocus(nullptr);
+        g_main_context_pop_thread_default(m_context);
+    }
+
+    // Holds a reference to the element (none for nullptr).
+    void setFocus(AtspiAccessible* element) {
+        if (element != nullptr) {
+            g_object_ref(element);
+        }
+        if (m_focus != nullptr) {
+            g_object_unref(m_focus);
+        }
+        m_focus = element;
+    }
+
+    static void onEvent(AtspiEvent* event, void* self) {
+        auto* thread = static_cast<Thread*>(self);
+        const bool gained = g_str_has_prefix(event->type, "focus:") || event->detail1 != 0;
+        if (gained) {
+            thread->setFocus(event->source);
+        } else if (thread->m_focus == event->source) {
+            thread->setFocus(nullptr);
+        }
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    // The focused element of any application, searched for within a time budget. Used when no
+    // focus event has come in yet (Palimo started after the application took the focus).
+    AtspiAccessible* searchFocus() {
+        QElapsedTimer budget;
+        budget.start();
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        AtspiAccessible* found = nullptr;
+        const int apps = atspi_accessible_get_child_count(desktop, nullptr);
+        for (int a = 0; a < apps && found == nullptr; ++a) {
+            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, a, nullptr);
+            if (app == nullptr) {
+                continue;
+            }
+            const int windows = atspi_accessible_get_child_count(app, nullptr);
+            for (int w = 0; w < windows && found == nullptr; ++w) {
+                AtspiAccessible* window = atspi_accessible_get_child_at_index(app, w, nullptr);
+                if (window != nullptr && hasState(window, ATSPI_STATE_ACTIVE)) {
+                    found = searchBelow(window, 0, budget);
+                }
+                if (window != nullptr) {
+                    g_object_unref(window);
+                }
+            }
+            g_object_unref(app);
+        }
+        g_object_unref(desktop);
+        return found;
+    }
+
+    AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const QElapsedTimer& budget) {
+        if (budget.elapsed() > searchBudgetMs || depth > searchDepth) {
+            return nullptr;
+        }
+        if (hasState(node, ATSPI_STATE_FOCUSED)) {
+            return static_cast<AtspiAccessible*>(g_object_ref(node));
+        }
+        const int children = atspi_accessible_get_child_count(node, nullptr);
+        for (int i = 0; i < children; ++i) {
+            AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
+            if (child == nullptr) {
+                continue;
+            }
+            AtspiAccessible* found = searchBelow(child, depth + 1, budget);
+            g_object_unref(child);
+            if (found != nullptr) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+
+    FocusedElement focusedElement() {
+        using Status = FocusedElement::Status;
+        if (!m_ready) {
+            return {Status::noElement, {}, 0};
+        }
+        if (m_focus == nullptr || !hasState(m_focus, ATSPI_STATE_FOCUSED)) {
+            AtspiAccessible* found = searchFocus();
+            setFocus(found);
+            if (found != nullptr) {
+                g_object_unref(found);
+            }
+        }
+        if (m_focus == nullptr) {
+            return {Status::noElement, {}, 0};
+        }
+        GError* error = nullptr;
+        const AtspiRole role = atspi_accessible_get_role(m_focus, &error);
+        if (error != nullptr) {
+            g_clear_error(&error);
+            return {Status::noRole, {}, 0};
+        }
+        AtspiRoles::Element element;
+        element.role = role;
+        element.multiLine = hasState(m_focus, ATSPI_STATE_MULTI_LINE);
+        element.editable = hasState(m_focus, ATSPI_STATE_EDITABLE);
+        gchar* name = atspi_role_get_name(role);
+        element.roleName = QString::fromUtf8(name != nullptr ? name : "");
+        g_free(name);
+        const qint64 pid = atspi_accessible_get_process_id(m_focus, &error);
+        g_clear_error(&error);
+        return {Status::found, AtspiRoles::axRole(element), pid};
+    }
+
+    GMainContext* m_context = g_main_context_new();
+    GMainLoop* m_loop = g_main_loop_new(m_context, FALSE);
+    bool m_ready = false;
+    AtspiEventListener* m_listener = nullptr;
+    AtspiAccessible* m_focus = nullptr;
+    std::thread m_thread;
+};
+
+AtspiAccessibility::AtspiAccessibility()
+    : m_thread(std::make_unique<Thread>()) {}
+
+AtspiAccessibility::~AtspiAccessibility() = default;
+
+QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() {
+    QFuture<FocusedElement> future = m_thread->query();
+    co_return co_await future;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+
+#include <memory>
+
+// The focused element of other applications through AT-SPI. The element is tracked from focus
+// events (never by walking every application's tree on each query). libatspi's calls are
+// synchronous D-Bus round trips, so all of them run on a thread of their own with its own GLib
+// main context, each bounded by a quarter-second time-out: a hung application costs that much,
+// and never the main thread.
+class AtspiAccessibility final : public Accessibility {
+public:
+    AtspiAccessibility();
+    ~AtspiAccessibility() override;
+    AtspiAccessibility(const AtspiAccessibility&) = delete;
+    AtspiAccessibility& operator=(const AtspiAccessibility&) = delete;
+
+    QCoro::Task<FocusedElement> focusedElement() override;
+
+private:
+    class Thread;
+    std::unique_ptr<Thread> m_thread;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+#include "platform/x11/XcbSupport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+
+// Reads the CLIPBOARD selection over a connection of its own, the way any X client asks the
+// owner for each format. Every wait is bounded: an owner that does not answer costs at most
+// perFormat for one format (and at most total for a whole snapshot), and a format larger than
+// maxFormatBytes is left out rather than read without end. Blocking: use it on a worker thread,
+// one call at a time.
+class ClipboardReader {
+public:
+    struct Limits {
+        std::chrono::milliseconds perFormat{500};
+        std::chrono::milliseconds total{2000};
+        qint64 maxFormatBytes = 64 * 1024 * 1024;
+        qint64 maxTotalBytes = 128 * 1024 * 1024;
+    };
+
+    ClipboardReader();
+    explicit ClipboardReader(Limits limits);
+    ~ClipboardReader();
+    ClipboardReader(const ClipboardReader&) = delete;
+    ClipboardReader& operator=(const ClipboardReader&) = delete;
+
+    bool isConnected() const { return m_connection != nullptr; }
+
+    // The formats on offer, protocol targets included; empty without an owner.
+    QStringList targets();
+    std::optional<QByteArray> read(const QString& target);
+    // The plain text, preferring UTF-8 forms; nothing when none is offered.
+    std::optional<QString> readText();
+    // Every data format of the current owner; no item when the clipboard has no owner.
+    QList<PasteboardItem> readAll();
+
+    // Targets that describe the selection rather than hold its data, and so are never saved.
+    static bool isProtocolTarget(const QByteArray& name);
+
+private:
+    struct Session;
+    std::optional<QByteArray> convert(Session& session, XcbSupport::Atom target,
+                                      std::chrono::milliseconds timeout, qint64 maxBytes);
+    std::optional<QByteArray> readIncrementally(Session& session, qint64 maxBytes,
+                                                std::chrono::milliseconds timeout);
+    std::vector<XcbSupport::Atom> targetAtoms(Session& session);
+    bool hasOwner();
+
+    Limits m_limits;
+    XcbSupport::Connection m_connection;
+    XcbSupport::Atom m_clipboard = 0;
+    XcbSupport::Atom m_targets = 0;
+    XcbSupport::Atom m_incr = 0;
+    XcbSupport::Atom m_property = 0;
+};
