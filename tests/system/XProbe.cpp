@@ -59,7 +59,8 @@ bool XProbe::grabKey(std::uint8_t keyCode, std::uint16_t modifiers) {
 
 void XProbe::ungrabKey(std::uint8_t keyCode) {
     xcb_ungrab_key(m_connection, keyCode, m_root, XCB_MOD_MASK_ANY);
-    xcb_flush(m_connection);
+    // A round trip, so the server has let go before anyone else asks for the key.
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
 }
 
 bool XProbe::canGrabKeyboard() {

@@ -250,7 +250,7 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
         if (key->event != m_root) {
             return false;
         }
-        handlePress(key->detail, key->state, key->time);
+        handlePress(key->detail, key->state, key->time, event->full_sequence);
         return true;
     }
     case XCB_KEY_RELEASE: {
@@ -282,7 +282,8 @@ X11HotKeyService::Grab* X11HotKeyService::findGrab(std::uint8_t keyCode, std::ui
     return nullptr;
 }
 
-void X11HotKeyService::handlePress(std::uint8_t keyCode, std::uint16_t state, std::uint32_t time) {
+void X11HotKeyService::handlePress(std::uint8_t keyCode, std::uint16_t state, std::uint32_t time,
+                                   std::uint32_t sequence) {
     // Key events reach the root window only through our grabs. End the active grab before
     // anything else, so keys the handler posts go to the focused window and not back to us.
     xcb_ungrab_keyboard(m_connection, time);
@@ -295,8 +296,11 @@ void X11HotKeyService::handlePress(std::uint8_t keyCode, std::uint16_t state, st
     if (grab == nullptr) {
         return;
     }
-    if (grab->isDown) {
-        ++m_droppedRepeats; // auto-repeat of a key that is still held
+    // Sequence numbers wrap; the signed distance orders them.
+    const bool sentBeforeRelease =
+        grab->upSinceSequence && static_cast<std::int32_t>(sequence - *grab->upSinceSequence) < 0;
+    if (grab->isDown || sentBeforeRelease) {
+        ++m_droppedRepeats; // auto-repeat of a key that is (or was then) held
         return;
     }
     grab->isDown = true;
@@ -319,8 +323,9 @@ void X11HotKeyService::pollHeldKeys() {
         m_heldKeyPoll.stop();
         return;
     }
+    const xcb_query_keymap_cookie_t cookie = xcb_query_keymap(m_connection);
     const XcbPointer<xcb_query_keymap_reply_t> keymap(
-        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
+        xcb_query_keymap_reply(m_connection, cookie, nullptr));
     std::vector<HotKeyId> released;
     for (Grab& grab : m_grabs) {
         if (!grab.isDown) {
@@ -330,6 +335,7 @@ void X11HotKeyService::pollHeldKeys() {
             keymap && (keymap->keys[grab.keyCode / 8] & (1u << (grab.keyCode % 8))) != 0;
         if (!stillDown) {
             grab.isDown = false;
+            grab.upSinceSequence = cookie.sequence;
             released.push_back(grab.hotKeyId);
         }
     }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct xcb_connection_t;
@@ -24,7 +25,9 @@ struct xcb_connection_t;
 //   the press is seen, so keystrokes the handler posts reach the focused window.
 // - Because the grab ends at the press, the release usually goes to the focused window; the key's
 //   state is followed by polling the keymap while it is down. A press that arrives while the key
-//   is still down is auto-repeat and is dropped, so a held shortcut fires once.
+//   is still down is auto-repeat and is dropped, so a held shortcut fires once. So is a press
+//   the server sent before the poll that found the key up (the event's sequence number tells),
+//   which happens when the main thread was busy while the key was held.
 class X11HotKeyService final : public HotKeyService, public QAbstractNativeEventFilter {
 public:
     // Null when the application does not run on an X11 (xcb) connection.
@@ -54,6 +57,9 @@ private:
         HotKeyId hotKeyId;
         std::vector<std::uint16_t> variants; // the modifier sets actually grabbed
         bool isDown = false;
+        // The request after which the key was last seen up; presses the server sent before it
+        // are repeats that were still queued.
+        std::optional<std::uint32_t> upSinceSequence;
     };
 
     X11HotKeyService(xcb_connection_t* connection, std::uint32_t root);
@@ -64,7 +70,8 @@ private:
     Registration grabAll(std::uint8_t keyCode, std::uint16_t modifiers,
                          std::vector<std::uint16_t>& grabbed);
     void ungrabAll(std::uint8_t keyCode, const std::vector<std::uint16_t>& variants);
-    void handlePress(std::uint8_t keyCode, std::uint16_t state, std::uint32_t time);
+    void handlePress(std::uint8_t keyCode, std::uint16_t state, std::uint32_t time,
+                     std::uint32_t sequence);
     void handleRelease(std::uint8_t keyCode);
     void handleMappingChange();
     void pollHeldKeys();
