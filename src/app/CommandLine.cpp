@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "app/AppDelegate.h"
 #include "app/AppVersion.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "settings/KeychainStore.h"
 #include "settings/Log.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -34,9 +36,16 @@ int setKey(int argc, char** argv, const QString& key) {
 }
 
 int startApplication(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    Log::info(QStringLiteral("The application is not wired yet."));
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Palimo"));
+    QApplication::setApplicationVersion(AppVersion::shortVersion());
+    // A tray utility: closing its last window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    AppDelegate delegate;
+    if (!delegate.applicationDidFinishLaunching()) {
+        return 1;
+    }
+    return QApplication::exec();
 }
 
 } // namespace

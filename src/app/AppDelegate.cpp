@@ -1,0 +1,131 @@
+#include "app/AppDelegate.h"
+
+#include "app/SignalWatcher.h"
+#include "client/OpenAIClient.h"
+#include "hotkey/HotKeysController.h"
+#include "platform/atspi/AtspiAccessibility.h"
+#include "platform/secret/SecretServiceStore.h"
+#include "platform/x11/X11HotKeyService.h"
+#include "platform/x11/X11Keystrokes.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Workspace.h"
+#include "rewrite/RewriteController.h"
+#include "settings/KeychainStore.h"
+#include "settings/Log.h"
+#include "settings/SettingsStore.h"
+#include "shortcuts/HotkeyManager.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+
+#include <qcoro/qcorotask.h>
+
+namespace {
+
+const QString modelName = QStringLiteral("gpt-4o-mini");
+
+QCoro::Task<> logMissingKey(KeychainStore& keychain) {
+    const std::optional<QString> key = co_await keychain.apiKey();
+    if (!key) {
+        Log::error(QStringLiteral("No API key found. Add one in Settings."));
+    }
+}
+
+} // namespace
+
+AppDelegate::AppDelegate() = default;
+
+AppDelegate::~AppDelegate() {
+    // The hot keys go before the service that grabbed them, and the registry must not keep
+    // a pointer to a service that is gone.
+    m_hotkeyManager.reset();
+    HotKeysController::setService(nullptr);
+    KeychainStore::setShared(nullptr);
+}
+
+bool AppDelegate::applicationDidFinishLaunching() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        Log::error(QStringLiteral("Palimo needs an X11 session; this one is \"%1\".")
+                       .arg(QGuiApplication::platformName()));
+        return false;
+    }
+    m_secrets = std::make_unique<SecretServiceStore>();
+    m_keychain = std::make_unique<KeychainStore>(*m_secrets);
+    KeychainStore::setShared(m_keychain.get());
+
+    m_hotKeyService = X11HotKeyService::create();
+    m_pasteboard = X11Pasteboard::create();
+    if (!m_hotKeyService || !m_pasteboard) {
+        Log::error(QStringLiteral("Could not open the X11 display."));
+        return false;
+    }
+    HotKeysController::setService(m_hotKeyService.get());
+    m_keystrokes = std::make_unique<X11Keystrokes>();
+    m_accessibility = std::make_unique<AtspiAccessibility>();
+    m_workspace = std::make_unique<X11Workspace>();
+    Log::info(QStringLiteral("Backends: X11 hot keys, X11 clipboard, XTest keystrokes, AT-SPI "
+                             "accessibility, Secret Service keyring."));
+
+    SettingsStore& settings = SettingsStore::shared();
+    m_hotkeyManager = std::make_unique<HotkeyManager>(settings);
+    m_client = std::make_unique<OpenAIClient>();
+    OpenAIClient* client = m_client.get();
+    m_controller = std::make_unique<RewriteController>(
+        RewritePlatform{*m_pasteboard, *m_keystrokes, *m_accessibility, *m_workspace},
+        RewriteController::Model{modelName,
+                                 [client](RewriteRequest request, CancellationToken token) {
+                                     return client->rewrite(std::move(request), std::move(token));
+                                 }},
+        RewriteController::Settings{[&settings] { return settings.instructions(); },
+                                    [&settings](qint64 prompt, qint64 completion) {
+                                        settings.recordUsage(prompt, completion);
+                                    }});
+
+    wireCallbacks();
+    m_hotkeyManager->reload();
+    m_client->prewarm();
+    logStartupChecks();
+    return true;
+}
+
+void AppDelegate::wireCallbacks() {
+    const QPointer<AppDelegate> self(this);
+    m_hotkeyManager->setOnEscape([self] {
+        if (!self) {
+            return;
+        }
+        if (const std::optional<CancellationToken> call = self->m_controller->apiCall()) {
+            Log::info(QStringLiteral("Cancelled with Escape."));
+            call->cancel();
+        }
+    });
+    m_controller->setCancelKeyActive([self](bool active) {
+        if (self) {
+            self->m_hotkeyManager->setCancelKeyActive(active);
+        }
+    });
+    m_hotkeyManager->setOnRewrite([self] {
+        if (self) {
+            self->m_controller->trigger();
+        }
+    });
+    m_hotkeyManager->setOnPrompt([self] {
+        if (self) {
+            self->m_controller->triggerWithPrompt();
+        }
+    });
+    m_signals = new SignalWatcher(
+        [self] {
+            if (self) {
+                Log::info(QStringLiteral("Reloading the shortcuts from the settings."));
+                self->m_hotkeyManager->reload();
+            }
+        },
+        this);
+}
+
+void AppDelegate::logStartupChecks() {
+    Log::info(QStringLiteral("Accessibility trusted: ") +
+              (m_keystrokes->isAvailable() ? QStringLiteral("true") : QStringLiteral("false")));
+    logMissingKey(*m_keychain);
+}

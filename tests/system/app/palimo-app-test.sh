@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The real palimo binary on a real X display (run it inside palimo-session.sh): global shortcuts
+# pressed with xdotool rewrite text in our Qt editor through palimo-fake-provider.
+#   palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG
+set -uo pipefail
+
+palimo=${1:?usage: palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
+editor=$2 probe=$3 fake_provider=$4 sample_png=$5
+work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-app.XXXXXX")
+failures=0
+pids=()
+case_name=start
+
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  xdotool keyup ctrl alt 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+log_count() { grep -cF -- "$1" "$work/palimo.out"; }
+# Waits for the run in progress to write its closing line, so the next case starts idle.
+at_least() { [ "$(log_count "$1")" -ge "$2" ]; } # TEXT N: the log holds TEXT N times or more
+wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
+
+# Waits up to SECONDS for COMMAND to succeed.
+eventually() {
+  local seconds=$1; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.05
+  done
+}
+
+# --- the provider ------------------------------------------------------------------------------
+"$fake_provider" >"$work/provider.out" 2>/dev/null &
+pids+=($!)
+eventually 5 test -s "$work/provider.out" || { echo "the fake provider did not start" >&2; exit 1; }
+port=$(head -n1 "$work/provider.out")
+provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
+
+# --- the editor --------------------------------------------------------------------------------
+coproc EDITOR { "$editor" 2>/dev/null; }
+pids+=($EDITOR_PID)
+exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
+read -r -t 10 -u "$editor_out" _ || { echo "the editor did not start" >&2; exit 1; }
+ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
+line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
+prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
+  ed "set line \"$1\"" >/dev/null
+  ed 'focus line' >/dev/null
+  xdotool search --sync --name 'Palimo test editor' windowfocus --sync >/dev/null 2>&1
+  ed "select line $2 $3" >/dev/null
+}
+
+# --- palimo ------------------------------------------------------------------------------------
+"$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
+PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" >"$work/palimo.out" 2>&1 &
+palimo_pid=$!
+pids+=($palimo_pid)
+eventually 10 grep -q 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' "$work/palimo.out" ||
+  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+grep -q 'Accessibility trusted: true' "$work/palimo.out" || fail "no trusted line"
+
+case_name=selection
+prepare "hello world" 0 5
+xdotool key ctrl+alt+r
+eventually 5 line_is "HELLO world" || fail "got $(ed 'get line')"
+wait_done 1
+
+case_name=numlock
+xdotool key Num_Lock
+prepare "numlock on" 8 2
+xdotool key ctrl+alt+r
+eventually 5 line_is "numlock ON" || fail "got $(ed 'get line')"
+wait_done 2
+xdotool key Num_Lock
+
+case_name=two-presses
+provider '{"chat": {"mode": "uppercase", "delayMs": 1200}}'
+runs_before=$(log_count 'Captured ')
+prepare "press twice" 0 5
+xdotool key ctrl+alt+r
+eventually 3 at_least 'Captured ' $((runs_before + 1)) || fail "no run started"
+xdotool key ctrl+alt+r
+eventually 3 grep -q 'Ignored hotkey: a rewrite is already running.' "$work/palimo.out" ||
+  fail "the second press was not ignored"
+eventually 5 line_is "PRESS twice" || fail "got $(ed 'get line')"
+wait_done 3
+[ "$(log_count 'Captured ')" -eq $((runs_before + 1)) ] || fail "more than one run"
+
+case_name=escape
+provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+"$probe" own "saved text" "<b>saved</b>" "$sample_png" >"$work/probe-owner.out" 2>/dev/null &
+owner=$!
+pids+=($owner)
+eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
+"$probe" dump >"$work/clip-before"
+prepare "keep me" 0 4
+runs_before=$(log_count 'Captured ')
+xdotool key ctrl+alt+r
+eventually 5 at_least 'Captured ' $((runs_before + 1)) || fail "no capture"
+sleep 0.3
+xdotool key Escape
+eventually 5 grep -q 'Cancelled with Escape.' "$work/palimo.out" || fail "Escape did not cancel"
+sleep 1
+line_is "keep me" || fail "the text changed: $(ed 'get line')"
+"$probe" dump >"$work/clip-after"
+cmp -s "$work/clip-before" "$work/clip-after" ||
+  fail "clipboard not restored: $(tr '\n' '|' <"$work/clip-before") vs $(tr '\n' '|' <"$work/clip-after")"
+ed keys >/dev/null
+xdotool key Escape
+sleep 0.3 # the editor records the key on its own event loop
+keys=$(ed keys)
+[[ "$keys" == *Esc* ]] || fail "Escape does not reach applications after the run: $keys"
+kill "$owner" 2>/dev/null
+provider '{"chat": {"mode": "uppercase"}}'
+
+case_name=taken
+PALIMO_API_BASE=http://127.0.0.1:$port timeout 3 "$palimo" >"$work/second.out" 2>&1
+status=$?
+[ $status -eq 124 ] || fail "the second instance ended with status $status: $(cat "$work/second.out")"
+grep -q 'Could not register ⌃⌥R: another application already uses it.' "$work/second.out" ||
+  fail "no refusal line: $(cat "$work/second.out")"
+
+case_name=reload
+settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
+mkdir -p "$(dirname "$settings")"
+echo '{"rewriteHotkey": {"keyCode": 17, "modifiers": 786432}}' >"$settings"
+kill -HUP "$palimo_pid"
+eventually 5 grep -q 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' "$work/palimo.out" ||
+  fail "the new shortcut was not registered"
+prepare "moved shortcut" 0 5
+runs_before=$(log_count 'Captured ')
+xdotool key ctrl+alt+r
+sleep 0.6
+[ "$(log_count 'Captured ')" -eq "$runs_before" ] || fail "the old shortcut still runs"
+xdotool key ctrl+alt+t
+eventually 5 line_is "MOVED shortcut" || fail "got $(ed 'get line')"
+
+kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
+kill -TERM "$palimo_pid"
+eventually 5 bash -c "! kill -0 $palimo_pid 2>/dev/null" || fail "palimo ignored SIGTERM"
+
+if [ $failures -gt 0 ]; then
+  echo "--- palimo output"; cat "$work/palimo.out"
+  exit 1
+fi
+echo "palimo app system test: all cases passed"
