@@ -34,9 +34,10 @@ public:
     // clang-format on
     static constexpr std::size_t caseCount = 114;
 
+    // Implicit on purpose, so a case is a Key wherever one is expected (Key key = Key::r).
     // cppcheck-suppress noExplicitConstructor
     constexpr Key(Value value)
-        : m_value(value) {} // NOLINT: implicit on purpose (Key k = Key::r)
+        : m_value(value) {}
 
     // The key whose code this is; nothing for codes above 126 and for the unassigned ones.
     static std::optional<Key> fromCarbonKeyCode(std::uint32_t code);
