@@ -1,10 +1,11 @@
 #include "rewrite/PipelineWaits.h"
 
+#include "rewrite/Wakeup.h"
+
 #include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QTimer>
 
-#include <qcoro/qcorosignal.h>
 #include <qcoro/qcorotimer.h>
 
 namespace PipelineWaits {
@@ -20,13 +21,13 @@ QCoro::Task<> sleep(std::chrono::milliseconds duration) {
     co_await timer;
 }
 
-QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
+QCoro::Task<bool> until(Pasteboard& pasteboard, const std::function<bool()>& condition,
                         std::chrono::milliseconds timeout) {
     if (condition()) {
         co_return true;
     }
-    ActivitySignal signal;
-    const int id = pasteboard.subscribe([&signal] { Q_EMIT signal.activity(); });
+    Wakeup wakeup;
+    const int id = pasteboard.subscribe([&wakeup] { wakeup.wake(); });
     const auto unsubscribe = qScopeGuard([&] { pasteboard.unsubscribe(id); });
     const QDeadlineTimer deadline(timeout, Qt::PreciseTimer);
     while (!condition()) {
@@ -35,7 +36,7 @@ QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
         if (left <= std::chrono::milliseconds::zero()) {
             co_return false;
         }
-        co_await qCoro(&signal, &ActivitySignal::activity, left);
+        co_await wakeup.wait(left);
     }
     co_return true;
 }

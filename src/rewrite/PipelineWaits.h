@@ -3,8 +3,6 @@
 #include "platform/Keystrokes.h"
 #include "platform/Pasteboard.h"
 
-#include <QObject>
-
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
@@ -19,20 +17,13 @@ QCoro::Task<> sleep(std::chrono::milliseconds duration);
 
 // Resumes as soon as condition() holds, checking it now and after every clipboard activity,
 // or once timeout has passed. Returns condition() at that moment.
-QCoro::Task<bool> until(Pasteboard& pasteboard, std::function<bool()> condition,
+// (condition is taken by reference: pass a named function. GCC 12 destroys class-type prvalue
+// arguments of a coroutine twice, GCC PR 100611.)
+QCoro::Task<bool> until(Pasteboard& pasteboard, const std::function<bool()>& condition,
                         std::chrono::milliseconds timeout);
 
 // Resumes once the user holds no modifier key, or after timeout (checked every poll).
 QCoro::Task<> modifiersReleased(Keystrokes& keystrokes, std::chrono::milliseconds timeout,
                                 std::chrono::milliseconds poll);
-
-// Turns clipboard callbacks into a signal a coroutine can await.
-class ActivitySignal : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-Q_SIGNALS:
-    void activity();
-};
 
 } // namespace PipelineWaits

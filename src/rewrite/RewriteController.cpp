@@ -3,12 +3,10 @@
 #include "rewrite/PipelineWaits.h"
 #include "rewrite/TextCaptureService.h"
 #include "rewrite/TextReplaceService.h"
+#include "rewrite/Wakeup.h"
 #include "settings/Log.h"
 
-#include <QPointer>
 #include <QTextBoundaryFinder>
-
-#include <qcoro/qcorosignal.h>
 
 namespace {
 
@@ -21,7 +19,7 @@ QString milliseconds(qint64 elapsedMs) {
 struct PromptAnswer {
     std::optional<QString> value;
     bool delivered = false;
-    QPointer<PipelineWaits::ActivitySignal> waker;
+    Wakeup* waker = nullptr; // the waiting run's; cleared before it goes
 
     void deliver(std::optional<QString> answer) {
         if (delivered) {
@@ -29,17 +27,9 @@ struct PromptAnswer {
         }
         delivered = true;
         value = std::move(answer);
-        if (!waker) {
-            return;
+        if (waker != nullptr) {
+            waker->wake();
         }
-        QMetaObject::invokeMethod(
-            waker.data(),
-            [w = waker] {
-                if (w) {
-                    Q_EMIT w->activity();
-                }
-            },
-            Qt::QueuedConnection);
     }
 };
 
@@ -200,7 +190,7 @@ QCoro::Task<std::optional<QString>> RewriteController::askForInstructions() {
     if (!m_collectInstructions) {
         co_return std::nullopt;
     }
-    PipelineWaits::ActivitySignal answered;
+    Wakeup answered;
     auto answer = std::make_shared<PromptAnswer>();
     answer->waker = &answered;
     {
@@ -209,9 +199,9 @@ QCoro::Task<std::optional<QString>> RewriteController::askForInstructions() {
             [guard](std::optional<QString> value) { guard->deliver(std::move(value)); });
     }
     while (!answer->delivered) {
-        co_await qCoro(&answered, &PipelineWaits::ActivitySignal::activity);
+        co_await answered.wait();
     }
-    // A queued wake-up may still be pending; it finds the signal object gone and does nothing.
+    answer->waker = nullptr; // a completion kept alive elsewhere must not reach this frame
     co_return std::optional<QString>(answer->value);
 }
 

@@ -21,8 +21,11 @@ copyCurrentSelection(RewritePlatform platform, Keystrokes::Style style, Pipeline
     Pasteboard& pasteboard = platform.pasteboard;
     const std::uint64_t before = pasteboard.changeCount();
     co_await platform.keystrokes.post(Keystrokes::Command::copy, style);
-    const bool changed = co_await PipelineWaits::until(
-        pasteboard, [&] { return pasteboard.changeCount() != before; }, timing.copyDeadline);
+    const std::function<bool()> clipboardChanged = [&] {
+        return pasteboard.changeCount() != before;
+    };
+    const bool changed =
+        co_await PipelineWaits::until(pasteboard, clipboardChanged, timing.copyDeadline);
     if (!changed) {
         co_return std::nullopt;
     }

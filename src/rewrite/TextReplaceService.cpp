@@ -27,8 +27,11 @@ QCoro::Task<bool> paste(RewritePlatform platform, QString text, PasteboardSnapsh
     QElapsedTimer sincePaste;
     sincePaste.start();
     co_await platform.keystrokes.post(Keystrokes::Command::paste, style);
-    const bool fetched = co_await PipelineWaits::until(
-        pasteboard, [&] { return pasteboard.fetchCount() != fetchesBefore; }, timing.pasteDeadline);
+    const std::function<bool()> textFetched = [&] {
+        return pasteboard.fetchCount() != fetchesBefore;
+    };
+    const bool fetched =
+        co_await PipelineWaits::until(pasteboard, textFetched, timing.pasteDeadline);
     const milliseconds elapsed(sincePaste.elapsed());
     milliseconds wait = timing.pasteMinimum - elapsed;
     if (fetched) {

@@ -5,6 +5,8 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -240,8 +242,10 @@ void ClipboardOwner::Thread::answer(const xcb_selection_request_event_t& request
     notify.selection = request.selection;
     notify.target = request.target;
     notify.property = current && serve(request, property) ? property : Atom{XCB_NONE};
-    xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
+    // send_event always sends 32 bytes; the notify event is shorter.
+    std::array<char, 32> wire{};
+    std::memcpy(wire.data(), &notify, sizeof notify);
+    xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
     xcb_flush(c);
 }
 

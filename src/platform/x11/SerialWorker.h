@@ -5,7 +5,6 @@
 #include <QThreadPool>
 
 #include <qcoro/qcorofuture.h>
-#include <qcoro/qcorotask.h>
 
 #include <memory>
 #include <type_traits>
@@ -19,7 +18,9 @@ public:
     SerialWorker(const SerialWorker&) = delete;
     SerialWorker& operator=(const SerialWorker&) = delete;
 
-    template <typename Work> QCoro::Task<std::invoke_result_t<Work>> run(Work work) {
+    // Queues the work; the future finishes with its result. Await the future from a named
+    // variable (see the call sites).
+    template <typename Work> QFuture<std::invoke_result_t<Work>> start(Work work) {
         using Result = std::invoke_result_t<Work>;
         auto promise = std::make_shared<QPromise<Result>>();
         QFuture<Result> future = promise->future();
@@ -32,11 +33,7 @@ public:
             }
             promise->finish();
         });
-        if constexpr (std::is_void_v<Result>) {
-            co_await future;
-        } else {
-            co_return co_await future;
-        }
+        return future;
     }
 
 private:

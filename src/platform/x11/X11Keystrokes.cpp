@@ -119,7 +119,7 @@ QCoro::Task<bool> X11Keystrokes::modifiersHeld() {
     if (!isAvailable()) {
         co_return false;
     }
-    co_return co_await m_worker.run([this] {
+    const auto job = [this] {
         const Connection& x = *m_connection;
         const ModifierMap map = x.modifierMap();
         const KeyState keys = x.keyState();
@@ -134,14 +134,18 @@ QCoro::Task<bool> X11Keystrokes::modifiersHeld() {
             }
         }
         return false;
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
 
 QCoro::Task<bool> X11Keystrokes::post(Command command, Style style) {
     if (!isAvailable() || (command == Command::selectAll && style == Style::terminal)) {
         co_return false; // Ctrl+A in a terminal moves the cursor or reaches the program
     }
-    co_return co_await m_worker.run([this, command, style] {
+    const auto job = [this, command, style] {
         const Connection& x = *m_connection;
         if (xcb_connection_has_error(x.c()) != 0) {
             return false;
@@ -187,5 +191,9 @@ QCoro::Task<bool> X11Keystrokes::post(Command command, Style style) {
         x.fake(XCB_KEY_RELEASE, control);
         x.sync();
         return xcb_connection_has_error(x.c()) == 0;
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }

@@ -60,39 +60,55 @@ void X11Pasteboard::notify() {
 }
 
 QCoro::Task<QStringList> X11Pasteboard::formats() {
-    co_return co_await m_worker.run([this] {
+    const auto job = [this] {
         if (!m_reader) {
             m_reader = std::make_unique<ClipboardReader>();
         }
         return m_reader->targets();
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
 
 QCoro::Task<std::optional<QByteArray>> X11Pasteboard::data(QString format) {
-    co_return co_await m_worker.run([this, format] {
+    const auto job = [this, format] {
         if (!m_reader) {
             m_reader = std::make_unique<ClipboardReader>();
         }
         return m_reader->read(format);
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
 
 QCoro::Task<std::optional<QString>> X11Pasteboard::text() {
-    co_return co_await m_worker.run([this] {
+    const auto job = [this] {
         if (!m_reader) {
             m_reader = std::make_unique<ClipboardReader>();
         }
         return m_reader->readText();
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
 
 QCoro::Task<QList<PasteboardItem>> X11Pasteboard::readAll() {
-    co_return co_await m_worker.run([this] {
+    const auto job = [this] {
         if (!m_reader) {
             m_reader = std::make_unique<ClipboardReader>();
         }
         return m_reader->readAll();
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
 
 QCoro::Task<bool> X11Pasteboard::put(ClipboardOwner::Contents contents) {

@@ -83,7 +83,7 @@ QCoro::Task<std::optional<Workspace::ActiveWindow>> X11Workspace::activeWindow()
     if (!m_connection->xcb) {
         co_return std::nullopt;
     }
-    co_return co_await m_worker.run([this]() -> std::optional<ActiveWindow> {
+    const auto job = [this]() -> std::optional<ActiveWindow> {
         const Connection& x = *m_connection;
         xcb_get_input_focus_reply_t* focusReply =
             xcb_get_input_focus_reply(x.c(), xcb_get_input_focus(x.c()), nullptr);
@@ -112,14 +112,18 @@ QCoro::Task<std::optional<Workspace::ActiveWindow>> X11Workspace::activeWindow()
         }
         window.pid = x.firstCard32(top, x.netWmPid);
         return window;
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
 
 QCoro::Task<bool> X11Workspace::activate(ActiveWindow window) {
     if (!m_connection->xcb) {
         co_return false;
     }
-    co_return co_await m_worker.run([this, window] {
+    const auto job = [this, window] {
         const Connection& x = *m_connection;
         const auto top = static_cast<xcb_window_t>(window.window);
         if (!x.exists(top)) {
@@ -146,5 +150,9 @@ QCoro::Task<bool> X11Workspace::activate(ActiveWindow window) {
         }
         std::free(xcb_get_input_focus_reply(x.c(), xcb_get_input_focus(x.c()), nullptr)); // NOLINT
         return xcb_connection_has_error(x.c()) == 0;
-    });
+    };
+    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
+    // expression twice (GCC PR 100611).
+    auto result = m_worker.start(job);
+    co_return co_await result;
 }
