@@ -1,7 +1,9 @@
 // palimo-pipeline-driver: the rewrite pipeline wired as the application wires it (X11 clipboard,
 // XTest keystrokes, AT-SPI focus, the active window, the real model client), driven by commands
 // on standard input instead of the global hotkey:
-//   run | prompt "json string" | cancel-after MS | quit
+//   run | prompt "json string" | prompt-panel MS "json string" | cancel-after MS | quit
+// "prompt-panel" shows a window that takes the keyboard focus for MS before it answers, as the
+// prompt panel does; the run must give the focus back to the user's window to paste.
 // Everything the run logs goes to standard output ("[Palimo] ..."), followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
 //   timing capture=MS model=MS paste=MS total=MS      (successful runs)
@@ -19,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -148,9 +151,22 @@ int main(int argc, char** argv) {
     controller.setFeedback(feedback);
 
     int cancelAfterMs = -1;
+    int panelMs = -1;
     QString promptAnswer;
-    controller.setCollectInstructions(
-        [&promptAnswer](RewriteController::InstructionsCompletion done) { done(promptAnswer); });
+    QLineEdit panel;
+    panel.setWindowTitle(QStringLiteral("Palimo prompt"));
+    controller.setCollectInstructions([&](RewriteController::InstructionsCompletion done) {
+        if (panelMs < 0) {
+            done(promptAnswer);
+            return;
+        }
+        panel.show();
+        panel.activateWindow();
+        QTimer::singleShot(panelMs, &panel, [&panel, &promptAnswer, done] {
+            panel.hide();
+            done(promptAnswer);
+        });
+    });
     controller.setCancelKeyActive([&](bool active) {
         if (active && cancelAfterMs >= 0) {
             QTimer::singleShot(cancelAfterMs, &app, [&controller] {
@@ -180,9 +196,15 @@ int main(int argc, char** argv) {
         clock.pastePosted = clock.restored = -1;
         if (verb == QLatin1String("run")) {
             controller.trigger();
-        } else if (verb == QLatin1String("prompt")) {
+        } else if (verb == QLatin1String("prompt") || verb == QLatin1String("prompt-panel")) {
+            QString json = argument;
+            panelMs = -1;
+            if (verb == QLatin1String("prompt-panel")) {
+                panelMs = argument.section(QLatin1Char(' '), 0, 0).toInt();
+                json = argument.section(QLatin1Char(' '), 1);
+            }
             promptAnswer =
-                QJsonDocument::fromJson("[" + argument.toUtf8() + "]").array().at(0).toString();
+                QJsonDocument::fromJson("[" + json.toUtf8() + "]").array().at(0).toString();
             controller.triggerWithPrompt();
         } else if (verb == QLatin1String("cancel-after")) {
             cancelAfterMs = argument.toInt();

@@ -180,6 +180,21 @@ case_cancelled() {
   expect_clipboard_back
 }
 
+case_prompt() {
+  own_clipboard
+  qt_field line "quiet words here" 6 5
+  run 'prompt-panel 300 "Make it loud"'
+  expect_eq "line" '"quiet WORDS here"' "$(qt_text line)"
+  expect_line '^\[Palimo\] OpenAI \(gpt-4o-mini, customPrompt\) replied in'
+  expect_clipboard_back
+  # A blank answer ends the run and touches nothing.
+  qt_field line "quiet words here" 6 5
+  run 'prompt "   "'
+  expect_line '^\[Palimo\] Prompt cancelled\.$'
+  expect_eq "line" '"quiet words here"' "$(qt_text line)"
+  expect_clipboard_back
+}
+
 case_empty_clipboard() {
   [ -z "$owner_pid" ] || kill "$owner_pid" 2>/dev/null
   owner_pid=
@@ -263,7 +278,7 @@ case_terminal() {
   expect_clipboard_back
 }
 
-all_cases=(qt_selection qt_whole_field qt_button provider_error cancelled held_modifiers
+all_cases=(qt_selection qt_whole_field qt_button provider_error cancelled held_modifiers prompt
   mousepad_selection mousepad_whole_field terminal empty_clipboard)
 [ $# -gt 0 ] && all_cases=("$@")
 for case_name in "${all_cases[@]}"; do
