@@ -1,9 +1,11 @@
 // palimo-test-editor: a small Qt window for the pipeline's system tests: a one-line field
 // ("line"), a multi-line field ("area") and a button ("button"). It takes commands on standard
 // input, one per line, and answers each on standard output:
-//   focus NAME | select NAME START LENGTH | set NAME "json string" | get NAME | keys | quit
+//   focus NAME | select NAME START LENGTH | set NAME "json string" | get NAME | keys |
+//   paste-delay MS | quit
 // "get" answers `text "json string"`; "keys" answers the key presses seen so far, as
-// `keys ["Ctrl+C", ...]`, and forgets them.
+// `keys ["Ctrl+C", ...]`, and forgets them. "paste-delay" makes Ctrl+V read the clipboard only
+// MS later, as applications that fetch it late do (0: at once).
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,7 +13,9 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -47,10 +51,22 @@ public:
                 keys.append(
                     QKeySequence(key->keyCombination()).toString(QKeySequence::PortableText));
             }
+            if (pasteDelayMs > 0 && key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_V)) {
+                QPointer<QObject> target(watched);
+                QTimer::singleShot(pasteDelayMs, this, [target] {
+                    if (auto* line = qobject_cast<QLineEdit*>(target.data())) {
+                        line->paste();
+                    } else if (auto* area = qobject_cast<QPlainTextEdit*>(target.data())) {
+                        area->paste();
+                    }
+                });
+                return true;
+            }
         }
         return false;
     }
     QJsonArray keys;
+    int pasteDelayMs = 0;
 };
 
 } // namespace
@@ -92,6 +108,9 @@ int main(int argc, char** argv) {
         if (verb == QLatin1String("quit")) {
             answer(QStringLiteral("ok"));
             app.quit();
+        } else if (verb == QLatin1String("paste-delay")) {
+            recorder.pasteDelayMs = parts.value(1).toInt();
+            answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("keys")) {
             answer(QStringLiteral("keys ") +
                    QString::fromUtf8(QJsonDocument(recorder.keys).toJson(QJsonDocument::Compact)));

@@ -195,6 +195,19 @@ case_prompt() {
   expect_clipboard_back
 }
 
+case_late_paste() {
+  # The editor reads the clipboard 700 ms after Ctrl+V: the user's clipboard must not come back
+  # before that, or the old clipboard is what gets pasted.
+  own_clipboard
+  editor "paste-delay 700"
+  qt_field line "late reader" 0 4
+  run run
+  sleep 0.3 # the paste itself happens after the run has ended; let it show
+  editor "paste-delay 0"
+  expect_eq "line" '"LATE reader"' "$(qt_text line)"
+  expect_clipboard_back
+}
+
 case_empty_clipboard() {
   [ -z "$owner_pid" ] || kill "$owner_pid" 2>/dev/null
   owner_pid=
@@ -278,7 +291,7 @@ case_terminal() {
   expect_clipboard_back
 }
 
-all_cases=(qt_selection qt_whole_field qt_button provider_error cancelled held_modifiers prompt
+all_cases=(qt_selection qt_whole_field qt_button provider_error cancelled held_modifiers prompt late_paste
   mousepad_selection mousepad_whole_field terminal empty_clipboard)
 [ $# -gt 0 ] && all_cases=("$@")
 for case_name in "${all_cases[@]}"; do
