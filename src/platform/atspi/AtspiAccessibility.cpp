@@ -17,9 +17,14 @@ namespace {
 
 // What desktop shells allow one accessibility call before they give up on an application.
 constexpr int callTimeoutMs = 250;
-// Finding a focus Palimo has not seen an event for: an upper bound on the search.
-constexpr qint64 searchBudgetMs = 300;
+// A query that has to look for the focus (none seen, or the one seen is gone) starts no new
+// call after this long; one call may still take callTimeoutMs on top.
+constexpr qint64 searchBudgetMs = 400;
 constexpr int searchDepth = 40;
+
+bool spent(const QElapsedTimer& budget) {
+    return budget.elapsed() > searchBudgetMs;
+}
 
 bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
     AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
@@ -84,7 +89,7 @@ private:
         m_ready = atspi_init() != 2;
         if (m_ready) {
             atspi_set_main_context(m_context);
-            atspi_set_timeout(callTimeoutMs, 4 * callTimeoutMs);
+            atspi_set_timeout(callTimeoutMs, callTimeoutMs);
             m_listener = atspi_event_listener_new(&Thread::onEvent, this, nullptr);
             for (const char* event : {"object:state-changed:focused", "focus:"}) {
                 GError* error = nullptr;
@@ -131,19 +136,17 @@ private:
 
     // The focused element of any application, searched for within a time budget. Used when no
     // focus event has come in yet (Palimo started after the application took the focus).
-    AtspiAccessible* searchFocus() {
-        QElapsedTimer budget;
-        budget.start();
+    AtspiAccessible* searchFocus(const QElapsedTimer& budget) {
         AtspiAccessible* desktop = atspi_get_desktop(0);
         AtspiAccessible* found = nullptr;
         const int apps = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int a = 0; a < apps && found == nullptr; ++a) {
+        for (int a = 0; a < apps && found == nullptr && !spent(budget); ++a) {
             AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, a, nullptr);
             if (app == nullptr) {
                 continue;
             }
             const int windows = atspi_accessible_get_child_count(app, nullptr);
-            for (int w = 0; w < windows && found == nullptr; ++w) {
+            for (int w = 0; w < windows && found == nullptr && !spent(budget); ++w) {
                 AtspiAccessible* window = atspi_accessible_get_child_at_index(app, w, nullptr);
                 if (window != nullptr && hasState(window, ATSPI_STATE_ACTIVE)) {
                     found = searchBelow(window, 0, budget);
@@ -159,14 +162,14 @@ private:
     }
 
     AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const QElapsedTimer& budget) {
-        if (budget.elapsed() > searchBudgetMs || depth > searchDepth) {
+        if (spent(budget) || depth > searchDepth) {
             return nullptr;
         }
         if (hasState(node, ATSPI_STATE_FOCUSED)) {
             return static_cast<AtspiAccessible*>(g_object_ref(node));
         }
         const int children = atspi_accessible_get_child_count(node, nullptr);
-        for (int i = 0; i < children; ++i) {
+        for (int i = 0; i < children && !spent(budget); ++i) {
             AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
             if (child == nullptr) {
                 continue;
@@ -185,8 +188,10 @@ private:
         if (!m_ready) {
             return {Status::noElement, {}, 0};
         }
+        QElapsedTimer budget;
+        budget.start();
         if (m_focus == nullptr || !hasState(m_focus, ATSPI_STATE_FOCUSED)) {
-            AtspiAccessible* found = searchFocus();
+            AtspiAccessible* found = searchFocus(budget);
             setFocus(found);
             if (found != nullptr) {
                 g_object_unref(found);

@@ -1,6 +1,6 @@
 // palimo-test-editor: a small Qt window for the pipeline's system tests: a one-line field
-// ("line"), a multi-line field ("area") and a button ("button"). It takes commands on standard
-// input, one per line, and answers each on standard output:
+// ("line"), a multi-line field ("area"), a button ("button") and a password field ("password"). It
+// takes commands on standard input, one per line, and answers each on standard output:
 //   focus NAME | select NAME START LENGTH | set NAME "json string" | get NAME | keys |
 //   paste-delay MS | quit
 // "get" answers `text "json string"`; "keys" answers the key presses seen so far, as
@@ -79,11 +79,14 @@ int main(int argc, char** argv) {
     auto* line = new QLineEdit;
     auto* area = new QPlainTextEdit;
     auto* button = new QPushButton(QStringLiteral("Press me"));
+    auto* password = new QLineEdit;
+    password->setEchoMode(QLineEdit::Password);
     line->setAccessibleName(QStringLiteral("line"));
     area->setAccessibleName(QStringLiteral("area"));
     layout->addWidget(line);
     layout->addWidget(area);
     layout->addWidget(button);
+    layout->addWidget(password);
     window.resize(400, 300);
     KeyRecorder recorder;
     app.installEventFilter(&recorder);
@@ -97,6 +100,9 @@ int main(int argc, char** argv) {
         }
         if (name == QLatin1String("button")) {
             return button;
+        }
+        if (name == QLatin1String("password")) {
+            return password;
         }
         return nullptr;
     };
@@ -123,16 +129,20 @@ int main(int argc, char** argv) {
             answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("set")) {
             const QString text = unquoted(command.section(QLatin1Char(' '), 2));
-            target == line ? line->setText(text) : area->setPlainText(text);
+            if (auto* edit = qobject_cast<QLineEdit*>(target)) {
+                edit->setText(text);
+            } else {
+                area->setPlainText(text);
+            }
             answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("get")) {
-            answer(QStringLiteral("text ") +
-                   quoted(target == line ? line->text() : area->toPlainText()));
+            auto* edit = qobject_cast<QLineEdit*>(target);
+            answer(QStringLiteral("text ") + quoted(edit ? edit->text() : area->toPlainText()));
         } else if (verb == QLatin1String("select")) {
             const int start = parts.value(2).toInt();
             const int length = parts.value(3).toInt();
-            if (target == line) {
-                line->setSelection(start, length);
+            if (auto* edit = qobject_cast<QLineEdit*>(target)) {
+                edit->setSelection(start, length);
             } else {
                 QTextCursor cursor = area->textCursor();
                 cursor.setPosition(start);
