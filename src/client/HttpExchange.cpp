@@ -13,13 +13,6 @@ namespace HttpExchange {
 
 namespace {
 
-RewriteError failure(RewriteError::Kind kind, const QString& detail = {}) {
-    RewriteError error;
-    error.kind = kind;
-    error.detail = detail;
-    return error;
-}
-
 QString spoken(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
     return ms % 1000 == 0 ? QString::number(ms / 1000) + QStringLiteral(" s")
@@ -39,17 +32,18 @@ RewriteError transportFailure(QNetworkReply::NetworkError code, const QString& t
     case QNetworkReply::OperationCanceledError:
         // Our own aborts are recorded before they happen, so an unexplained cancellation is
         // the transfer timeout of the request: nothing arrived for the idle limit.
-        return failure(Kind::timedOut, QStringLiteral("no data for ") + spoken(limits.idle));
+        return RewriteError::of(Kind::timedOut,
+                                QStringLiteral("no data for ") + spoken(limits.idle));
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::UnknownNetworkError:
-        return failure(Kind::notConnected, text);
+        return RewriteError::of(Kind::notConnected, text);
     case QNetworkReply::RemoteHostClosedError:
-        return failure(Kind::connectionLost, text);
+        return RewriteError::of(Kind::connectionLost, text);
     default:
-        return failure(Kind::other, text);
+        return RewriteError::of(Kind::other, text);
     }
 }
 
@@ -60,7 +54,7 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
                                                          Limits limits, CancellationToken token) {
     using Kind = RewriteError::Kind;
     if (token.isCancelled()) {
-        co_return failure(Kind::cancelled);
+        co_return RewriteError::of(Kind::cancelled);
     }
     request.setTransferTimeout(static_cast<int>(limits.idle.count()));
 
@@ -75,8 +69,8 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
             reply->abort();
         }
     };
-    const RewriteError tooLarge =
-        failure(Kind::bodyTooLarge, QStringLiteral("more than %1 bytes").arg(limits.maxBodyBytes));
+    const RewriteError tooLarge = RewriteError::of(
+        Kind::bodyTooLarge, QStringLiteral("more than %1 bytes").arg(limits.maxBodyBytes));
 
     // Our handlers reach into this frame; they are cut off before it ends.
     const QMetaObject::Connection onHeaders =
@@ -98,11 +92,11 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
     QTimer overall;
     overall.setSingleShot(true);
     QObject::connect(&overall, &QTimer::timeout, reply, [&] {
-        abandon(failure(Kind::timedOut,
-                        QStringLiteral("no complete answer within ") + spoken(limits.overall)));
+        abandon(RewriteError::of(Kind::timedOut, QStringLiteral("no complete answer within ") +
+                                                     spoken(limits.overall)));
     });
     overall.start(limits.overall);
-    const int subscription = token.subscribe([&] { abandon(failure(Kind::cancelled)); });
+    const int subscription = token.subscribe([&] { abandon(RewriteError::of(Kind::cancelled)); });
 
     if (!reply->isFinished()) {
         co_await qCoro(reply.data(), &QNetworkReply::finished);

@@ -17,13 +17,6 @@
 
 namespace {
 
-RewriteError failure(RewriteError::Kind kind, const QString& detail = {}) {
-    RewriteError error;
-    error.kind = kind;
-    error.detail = detail;
-    return error;
-}
-
 QCoro::Task<std::optional<QString>> keychainKey() {
     KeychainStore* store = KeychainStore::shared();
     if (store == nullptr) {
@@ -72,9 +65,9 @@ bool isUsableInHeader(const QString& key) {
 }
 
 RewriteError unusableKey() {
-    return failure(RewriteError::Kind::other,
-                   QStringLiteral("the API key contains a line break or another control "
-                                  "character; copy it again"));
+    return RewriteError::of(RewriteError::Kind::other,
+                            QStringLiteral("the API key contains a line break or another control "
+                                           "character; copy it again"));
 }
 
 QByteArray bearer(const QString& key) {
@@ -110,7 +103,7 @@ HttpExchange::Limits OpenAIClient::limits() const {
 std::variant<QUrl, RewriteError> OpenAIClient::resolve(const char* path) const {
     auto url = ProviderAddress::endpoint(m_options.baseAddress(), QString::fromLatin1(path));
     if (const QString* refused = std::get_if<QString>(&url)) {
-        return failure(RewriteError::Kind::refusedAddress, *refused);
+        return RewriteError::of(RewriteError::Kind::refusedAddress, *refused);
     }
     return std::get<QUrl>(url);
 }
@@ -128,15 +121,15 @@ QNetworkRequest OpenAIClient::makeRequest(const QUrl& url) const {
 QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, CancellationToken token) {
     using Kind = RewriteError::Kind;
     if (token.isCancelled()) {
-        co_return failure(Kind::cancelled);
+        co_return RewriteError::of(Kind::cancelled);
     }
     const KeyRead stored = co_await readKey(m_options.apiKey, token, m_options.overallTimeout);
     if (stored.cancelled) {
-        co_return failure(Kind::cancelled);
+        co_return RewriteError::of(Kind::cancelled);
     }
     const QString key = stored.key.value_or(QString()).trimmed();
     if (key.isEmpty()) {
-        co_return failure(Kind::missingAPIKey);
+        co_return RewriteError::of(Kind::missingAPIKey);
     }
     if (!isUsableInHeader(key)) {
         co_return unusableKey();
@@ -157,7 +150,7 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     }
     const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
     if (answer.status != 200) {
-        RewriteError bad = failure(Kind::badResponse);
+        RewriteError bad = RewriteError::of(Kind::badResponse);
         bad.status = answer.status;
         bad.body = ChatCompletion::bodyText(answer.body);
         co_return bad;
@@ -169,7 +162,7 @@ QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) 
     using Kind = RewriteError::Kind;
     const QString trimmed = key.trimmed();
     if (trimmed.isEmpty()) {
-        co_return failure(Kind::missingAPIKey);
+        co_return RewriteError::of(Kind::missingAPIKey);
     }
     if (!isUsableInHeader(trimmed)) {
         co_return unusableKey();
@@ -191,9 +184,9 @@ QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) 
         co_return std::nullopt;
     }
     if (answer.status == 401) {
-        co_return failure(Kind::invalidAPIKey);
+        co_return RewriteError::of(Kind::invalidAPIKey);
     }
-    RewriteError bad = failure(Kind::badResponse);
+    RewriteError bad = RewriteError::of(Kind::badResponse);
     bad.status = answer.status;
     bad.body = ChatCompletion::bodyText(answer.body);
     co_return bad;

@@ -25,6 +25,13 @@ struct RewriteError {
     QString body;   // response body text, for badResponse
     QString detail; // human-readable specifics for the transport and decoding kinds
 
+    static RewriteError of(Kind kind, QString detail = {}) {
+        RewriteError error;
+        error.kind = kind;
+        error.detail = std::move(detail);
+        return error;
+    }
+
     bool isCancellation() const { return kind == Kind::cancelled; }
 
     // The text written into log lines and key-status lines.

@@ -1,4 +1,5 @@
 #include "settings/AtomicFile.h"
+#include "settings/WriteAll.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,23 +16,6 @@ namespace {
 
 QString reason(const QString& what, const QString& path, int error) {
     return what + QStringLiteral(" ") + path + QStringLiteral(": ") + qt_error_string(error);
-}
-
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        left -= written;
-    }
-    return true;
 }
 
 // Without this the rename itself may not survive a power loss on some file systems.

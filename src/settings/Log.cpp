@@ -1,4 +1,5 @@
 #include "settings/Log.h"
+#include "settings/WriteAll.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,24 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// One write() per line keeps lines from several threads whole; retry only what a
-// signal interrupted, never split a line across calls on purpose.
-void writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        data += written;
-        left -= written;
-    }
-}
 
 QString stateHome() {
     const QByteArray fromEnv = qgetenv("XDG_STATE_HOME");
