@@ -51,8 +51,8 @@ private:
 
 } // namespace
 
-RewriteController::RewriteController(RewritePlatform platform, Model model, Settings settings,
-                                     PipelineTiming timing)
+RewriteController::RewriteController(const RewritePlatform& platform, Model model,
+                                     Settings settings, PipelineTiming timing)
     : m_platform(platform)
     , m_model(std::move(model))
     , m_settings(std::move(settings))
@@ -103,6 +103,7 @@ QCoro::Task<> RewriteController::runGuarded(bool withPrompt) {
     if (m_onRunFinished) {
         m_onRunFinished();
     }
+    co_return;
 }
 
 bool RewriteController::accessibilityIsGranted() {

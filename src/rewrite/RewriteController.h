@@ -42,7 +42,7 @@ public:
     // Delivers the prompt's answer, or nothing when the user dismissed it. Call it once.
     using InstructionsCompletion = std::function<void(std::optional<QString>)>;
 
-    RewriteController(RewritePlatform platform, Model model, Settings settings,
+    RewriteController(const RewritePlatform& platform, Model model, Settings settings,
                       PipelineTiming timing = {});
     RewriteController(const RewriteController&) = delete;
     RewriteController& operator=(const RewriteController&) = delete;

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <numeric>
+
 namespace {
 
 const QHash<int, QString>& fixedNames() {
@@ -57,11 +59,12 @@ const QHash<int, QString>& fixedNames() {
 }
 
 QString camelCase(const QString& atspiName) {
-    QString result;
-    for (const QString& word :
-         atspiName.split(QRegularExpression(QStringLiteral("[ _-]+")), Qt::SkipEmptyParts)) {
-        result += word.left(1).toUpper() + word.mid(1);
-    }
+    const QStringList words =
+        atspiName.split(QRegularExpression(QStringLiteral("[ _-]+")), Qt::SkipEmptyParts);
+    const QString result = std::accumulate(words.begin(), words.end(), QString(),
+                                           [](const QString& sum, const QString& word) {
+                                               return sum + word.left(1).toUpper() + word.mid(1);
+                                           });
     return result.isEmpty() ? QStringLiteral("Unknown") : result;
 }
 

@@ -6,9 +6,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <atomic>
+#include <cstring>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -252,9 +253,8 @@ void ClipboardOwner::Thread::answer(const xcb_selection_request_event_t& request
 bool ClipboardOwner::Thread::serve(const xcb_selection_request_event_t& request, Atom property) {
     if (request.target == m_targets) {
         std::vector<Atom> targets = {m_targets, m_timestamp};
-        for (const Served& served : m_served) {
-            targets.push_back(served.target);
-        }
+        std::transform(m_served.begin(), m_served.end(), std::back_inserter(targets),
+                       [](const Served& served) { return served.target; });
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
                             32, static_cast<std::uint32_t>(targets.size()), targets.data());
         return true;

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -124,13 +125,12 @@ QCoro::Task<bool> X11Keystrokes::modifiersHeld() {
         const ModifierMap map = x.modifierMap();
         const KeyState keys = x.keyState();
         for (int modifier = 0; modifier < 8; ++modifier) {
-            if (modifier == lockIndex) {
-                continue; // Caps Lock is a state, not a key being held
-            }
-            for (const std::uint8_t code : map[static_cast<size_t>(modifier)]) {
-                if (isDown(keys, code)) {
-                    return true;
-                }
+            const auto& codes = map[static_cast<size_t>(modifier)];
+            // Caps Lock is a state, not a key being held.
+            if (modifier != lockIndex &&
+                std::any_of(codes.begin(), codes.end(),
+                            [&keys](std::uint8_t code) { return isDown(keys, code); })) {
+                return true;
             }
         }
         return false;

@@ -4,8 +4,10 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
 #include <poll.h>
 
 namespace XcbSupport {
@@ -47,10 +49,13 @@ Atom intern(xcb_connection_t* connection, const QByteArray& name) {
 std::vector<Atom> intern(xcb_connection_t* connection, const std::vector<QByteArray>& names) {
     std::vector<xcb_intern_atom_cookie_t> cookies;
     cookies.reserve(names.size());
-    for (const QByteArray& name : names) {
-        cookies.push_back(xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()),
-                                          name.constData()));
-    }
+    // All requests first, then all replies: one round trip for the lot.
+    std::transform(names.begin(), names.end(), std::back_inserter(cookies),
+                   [connection](const QByteArray& name) {
+                       return xcb_intern_atom(connection, 0,
+                                              static_cast<std::uint16_t>(name.size()),
+                                              name.constData());
+                   });
     std::vector<Atom> atoms;
     atoms.reserve(names.size());
     for (const xcb_intern_atom_cookie_t& cookie : cookies) {
