@@ -36,6 +36,14 @@ int setKey(int argc, char** argv, const QString& key) {
 }
 
 int startApplication(int argc, char** argv) {
+    // The backends speak X11; under XWayland Qt would otherwise pick its Wayland platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        Log::error(QStringLiteral("Palimo needs an X11 display, and DISPLAY is not set."));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Palimo"));
     QApplication::setApplicationVersion(AppVersion::shortVersion());

@@ -65,6 +65,11 @@ eventually 10 grep -q 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' "$w
   { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
 grep -q 'Accessibility trusted: true' "$work/palimo.out" || fail "no trusted line"
 
+case_name=no-display
+env -u DISPLAY "$palimo" >"$work/nodisplay.out" 2>&1 && fail "started without a display"
+grep -q 'Palimo needs an X11 display, and DISPLAY is not set.' "$work/nodisplay.out" ||
+  fail "no clear error without a display: $(cat "$work/nodisplay.out")"
+
 case_name=selection
 prepare "hello world" 0 5
 xdotool key ctrl+alt+r
