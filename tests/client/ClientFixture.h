@@ -9,8 +9,32 @@
 
 #include <ostream>
 
+using namespace Qt::StringLiterals;
+
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
+}
+
+using Kind = RewriteError::Kind;
+
+inline RewriteError makeError(Kind kind, const QString& detail = {}) {
+    RewriteError error;
+    error.kind = kind;
+    error.detail = detail;
+    return error;
+}
+
+// The alternative a test expects; a test failure, and a blank value, when it got the other one.
+template <typename T> T expect(const RewriteOutcome& outcome) {
+    if (const auto* value = std::get_if<T>(&outcome)) {
+        return *value;
+    }
+    if (const auto* error = std::get_if<RewriteError>(&outcome)) {
+        ADD_FAILURE() << "failed: " << error->description().toStdString();
+    } else {
+        ADD_FAILURE() << "succeeded: " << std::get<RewriteResult>(outcome).text.toStdString();
+    }
+    return {};
 }
 
 // A client wired to an in-process fake provider, with a key and a base address the test
@@ -30,39 +54,20 @@ protected:
         return result;
     }
 
-    static RewriteRequest job(const QString& text = QStringLiteral("hello world"),
-                              const QString& instructions = QStringLiteral("Be brief.")) {
+    static RewriteRequest job(const QString& text = u"hello world"_s) {
         RewriteRequest request;
         request.text = text;
-        request.instructions = instructions;
+        request.instructions = u"Be brief."_s;
         return request;
     }
 
-    static RewriteOutcome run(OpenAIClient& client, const RewriteRequest& request,
+    static RewriteOutcome run(OpenAIClient& client, const RewriteRequest& request = job(),
                               CancellationToken token = {}) {
         return QCoro::waitFor(client.rewrite(request, token));
     }
-
-    // The error of a failed call; a test failure (and a blank error) when it succeeded.
-    static RewriteError errorOf(const RewriteOutcome& outcome) {
-        if (const auto* error = std::get_if<RewriteError>(&outcome)) {
-            return *error;
-        }
-        ADD_FAILURE() << "expected a failure, got the text: "
-                      << std::get<RewriteResult>(outcome).text.toStdString();
-        return {};
-    }
-
-    static RewriteResult resultOf(const RewriteOutcome& outcome) {
-        if (const auto* result = std::get_if<RewriteResult>(&outcome)) {
-            return *result;
-        }
-        ADD_FAILURE() << "expected a result, got: "
-                      << std::get<RewriteError>(outcome).description().toStdString();
-        return {};
-    }
+    static RewriteError failure(OpenAIClient& client) { return expect<RewriteError>(run(client)); }
 
     FakeProvider fake;
-    std::optional<QString> key = QStringLiteral("sk-test");
+    std::optional<QString> key = u"sk-test"_s;
     QString base; // empty: the fake's own address
 };

@@ -6,14 +6,21 @@
 
 #include <qcoro/qcorotimer.h>
 
-using Kind = RewriteError::Kind;
 using std::chrono::milliseconds;
 
 namespace {
 
-class OpenAIClientTransportTest : public ClientFixture {};
+class OpenAIClientTransportTest : public ClientFixture {
+protected:
+    OpenAIClient::Options limited(milliseconds idle, milliseconds overall = milliseconds(60'000)) {
+        OpenAIClient::Options result = options();
+        result.idleTimeout = idle;
+        result.overallTimeout = overall;
+        return result;
+    }
+};
 
-// A long completion body, so that dripping it takes a while.
+// A completion of 400 letters, sent in chunks of `bytes`.
 FakeReply dripped(int bytes, milliseconds interval) {
     FakeReply reply = FakeReply::completion(QString(400, QLatin1Char('a')));
     reply.dripBytes = bytes;
@@ -23,86 +30,63 @@ FakeReply dripped(int bytes, milliseconds interval) {
 
 } // namespace
 
-TEST_F(OpenAIClientTransportTest, CancellingEndsACallInFlightAsCancelled) {
+TEST_F(OpenAIClientTransportTest, CancellingEndsACallAtOnceEvenWhileTheKeyIsRead) {
     fake.setChatReply(FakeReply::of(FakeReply::Kind::hang));
     OpenAIClient client(options());
     CancellationToken token;
     auto call = client.rewrite(job(), token);
     ASSERT_TRUE(fake.waitForRequests(1));
     token.cancel();
-    const RewriteError error = errorOf(QCoro::waitFor(std::move(call)));
-    EXPECT_EQ(error.kind, Kind::cancelled);
-    EXPECT_TRUE(error.isCancellation());
-
+    EXPECT_TRUE(expect<RewriteError>(QCoro::waitFor(std::move(call))).isCancellation());
     // Already cancelled: nothing is sent.
-    EXPECT_EQ(errorOf(run(client, job(), token)).kind, Kind::cancelled);
+    EXPECT_EQ(expect<RewriteError>(run(client, job(), token)).kind, Kind::cancelled);
+    EXPECT_EQ(fake.requests().size(), 1);
+
+    // Escape must not wait for a slow secret store, and the late key must not go out.
+    OpenAIClient::Options slowKey = options();
+    bool keyDelivered = false;
+    slowKey.apiKey = [&keyDelivered]() -> QCoro::Task<std::optional<QString>> {
+        co_await QCoro::sleepFor(milliseconds(400));
+        keyDelivered = true;
+        co_return u"sk-late"_s;
+    };
+    OpenAIClient slow(slowKey);
+    CancellationToken escape;
+    auto waiting = slow.rewrite(job(), escape);
+    QTimer::singleShot(20, [escape] { escape.cancel(); });
+    EXPECT_EQ(expect<RewriteError>(QCoro::waitFor(std::move(waiting))).kind, Kind::cancelled);
+    EXPECT_FALSE(keyDelivered) << "the call waited for the store";
+    QCoro::waitFor(QCoro::sleepFor(milliseconds(500)));
+    EXPECT_TRUE(keyDelivered);
     EXPECT_EQ(fake.requests().size(), 1);
 }
 
-TEST_F(OpenAIClientTransportTest, CancellingDoesNotWaitForASlowKeyStore) {
-    OpenAIClient::Options settings = options();
-    bool keyDelivered = false;
-    settings.apiKey = [&keyDelivered]() -> QCoro::Task<std::optional<QString>> {
-        co_await QCoro::sleepFor(milliseconds(400));
-        keyDelivered = true;
-        co_return QStringLiteral("sk-late");
-    };
-    OpenAIClient client(settings);
-    CancellationToken token;
-    auto call = client.rewrite(job(), token);
-    QTimer::singleShot(20, [token] { token.cancel(); });
-    EXPECT_EQ(errorOf(QCoro::waitFor(std::move(call))).kind, Kind::cancelled);
-    EXPECT_FALSE(keyDelivered) << "the call waited for the store";
-
-    // The abandoned read finishes on its own and sends nothing.
-    QCoro::waitFor(QCoro::sleepFor(milliseconds(500)));
-    EXPECT_TRUE(keyDelivered);
-    EXPECT_TRUE(fake.requests().isEmpty());
-}
-
 TEST_F(OpenAIClientTransportTest, IdleLimitEndsASilentCallButNotASlowOne) {
-    OpenAIClient::Options settings = options();
-    settings.idleTimeout = milliseconds(300);
-    OpenAIClient client(settings);
-
+    OpenAIClient client(limited(milliseconds(300)));
     fake.enqueue(FakeReply::of(FakeReply::Kind::hang));
-    const RewriteError silent = errorOf(run(client, job()));
-    EXPECT_EQ(silent.kind, Kind::timedOut);
-    EXPECT_EQ(silent.description(), QStringLiteral("The request timed out: no data for 300 ms"));
-
+    EXPECT_EQ(failure(client).description(), u"The request timed out: no data for 300 ms"_s);
     // Headers, then nothing: the limit also applies while the body is awaited.
-    FakeReply stalled = FakeReply::completion(QStringLiteral("never"));
+    FakeReply stalled = FakeReply::completion(u"never"_s);
     stalled.declaredLength = stalled.body.size() + 10;
     fake.enqueue(stalled);
-    EXPECT_EQ(errorOf(run(client, job())).kind, Kind::timedOut);
-
+    EXPECT_EQ(failure(client).kind, Kind::timedOut);
     // Data keeps coming for longer than the idle limit in all: that is fine.
     fake.enqueue(dripped(80, milliseconds(100)));
-    EXPECT_EQ(resultOf(run(client, job())).text, QString(400, QLatin1Char('a')));
-}
+    EXPECT_EQ(expect<RewriteResult>(run(client)).text, QString(400, QLatin1Char('a')));
 
-TEST_F(OpenAIClientTransportTest, OverallLimitEndsATrickle) {
-    OpenAIClient::Options settings = options();
-    settings.idleTimeout = milliseconds(300);
-    settings.overallTimeout = milliseconds(700);
-    OpenAIClient client(settings);
+    OpenAIClient trickled(limited(milliseconds(300), milliseconds(700)));
     fake.enqueue(dripped(10, milliseconds(50)));
-    const RewriteError error = errorOf(run(client, job()));
-    EXPECT_EQ(error.kind, Kind::timedOut);
-    EXPECT_EQ(error.description(),
-              QStringLiteral("The request timed out: no complete answer within 700 ms"));
+    EXPECT_EQ(failure(trickled).description(),
+              u"The request timed out: no complete answer within 700 ms"_s);
 }
 
 TEST_F(OpenAIClientTransportTest, AnswersBeyondTheCapAreAbandoned) {
-    // The default cap, exceeded by the announced length alone.
     OpenAIClient standard(options());
     FakeReply huge = FakeReply::answer(200, "{}");
     huge.declaredLength = 8 * 1024 * 1024 + 1;
     fake.enqueue(huge);
-    const RewriteError announced = errorOf(run(standard, job()));
-    EXPECT_EQ(announced.kind, Kind::bodyTooLarge);
-    EXPECT_EQ(announced.description(),
-              QStringLiteral("The server's answer was too large: more than 8388608 bytes"));
+    EXPECT_EQ(failure(standard).description(),
+              u"The server's answer was too large: more than 8388608 bytes"_s);
 
     OpenAIClient::Options settings = options();
     settings.maxBodyBytes = 64 * 1024;
@@ -111,94 +95,54 @@ TEST_F(OpenAIClientTransportTest, AnswersBeyondTheCapAreAbandoned) {
     FakeReply endless = FakeReply::answer(500, QByteArray(200 * 1024, 'x'));
     endless.withoutLength = true;
     fake.enqueue(endless);
-    EXPECT_EQ(errorOf(run(small, job())).kind, Kind::bodyTooLarge);
-    // Exactly at the cap is still an answer.
+    EXPECT_EQ(failure(small).kind, Kind::bodyTooLarge);
     fake.enqueue(FakeReply::answer(500, QByteArray(64 * 1024, 'y')));
-    const RewriteError atCap = errorOf(run(small, job()));
-    EXPECT_EQ(atCap.kind, Kind::badResponse);
-    EXPECT_EQ(atCap.body.size(), 64 * 1024);
+    EXPECT_EQ(failure(small).body.size(), 64 * 1024) << "exactly at the cap is still an answer";
 }
 
-TEST_F(OpenAIClientTransportTest, DroppedConnectionsAreLost) {
+TEST_F(OpenAIClientTransportTest, LostAndRefusedConnectionsAreToldApart) {
     OpenAIClient client(options());
-    FakeReply midBody = FakeReply::completion(QStringLiteral("half of this"));
+    FakeReply midBody = FakeReply::completion(u"half of this"_s);
     midBody.kind = FakeReply::Kind::dropMidBody;
     fake.enqueue(midBody);
-    EXPECT_EQ(errorOf(run(client, job())).kind, Kind::connectionLost);
-
+    EXPECT_EQ(failure(client).kind, Kind::connectionLost);
     // The network layer retries a request that got no answer at all, so every try is dropped.
     fake.setChatReply(FakeReply::of(FakeReply::Kind::dropBeforeAnswer));
-    EXPECT_EQ(errorOf(run(client, job())).kind, Kind::connectionLost);
-}
+    EXPECT_EQ(failure(client).kind, Kind::connectionLost);
 
-TEST_F(OpenAIClientTransportTest, NothingListeningIsNotConnected) {
     QTcpServer probe;
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 closedPort = probe.serverPort();
+    base = u"http://127.0.0.1:"_s + QString::number(probe.serverPort());
     probe.close();
-    base = QStringLiteral("http://127.0.0.1:") + QString::number(closedPort);
-    OpenAIClient client(options());
-    const RewriteError error = errorOf(run(client, job()));
-    EXPECT_EQ(error.kind, Kind::notConnected);
-    EXPECT_TRUE(
-        error.description().startsWith(QStringLiteral("Could not connect to the server: ")));
+    const RewriteError refused = failure(client);
+    EXPECT_EQ(refused.kind, Kind::notConnected);
+    EXPECT_TRUE(refused.description().startsWith(u"Could not connect to the server: "_s));
 }
 
-TEST_F(OpenAIClientTransportTest, SetCookiesAreNotSentBack) {
-    OpenAIClient client(options());
-    FakeReply withCookie = FakeReply::completion(QStringLiteral("ok"));
-    withCookie.headers.append(
-        qMakePair(QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")));
-    fake.enqueue(withCookie);
-    resultOf(run(client, job()));
-    resultOf(run(client, job()));
-    ASSERT_EQ(fake.requests().size(), 2);
-    EXPECT_FALSE(fake.requests().at(1).header("Cookie").has_value());
-}
-
-class OpenAIClientTlsTest : public ClientFixture {
-protected:
-    void SetUp() override {}
-    FakeProvider tls{FakeProvider::Transport::tls};
-};
-
-TEST_F(OpenAIClientTlsTest, TrustsOnlyTheCertificateItWasGiven) {
+TEST_F(OpenAIClientTransportTest, TlsTrustsOnlyTheGivenCertificateAndWarmUpOpensTheConnection) {
+    FakeProvider tls(FakeProvider::Transport::tls);
     ASSERT_TRUE(tls.listen());
     base = tls.baseAddress();
-
     OpenAIClient untrusting(options());
-    const RewriteError refused = errorOf(run(untrusting, job()));
-    EXPECT_EQ(refused.kind, Kind::other) << refused.description().toStdString();
+    EXPECT_EQ(failure(untrusting).kind, Kind::other);
     EXPECT_TRUE(tls.requests().isEmpty()) << "the key must not reach an unverified server";
+    const int refusedConnections = tls.connectionCount();
 
-    OpenAIClient::Options settings = options();
-    settings.extraCertificates = {tls.certificate()};
-    OpenAIClient trusting(settings);
-    EXPECT_EQ(resultOf(run(trusting, job(QStringLiteral("secure")))).text,
-              QStringLiteral("SECURE"));
-}
-
-TEST_F(OpenAIClientTlsTest, WarmUpOpensTheConnectionTheRewriteUses) {
-    ASSERT_TRUE(tls.listen());
-    base = tls.baseAddress();
     OpenAIClient::Options settings = options();
     settings.extraCertificates = {tls.certificate()};
     OpenAIClient client(settings);
-
     QCoro::waitFor(client.warmUp());
     ASSERT_EQ(tls.requests().size(), 1);
     const FakeRequest warmUp = tls.requests().first();
     EXPECT_EQ(warmUp.method, "GET");
     EXPECT_EQ(warmUp.path, "/v1/chat/completions");
     EXPECT_FALSE(warmUp.header("Authorization").has_value());
-    EXPECT_TRUE(warmUp.body.isEmpty());
-
-    resultOf(run(client, job()));
+    EXPECT_EQ(expect<RewriteResult>(run(client, job(u"secure"_s))).text, u"SECURE"_s);
     ASSERT_EQ(tls.requests().size(), 2);
     EXPECT_EQ(tls.requests().at(1).connection, warmUp.connection);
-    EXPECT_EQ(tls.connectionCount(), 1);
+    EXPECT_EQ(tls.connectionCount(), refusedConnections + 1);
 
-    // prewarm() itself returns at once and sends the same request in the background.
+    // prewarm() returns at once and sends the same request in the background.
     OpenAIClient other(settings);
     other.prewarm();
     EXPECT_EQ(tls.requests().size(), 2);

@@ -5,52 +5,19 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-std::optional<QString> none;
-
-QString urlOf(const QString& base, const char* path = "/v1/chat/completions") {
-    const auto result = ProviderAddress::endpoint(base, QString::fromLatin1(path));
-    if (const auto* refused = std::get_if<QString>(&result)) {
-        ADD_FAILURE() << base.toStdString() << " refused: " << refused->toStdString();
-        return {};
-    }
-    return std::get<QUrl>(result).toString();
-}
-
-QString refusal(const QString& base) {
-    const auto result = ProviderAddress::endpoint(base, QStringLiteral("/v1/models"));
-    if (const auto* refused = std::get_if<QString>(&result)) {
-        return *refused;
-    }
-    ADD_FAILURE() << base.toStdString() << " was accepted";
-    return {};
-}
-
-} // namespace
-
-TEST(ProviderAddressTest, EnvironmentThenPreferenceThenOpenAI) {
-    EXPECT_EQ(ProviderAddress::choose(QStringLiteral("http://localhost:1"),
-                                      QStringLiteral("https://pref.example")),
-              QStringLiteral("http://localhost:1"));
-    EXPECT_EQ(
-        ProviderAddress::choose(QStringLiteral("  "), QStringLiteral(" https://pref.example ")),
-        QStringLiteral("https://pref.example"));
-    EXPECT_EQ(ProviderAddress::choose(none, QStringLiteral("")),
-              QStringLiteral("https://api.openai.com"));
-    EXPECT_EQ(ProviderAddress::choose(none, none), QStringLiteral("https://api.openai.com"));
-}
-
-TEST(ProviderAddressTest, ConfiguredReadsTheEnvironmentAndThePreferenceEachTime) {
+TEST(ProviderAddressTest, EnvironmentThenPreferenceThenOpenAIReadEachTime) {
     TempHome home;
     const QByteArray saved = qgetenv(ProviderAddress::environmentVariable);
     qunsetenv(ProviderAddress::environmentVariable);
-    EXPECT_EQ(ProviderAddress::configured(), QStringLiteral("https://api.openai.com"));
+    EXPECT_EQ(ProviderAddress::configured(), u"https://api.openai.com"_s);
     Preferences(Preferences::defaultFilePath())
-        .setText(QStringLiteral("apiBaseURL"), QStringLiteral("https://proxy.example/openai"));
-    EXPECT_EQ(ProviderAddress::configured(), QStringLiteral("https://proxy.example/openai"));
+        .setText(u"apiBaseURL"_s, u" https://proxy.example/openai "_s);
+    qputenv(ProviderAddress::environmentVariable, " ");
+    EXPECT_EQ(ProviderAddress::configured(), u"https://proxy.example/openai"_s);
     qputenv(ProviderAddress::environmentVariable, "http://127.0.0.1:9");
-    EXPECT_EQ(ProviderAddress::configured(), QStringLiteral("http://127.0.0.1:9"));
+    EXPECT_EQ(ProviderAddress::configured(), u"http://127.0.0.1:9"_s);
     if (saved.isNull()) {
         qunsetenv(ProviderAddress::environmentVariable);
     } else {
@@ -58,42 +25,44 @@ TEST(ProviderAddressTest, ConfiguredReadsTheEnvironmentAndThePreferenceEachTime)
     }
 }
 
-TEST(ProviderAddressTest, JoinsThePathOntoTheBase) {
-    EXPECT_EQ(urlOf(QStringLiteral("https://api.openai.com")),
-              QStringLiteral("https://api.openai.com/v1/chat/completions"));
-    EXPECT_EQ(urlOf(QStringLiteral("https://api.openai.com/")),
-              QStringLiteral("https://api.openai.com/v1/chat/completions"));
-    EXPECT_EQ(urlOf(QStringLiteral("https://gw.example:8443/openai/"), "/v1/models"),
-              QStringLiteral("https://gw.example:8443/openai/v1/models"));
-}
+TEST(ProviderAddressTest, HttpsAnywhereHttpOnlyToLoopbackPathJoinedOntoTheBase) {
+    const std::pair<const char*, const char*> accepted[] = {
+        {"https://api.openai.com", "https://api.openai.com/v1/models"},
+        {"https://api.openai.com/", "https://api.openai.com/v1/models"},
+        {"https://gw.example:8443/openai/", "https://gw.example:8443/openai/v1/models"},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/v1/models"},
+        {"http://127.45.6.7", "http://127.45.6.7/v1/models"},
+        {"http://LOCALHOST:11434", "http://localhost:11434/v1/models"},
+        {"http://[::1]:8000", "http://[::1]:8000/v1/models"},
+    };
+    for (const auto& [base, url] : accepted) {
+        const auto result = ProviderAddress::endpoint(QString::fromLatin1(base), u"/v1/models"_s);
+        ASSERT_TRUE(std::holds_alternative<QUrl>(result)) << base;
+        EXPECT_EQ(std::get<QUrl>(result).toString(), QString::fromLatin1(url));
+    }
 
-TEST(ProviderAddressTest, PlainHttpOnlyToLoopback) {
-    EXPECT_EQ(urlOf(QStringLiteral("http://127.0.0.1:8080")),
-              QStringLiteral("http://127.0.0.1:8080/v1/chat/completions"));
-    EXPECT_FALSE(urlOf(QStringLiteral("http://127.45.6.7")).isEmpty());
-    EXPECT_FALSE(urlOf(QStringLiteral("http://localhost:11434")).isEmpty());
-    EXPECT_FALSE(urlOf(QStringLiteral("http://LOCALHOST")).isEmpty());
-    EXPECT_FALSE(urlOf(QStringLiteral("http://[::1]:8000")).isEmpty());
-
-    EXPECT_TRUE(
-        refusal(QStringLiteral("http://api.openai.com")).contains(QStringLiteral("plain http")));
-    EXPECT_TRUE(
-        refusal(QStringLiteral("http://192.168.1.10:8080")).contains(QStringLiteral("https")));
-    EXPECT_FALSE(refusal(QStringLiteral("http://128.0.0.1")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("http://localhost.example.com")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("http://127.0.0.1.nip.io")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("http://[::2]")).isEmpty());
-}
-
-TEST(ProviderAddressTest, RefusesAddressesThatAreNotPlainHttpsOrigins) {
-    EXPECT_TRUE(refusal(QStringLiteral("ftp://api.openai.com")).contains(QStringLiteral("https")));
-    EXPECT_FALSE(refusal(QStringLiteral("api.openai.com")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("https://")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("https://user:pw@api.openai.com")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("https://api.openai.com/?x=1")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("https://api.openai.com/#top")).isEmpty());
-    EXPECT_FALSE(refusal(QStringLiteral("https://exa mple.com")).isEmpty());
-    // The refusal names the address it refused.
-    EXPECT_TRUE(
-        refusal(QStringLiteral("http://10.0.0.1")).contains(QStringLiteral("\"http://10.0.0.1\"")));
+    // Each refusal names the address and, for the scheme cases, what it lacks.
+    const std::pair<const char*, const char*> refused[] = {
+        {"http://api.openai.com", "plain http"},
+        {"http://192.168.1.10:8080", "https"},
+        {"http://128.0.0.1", "https"},
+        {"http://localhost.example.com", "https"},
+        {"http://127.0.0.1.nip.io", "https"},
+        {"http://[::2]", "https"},
+        {"ftp://api.openai.com", "https"},
+        {"api.openai.com", ""},
+        {"https://", ""},
+        {"https://user:pw@api.openai.com", ""},
+        {"https://api.openai.com/?x=1", ""},
+        {"https://api.openai.com/#top", ""},
+        {"https://exa mple.com", ""},
+    };
+    for (const auto& [base, why] : refused) {
+        const auto result = ProviderAddress::endpoint(QString::fromLatin1(base), u"/v1/models"_s);
+        ASSERT_TRUE(std::holds_alternative<QString>(result)) << base << " was accepted";
+        const QString text = std::get<QString>(result);
+        EXPECT_TRUE(text.contains(QLatin1Char('"') + QString::fromLatin1(base) + QLatin1Char('"')))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromLatin1(why))) << text.toStdString();
+    }
 }

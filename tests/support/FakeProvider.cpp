@@ -4,25 +4,19 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QHostAddress>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
-#include <QSslSocket>
-#include <QTcpServer>
+#include <QSslKey>
+#include <QSslServer>
+#include <QtDebug>
 
 namespace {
 
-QByteArray json(const QJsonValue& value) {
-    return value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
-                           : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
-}
-
-FakeReply errorAnswer(int status, const QString& message) {
-    return FakeReply::answer(
-        status, json(QJsonObject{
-                    {QStringLiteral("error"), QJsonObject{{QStringLiteral("message"), message}}}}));
+FakeReply errorAnswer(int status, const char* message) {
+    return FakeReply::answer(status, QByteArray(R"({"error":{"message":")") + message + "\"}}");
 }
 
 qint64 wordCount(const QString& text) {
@@ -37,25 +31,25 @@ FakeReply defaultModelsReply() {
 // The deterministic rewrite: the <text> of the user message in upper case, with the reply's
 // timing settings kept.
 FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
-    const QJsonDocument document = QJsonDocument::fromJson(request.body);
-    const QJsonArray messages = document.object().value(QStringLiteral("messages")).toArray();
+    const QJsonArray messages =
+        QJsonDocument::fromJson(request.body).object().value(QStringLiteral("messages")).toArray();
     if (messages.isEmpty()) {
-        return errorAnswer(400, QStringLiteral("no messages"));
+        return errorAnswer(400, "no messages");
     }
     QString text;
     qint64 promptWords = 0;
     for (const QJsonValue& message : messages) {
-        const QString content = message.toObject().value(QStringLiteral("content")).toString();
+        const QString content = message[QStringLiteral("content")].toString();
         promptWords += wordCount(content);
-        if (message.toObject().value(QStringLiteral("role")).toString() == QStringLiteral("user")) {
+        if (message[QStringLiteral("role")].toString() == QStringLiteral("user")) {
             text = content;
         }
     }
-    const QString open = QStringLiteral("<text>\n");
-    const QString close = QStringLiteral("\n</text>");
-    if (text.startsWith(open) && text.endsWith(close) &&
-        text.size() >= open.size() + close.size()) {
-        text = text.mid(open.size(), text.size() - open.size() - close.size());
+    static const QRegularExpression wrapped(
+        QRegularExpression::anchoredPattern(QStringLiteral("<text>\n(.*)\n</text>")),
+        QRegularExpression::DotMatchesEverythingOption);
+    if (const auto match = wrapped.match(text); match.hasMatch()) {
+        text = match.captured(1);
     }
     const QString upper = text.toUpper();
     FakeReply reply =
@@ -69,53 +63,55 @@ FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
 
 } // namespace
 
-class FakeProvider::Server : public QTcpServer {
-public:
-    explicit Server(FakeProvider& owner)
-        : m_owner(owner) {}
-
-protected:
-    void incomingConnection(qintptr descriptor) override {
-        QTcpSocket* socket = nullptr;
-        if (m_owner.m_transport == Transport::tls) {
-            auto* ssl = new QSslSocket;
-            ssl->setSocketDescriptor(descriptor);
-            ssl->setLocalCertificate(m_owner.m_certificate->certificate);
-            ssl->setPrivateKey(m_owner.m_certificate->key);
-            ssl->setPeerVerifyMode(QSslSocket::VerifyNone);
-            ssl->startServerEncryption();
-            socket = ssl;
-        } else {
-            socket = new QTcpSocket;
-            socket->setSocketDescriptor(descriptor);
+FakeProvider::FakeProvider(Transport transport)
+    : m_transport(transport)
+    , m_server(transport == Transport::tls ? std::make_unique<QSslServer>()
+                                           : std::make_unique<QTcpServer>())
+    , m_modelsReply(defaultModelsReply()) {
+    // A TLS connection is handed over once its handshake is done.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            new FakeProviderConnection(
+                socket, ++m_connections, [this](const FakeRequest& r) { return respond(r); }, this);
         }
-        const int number = ++m_owner.m_connections;
-        FakeProvider* owner = &m_owner;
-        new FakeProviderConnection(
-            socket, number, [owner](const FakeRequest& request) { return owner->respond(request); },
-            owner);
-    }
-
-private:
-    FakeProvider& m_owner;
-};
-
-FakeProvider::FakeProvider(Transport transport, QObject* parent)
-    : QObject(parent)
-    , m_transport(transport)
-    , m_server(std::make_unique<Server>(*this))
-    , m_modelsReply(defaultModelsReply()) {}
+    });
+}
 
 FakeProvider::~FakeProvider() {
     m_server->close();
 }
 
+// A self-signed certificate for 127.0.0.1 made with the openssl tool, valid for a day. Blocks
+// for a few tens of milliseconds: test set-up only.
+bool FakeProvider::makeCertificate() {
+    const QString keyPath = m_folder.filePath(QStringLiteral("key.pem"));
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                                 "-nodes -days 1 -subj /CN=127.0.0.1 -addext "
+                                 "subjectAltName=IP:127.0.0.1,DNS:localhost -keyout")
+                          .split(QLatin1Char(' ')) +
+                      QStringList{keyPath, QStringLiteral("-out"), certificatePath()});
+    QFile cert(certificatePath());
+    QFile key(keyPath);
+    if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0 ||
+        !cert.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly)) {
+        qWarning() << "openssl could not make a certificate:" << openssl.readAll();
+        return false;
+    }
+    m_certificate = QSslCertificate(cert.readAll(), QSsl::Pem);
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(m_certificate);
+    configuration.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem));
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    static_cast<QSslServer*>(m_server.get())->setSslConfiguration(configuration);
+    return !m_certificate.isNull() && !configuration.privateKey().isNull();
+}
+
 bool FakeProvider::listen(quint16 port) {
-    if (m_transport == Transport::tls && !m_certificate) {
-        m_certificate = FakeProviderCertificate::generate(m_folder.path());
-        if (!m_certificate) {
-            return false;
-        }
+    if (m_transport == Transport::tls && m_certificate.isNull() && !makeCertificate()) {
+        return false;
     }
     return m_server->listen(QHostAddress::LocalHost, port);
 }
@@ -128,34 +124,6 @@ QString FakeProvider::baseAddress() const {
     return (m_transport == Transport::tls ? QStringLiteral("https://127.0.0.1:")
                                           : QStringLiteral("http://127.0.0.1:")) +
            QString::number(port());
-}
-
-QSslCertificate FakeProvider::certificate() const {
-    return m_certificate ? m_certificate->certificate : QSslCertificate();
-}
-
-QString FakeProvider::certificatePath() const {
-    return m_certificate ? m_certificate->certificatePath : QString();
-}
-
-void FakeProvider::setChatReply(FakeReply reply) {
-    m_chatReply = std::move(reply);
-}
-
-void FakeProvider::setModelsReply(FakeReply reply) {
-    m_modelsReply = std::move(reply);
-}
-
-void FakeProvider::enqueue(FakeReply reply) {
-    m_queue.push_back(std::move(reply));
-}
-
-void FakeProvider::reset() {
-    m_chatReply = FakeReply::uppercase();
-    m_modelsReply = defaultModelsReply();
-    m_queue.clear();
-    m_requests.clear();
-    m_connections = 0;
 }
 
 bool FakeProvider::waitForRequests(int n, std::chrono::milliseconds timeout) {
@@ -171,92 +139,53 @@ FakeReply FakeProvider::respond(const FakeRequest& request) {
         return control(request);
     }
     m_requests.append(request);
-    FakeReply reply = apiReply(request);
-    if (reply.kind == FakeReply::Kind::uppercase) {
-        return uppercased(request, reply);
-    }
-    return reply;
-}
-
-FakeReply FakeProvider::apiReply(const FakeRequest& request) {
+    FakeReply reply;
+    const QByteArray path = request.path.split('?').first();
     if (!m_queue.empty()) {
-        FakeReply next = std::move(m_queue.front());
+        reply = std::move(m_queue.front());
         m_queue.pop_front();
-        return next;
+    } else if (path.endsWith("/v1/chat/completions")) {
+        reply = request.method == "POST" ? m_chatReply
+                                         : errorAnswer(405, "Method not allowed; use POST.");
+    } else if (path.endsWith("/v1/models") && request.method == "GET") {
+        reply = m_modelsReply;
+    } else {
+        reply = errorAnswer(404, "No such endpoint.");
     }
-    const qsizetype query = request.path.indexOf('?');
-    const QByteArray path = query < 0 ? request.path : request.path.left(query);
-    if (path.endsWith("/v1/chat/completions")) {
-        return request.method == "POST"
-                   ? m_chatReply
-                   : errorAnswer(405, QStringLiteral("Method not allowed; use POST."));
-    }
-    if (path.endsWith("/v1/models") && request.method == "GET") {
-        return m_modelsReply;
-    }
-    return errorAnswer(404, QStringLiteral("No such endpoint."));
+    return reply.kind == FakeReply::Kind::uppercase ? uppercased(request, reply) : reply;
 }
 
 FakeReply FakeProvider::control(const FakeRequest& request) {
-    const QByteArray path = request.path;
-    if (path == "/__stats") {
+    if (request.path == "/__stats") {
         return FakeReply::answer(
-            200, json(QJsonObject{{QStringLiteral("connections"), m_connections},
-                                  {QStringLiteral("requests"), m_requests.size()}}));
+            200, QJsonDocument(QJsonObject{{QStringLiteral("connections"), m_connections},
+                                           {QStringLiteral("requests"), m_requests.size()}})
+                     .toJson(QJsonDocument::Compact));
     }
-    if (path == "/__requests") {
-        QJsonArray list;
-        for (const FakeRequest& seen : m_requests) {
-            QJsonObject headers;
-            for (const auto& [name, value] : seen.headers) {
-                headers.insert(QString::fromLatin1(name.toLower()), QString::fromUtf8(value));
-            }
-            list.append(QJsonObject{{QStringLiteral("method"), QString::fromLatin1(seen.method)},
-                                    {QStringLiteral("path"), QString::fromUtf8(seen.path)},
-                                    {QStringLiteral("headers"), headers},
-                                    {QStringLiteral("body"), QString::fromUtf8(seen.body)},
-                                    {QStringLiteral("connection"), seen.connection}});
-        }
-        return FakeReply::answer(200, json(list));
+    if (request.path != "/__control" || request.method != "POST") {
+        return errorAnswer(404, "No such control path.");
     }
-    if (path == "/__reset" && request.method == "POST") {
-        const int connections = m_connections;
-        reset();
-        m_connections = connections; // this very connection stays counted
-        return FakeReply::answer(200, R"({"ok":true})");
+    // All or nothing: one unknown mode changes no reply.
+    const QJsonObject settings = QJsonDocument::fromJson(request.body).object();
+    const auto chat = FakeReply::fromJson(settings.value(QStringLiteral("chat")).toObject());
+    const auto models = FakeReply::fromJson(settings.value(QStringLiteral("models")).toObject());
+    std::deque<FakeReply> next;
+    for (const QJsonValue& item : settings.value(QStringLiteral("next")).toArray()) {
+        if (const auto reply = FakeReply::fromJson(item.toObject())) {
+            next.push_back(*reply);
+        } else {
+            return errorAnswer(400, "unknown mode");
+        }
     }
-    if (path == "/__control" && request.method == "POST") {
-        const QJsonObject settings = QJsonDocument::fromJson(request.body).object();
-        std::optional<FakeReply> chat;
-        std::optional<FakeReply> models;
-        std::deque<FakeReply> next;
-        bool valid = true;
-        if (settings.contains(QStringLiteral("chat"))) {
-            chat = FakeReply::fromJson(settings.value(QStringLiteral("chat")).toObject());
-            valid = valid && chat;
-        }
-        if (settings.contains(QStringLiteral("models"))) {
-            models = FakeReply::fromJson(settings.value(QStringLiteral("models")).toObject());
-            valid = valid && models;
-        }
-        for (const QJsonValue& item : settings.value(QStringLiteral("next")).toArray()) {
-            auto reply = FakeReply::fromJson(item.toObject());
-            valid = valid && reply;
-            if (reply) {
-                next.push_back(*reply);
-            }
-        }
-        if (!valid) {
-            return errorAnswer(400, QStringLiteral("unknown mode"));
-        }
-        if (chat) {
-            m_chatReply = *chat;
-        }
-        if (models) {
-            m_modelsReply = *models;
-        }
-        m_queue.insert(m_queue.end(), next.begin(), next.end());
-        return FakeReply::answer(200, R"({"ok":true})");
+    if (!chat || !models) {
+        return errorAnswer(400, "unknown mode");
     }
-    return errorAnswer(404, QStringLiteral("No such control path."));
+    if (settings.contains(QStringLiteral("chat"))) {
+        m_chatReply = *chat;
+    }
+    if (settings.contains(QStringLiteral("models"))) {
+        m_modelsReply = *models;
+    }
+    m_queue.insert(m_queue.end(), next.begin(), next.end());
+    return FakeReply::answer(200, R"({"ok":true})");
 }

@@ -2,33 +2,6 @@
 
 #include <QTimer>
 
-namespace {
-
-QByteArray reasonPhrase(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
-}
-
-} // namespace
-
 FakeProviderConnection::FakeProviderConnection(QTcpSocket* socket, int number, Responder responder,
                                                QObject* parent)
     : QObject(parent)
@@ -53,27 +26,17 @@ void FakeProviderConnection::readRequests() {
         }
         const QList<QByteArray> lines = m_buffer.left(headEnd).split('\n');
         const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        FakeRequest request;
-        request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
-        request.connection = m_number;
-        qint64 length = 0;
+        FakeRequest request{requestLine.value(0), requestLine.value(1), {}, {}, m_number};
         bool closeAfter = requestLine.value(2) == "HTTP/1.0";
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray line = lines.at(i).trimmed();
+        for (const QByteArray& line : lines.mid(1)) {
             const qsizetype colon = line.indexOf(':');
-            if (colon <= 0) {
-                continue;
+            if (colon > 0) {
+                request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
             }
-            const QByteArray name = line.left(colon).trimmed();
-            const QByteArray value = line.mid(colon + 1).trimmed();
-            request.headers.append({name, value});
-            if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-                length = value.toLongLong();
-            }
-            if (name.compare("Connection", Qt::CaseInsensitive) == 0) {
-                closeAfter = value.compare("close", Qt::CaseInsensitive) == 0;
-            }
+        }
+        const qint64 length = request.header("Content-Length").value_or("0").toLongLong();
+        if (const auto connection = request.header("Connection")) {
+            closeAfter = connection->compare("close", Qt::CaseInsensitive) == 0;
         }
         if (m_buffer.size() < headEnd + 4 + length) {
             return; // the body is still coming
@@ -87,39 +50,21 @@ void FakeProviderConnection::readRequests() {
 
 void FakeProviderConnection::play(FakeReply reply, bool closeAfter) {
     if (reply.delay.count() > 0) {
-        const auto delay = reply.delay;
-        reply.delay = std::chrono::milliseconds(0);
+        const auto delay = std::exchange(reply.delay, std::chrono::milliseconds(0));
         QTimer::singleShot(delay, this, [this, reply, closeAfter] { play(reply, closeAfter); });
         return;
     }
-    switch (reply.kind) {
-    case FakeReply::Kind::hang:
+    if (reply.kind == FakeReply::Kind::hang) {
         return; // m_busy stays set: this connection answers nothing more
-    case FakeReply::Kind::dropBeforeAnswer:
+    }
+    if (reply.kind == FakeReply::Kind::dropBeforeAnswer) {
         m_socket->disconnectFromHost();
         return;
-    case FakeReply::Kind::dropMidBody:
-        sendHead(reply, false);
-        m_socket->write(reply.body.left(reply.body.size() / 2));
-        m_socket->disconnectFromHost();
-        return;
-    case FakeReply::Kind::answer:
-    case FakeReply::Kind::uppercase:
-        break;
     }
     const bool close = closeAfter || reply.withoutLength;
-    sendHead(reply, close);
-    if (reply.dripBytes > 0) {
-        drip(reply.body, reply.dripBytes, reply.dripInterval, close);
-        return;
-    }
-    m_socket->write(reply.body);
-    finishReply(close);
-}
-
-void FakeProviderConnection::sendHead(const FakeReply& reply, bool closeAfter) {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +
-                      reasonPhrase(reply.status) + "\r\nContent-Type: application/json\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) +
+                      (reply.status == 200 ? " OK" : " Not OK") +
+                      "\r\nContent-Type: application/json\r\n";
     if (!reply.withoutLength) {
         head += "Content-Length: " +
                 QByteArray::number(reply.declaredLength.value_or(reply.body.size())) + "\r\n";
@@ -127,27 +72,34 @@ void FakeProviderConnection::sendHead(const FakeReply& reply, bool closeAfter) {
     for (const auto& [name, value] : reply.headers) {
         head += name + ": " + value + "\r\n";
     }
-    head += closeAfter ? "Connection: close\r\n" : "Connection: keep-alive\r\n";
-    m_socket->write(head + "\r\n");
+    m_socket->write(head +
+                    (close ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n"));
+    if (reply.kind == FakeReply::Kind::dropMidBody) {
+        m_socket->write(reply.body.left(reply.body.size() / 2));
+        m_socket->disconnectFromHost();
+    } else if (reply.dripBytes > 0) {
+        drip(reply.body, reply, close);
+    } else {
+        m_socket->write(reply.body);
+        finish(close);
+    }
 }
 
-void FakeProviderConnection::drip(QByteArray rest, int chunk, std::chrono::milliseconds interval,
-                                  bool closeAfter) {
+void FakeProviderConnection::drip(QByteArray rest, const FakeReply& reply, bool closeAfter) {
     if (!m_socket) {
         return;
     }
-    m_socket->write(rest.left(chunk));
-    rest.remove(0, chunk);
+    m_socket->write(rest.left(reply.dripBytes));
+    rest.remove(0, reply.dripBytes);
     if (rest.isEmpty()) {
-        finishReply(closeAfter);
+        finish(closeAfter);
         return;
     }
-    QTimer::singleShot(interval, this, [this, rest, chunk, interval, closeAfter] {
-        drip(rest, chunk, interval, closeAfter);
-    });
+    QTimer::singleShot(reply.dripInterval, this,
+                       [this, rest, reply, closeAfter] { drip(rest, reply, closeAfter); });
 }
 
-void FakeProviderConnection::finishReply(bool closeAfter) {
+void FakeProviderConnection::finish(bool closeAfter) {
     if (closeAfter) {
         m_socket->disconnectFromHost();
         return;

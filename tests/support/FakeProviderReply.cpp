@@ -4,8 +4,7 @@
 #include <QJsonDocument>
 
 FakeReply FakeReply::answer(int status, QByteArray body) {
-    FakeReply reply;
-    reply.kind = Kind::answer;
+    FakeReply reply = of(Kind::answer);
     reply.status = status;
     reply.body = std::move(body);
     return reply;
@@ -13,21 +12,16 @@ FakeReply FakeReply::answer(int status, QByteArray body) {
 
 FakeReply FakeReply::completion(const QJsonValue& content, bool withUsage, qint64 promptTokens,
                                 qint64 completionTokens) {
+    const QJsonObject message{{QStringLiteral("role"), QStringLiteral("assistant")},
+                              {QStringLiteral("content"), content}};
     QJsonObject root{
         {QStringLiteral("id"), QStringLiteral("chatcmpl-fake")},
-        {QStringLiteral("object"), QStringLiteral("chat.completion")},
-        {QStringLiteral("choices"),
-         QJsonArray{QJsonObject{{QStringLiteral("index"), 0},
-                                {QStringLiteral("message"),
-                                 QJsonObject{{QStringLiteral("role"), QStringLiteral("assistant")},
-                                             {QStringLiteral("content"), content}}},
-                                {QStringLiteral("finish_reason"), QStringLiteral("stop")}}}},
-    };
+        {QStringLiteral("choices"), QJsonArray{QJsonObject{{QStringLiteral("index"), 0},
+                                                           {QStringLiteral("message"), message}}}}};
     if (withUsage) {
         root.insert(QStringLiteral("usage"),
                     QJsonObject{{QStringLiteral("prompt_tokens"), promptTokens},
-                                {QStringLiteral("completion_tokens"), completionTokens},
-                                {QStringLiteral("total_tokens"), promptTokens + completionTokens}});
+                                {QStringLiteral("completion_tokens"), completionTokens}});
     }
     return answer(200, QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
@@ -39,46 +33,39 @@ FakeReply FakeReply::of(Kind kind) {
 }
 
 std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
-    const QString mode = json.value(QStringLiteral("mode")).toString(QStringLiteral("uppercase"));
+    const auto value = [&json](const char* name) { return json.value(QLatin1String(name)); };
+    const QString mode = value("mode").toString(QStringLiteral("uppercase"));
     FakeReply reply;
-    if (mode == QStringLiteral("uppercase")) {
-        reply = uppercase();
-    } else if (mode == QStringLiteral("answer") || mode == QStringLiteral("status")) {
-        reply = answer(json.value(QStringLiteral("status")).toInt(200),
-                       json.value(QStringLiteral("body")).toString().toUtf8());
-    } else if (mode == QStringLiteral("completion")) {
-        reply = completion(json.value(QStringLiteral("content")));
-    } else if (mode == QStringLiteral("null-content")) {
+    if (mode == QLatin1String("answer") || mode == QLatin1String("status")) {
+        reply = answer(value("status").toInt(200), value("body").toString().toUtf8());
+    } else if (mode == QLatin1String("completion")) {
+        reply = completion(value("content"));
+    } else if (mode == QLatin1String("null-content")) {
         reply = completion(QJsonValue::Null);
-    } else if (mode == QStringLiteral("no-usage")) {
-        reply =
-            completion(json.value(QStringLiteral("content")).toString(QStringLiteral("ok")), false);
-    } else if (mode == QStringLiteral("invalid-utf8")) {
-        reply = answer(json.value(QStringLiteral("status")).toInt(500),
-                       QByteArray("{\"error\": \"\xff\xfe\xc3\x28\"}"));
-    } else if (mode == QStringLiteral("hang")) {
+    } else if (mode == QLatin1String("no-usage")) {
+        reply = completion(value("content").toString(QStringLiteral("ok")), false);
+    } else if (mode == QLatin1String("invalid-utf8")) {
+        reply = answer(value("status").toInt(500), "{\"error\": \"\xff\xfe\xc3\x28\"}");
+    } else if (mode == QLatin1String("hang")) {
         reply = of(Kind::hang);
-    } else if (mode == QStringLiteral("drop")) {
+    } else if (mode == QLatin1String("drop")) {
         reply = of(Kind::dropBeforeAnswer);
-    } else if (mode == QStringLiteral("drop-mid")) {
+    } else if (mode == QLatin1String("drop-mid")) {
         reply = completion(QStringLiteral("a reply that never arrives in full"));
         reply.kind = Kind::dropMidBody;
-    } else {
+    } else if (mode != QLatin1String("uppercase")) {
         return std::nullopt;
     }
-    reply.delay = std::chrono::milliseconds(json.value(QStringLiteral("delayMs")).toInteger());
-    reply.dripBytes = json.value(QStringLiteral("dripBytes")).toInt();
-    reply.dripInterval =
-        std::chrono::milliseconds(json.value(QStringLiteral("dripIntervalMs")).toInteger());
-    if (json.contains(QStringLiteral("declaredLength"))) {
-        reply.declaredLength = json.value(QStringLiteral("declaredLength")).toInteger();
-    }
-    reply.withoutLength = json.value(QStringLiteral("withoutLength")).toBool();
-    if (json.contains(QStringLiteral("promptTokens"))) {
-        reply.promptTokens = json.value(QStringLiteral("promptTokens")).toInteger();
-    }
-    if (json.contains(QStringLiteral("completionTokens"))) {
-        reply.completionTokens = json.value(QStringLiteral("completionTokens")).toInteger();
-    }
+    reply.delay = std::chrono::milliseconds(value("delayMs").toInteger());
+    reply.dripBytes = value("dripBytes").toInt();
+    reply.dripInterval = std::chrono::milliseconds(value("dripIntervalMs").toInteger());
+    reply.withoutLength = value("withoutLength").toBool();
+    const auto optional = [&](const char* name) {
+        return json.contains(QLatin1String(name)) ? std::optional(value(name).toInteger())
+                                                  : std::nullopt;
+    };
+    reply.declaredLength = optional("declaredLength");
+    reply.promptTokens = optional("promptTokens");
+    reply.completionTokens = optional("completionTokens");
     return reply;
 }

@@ -13,8 +13,7 @@
 struct FakeReply {
     enum class Kind {
         answer,           // status, headers and body as given
-        uppercase,        // a chat completion whose content is the <text> of the request in
-                          // upper case, with token counts
+        uppercase,        // a chat completion of the request's <text> in upper case
         hang,             // read the request and never answer
         dropBeforeAnswer, // close the connection without sending a byte
         dropMidBody,      // send the headers and half the body, then close
@@ -39,9 +38,9 @@ struct FakeReply {
                                 qint64 promptTokens = 11, qint64 completionTokens = 7);
     static FakeReply of(Kind kind);
 
-    // The control form: {"mode": "uppercase|answer|hang|drop|drop-mid|null-content|no-usage|
-    // invalid-utf8", "status", "body", "content", "delayMs", "dripBytes", "dripIntervalMs",
-    // "declaredLength", "withoutLength", "promptTokens", "completionTokens"}.
+    // The control form: {"mode": "uppercase|answer|status|completion|null-content|no-usage|
+    // invalid-utf8|hang|drop|drop-mid", "status", "body", "content", "delayMs", "dripBytes",
+    // "dripIntervalMs", "declaredLength", "withoutLength", "promptTokens", "completionTokens"}.
     // Nothing when the mode is unknown.
     static std::optional<FakeReply> fromJson(const QJsonObject& json);
 };
