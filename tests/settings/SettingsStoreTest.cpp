@@ -1,63 +1,28 @@
-#include "settings/SettingsStore.h"
+#include "SettingsFixture.h"
 #include "settings/DefaultInstructions.h"
 #include "settings/Log.h"
-#include "settings/Preferences.h"
-#include "support/TempHome.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class SettingsStoreTest : public testing::Test {
-protected:
-    void handEdit(const QByteArray& json) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(json);
-    }
-    QJsonObject onDisk() const {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                              : QJsonObject();
-    }
-
-    TempHome home;
-    QString path = Preferences::defaultFilePath();
-    Preferences preferences{path};
-    SettingsStore store{preferences};
-};
-
-QStringList names(const QList<StylePreset>& presets) {
-    QStringList result;
-    for (const StylePreset& preset : presets) {
-        result << preset.name;
-    }
-    return result;
-}
+using SettingsStoreTest = SettingsFixture;
 
 TEST_F(SettingsStoreTest, FreshHomeReadsTheDefaultsWithoutWriting) {
     const QString instructions = store.instructions();
     EXPECT_EQ(instructions, DefaultInstructions::text());
     EXPECT_EQ(instructions.toUtf8().size(), 839);
-    EXPECT_EQ(instructions.split(QStringLiteral("\n\n")).size(), 7);
+    EXPECT_EQ(instructions.split(u"\n\n"_s).size(), 7);
     EXPECT_EQ(instructions.count(QChar(0x2014)), 2);
-    EXPECT_FALSE(instructions.endsWith(u'\n'));
 
     const QList<StylePreset> presets = store.presets();
-    EXPECT_EQ(names(presets), (QStringList{QStringLiteral("Shorter"), QStringLiteral("Friendlier"),
-                                           QStringLiteral("Fix grammar only")}));
-    EXPECT_EQ(presets.first().instructions,
-              QStringLiteral("Rewrite the text so it says the same thing in fewer words. Keep the "
-                             "same language and tone."));
+    QStringList names;
+    for (const StylePreset& preset : presets) {
+        names << preset.name;
+    }
+    EXPECT_EQ(names, (QStringList{u"Shorter"_s, u"Friendlier"_s, u"Fix grammar only"_s}));
+    EXPECT_EQ(presets.first().instructions, u"Rewrite the text so it says the same thing in fewer "
+                                            "words. Keep the same language and tone."_s);
     EXPECT_EQ(store.presets(), presets) << "built-in ids must hold for the whole process";
     EXPECT_NE(presets[0].id, presets[1].id);
 
@@ -65,7 +30,6 @@ TEST_F(SettingsStoreTest, FreshHomeReadsTheDefaultsWithoutWriting) {
     EXPECT_EQ(store.promptHotkey(), (HotkeyCombo{35, 0xC0000}));
     EXPECT_TRUE(store.soundEnabled());
     EXPECT_FALSE(store.hasCompletedOnboarding());
-    EXPECT_EQ(store.launchAtLogin(), std::nullopt);
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -74,25 +38,25 @@ TEST_F(SettingsStoreTest, ValuesRoundTripInTheirStoredForms) {
     EXPECT_EQ(store.instructions(), QString());
     store.setPresets({});
     EXPECT_TRUE(store.presets().isEmpty());
-    EXPECT_EQ(onDisk().value(QStringLiteral("presets")), QJsonValue(QJsonArray()));
-
-    const StylePreset mine{QUuid::createUuid(), QStringLiteral("Pirate"), QStringLiteral("Arr.")};
+    const StylePreset mine{QUuid::createUuid(), u"Pirate"_s, u"Arr."_s};
     store.setPresets({mine});
     EXPECT_EQ(store.presets(), QList<StylePreset>{mine});
-    const QString storedId =
-        onDisk().value(QStringLiteral("presets"))[0][QStringLiteral("id")].toString();
-    EXPECT_EQ(storedId, mine.id.toString(QUuid::WithoutBraces).toUpper());
-
     store.setRewriteHotkey({7, 0x100000});
-    EXPECT_EQ(onDisk().value(QStringLiteral("rewriteHotkey")),
-              QJsonValue(QJsonObject{{QStringLiteral("keyCode"), 7},
-                                     {QStringLiteral("modifiers"), 0x100000}}));
     EXPECT_EQ(store.rewriteHotkey(), (HotkeyCombo{7, 0x100000}));
     store.setSoundEnabled(false);
     store.setHasCompletedOnboarding(true);
-    EXPECT_EQ(onDisk().value(QStringLiteral("soundEnabled")), QJsonValue(false));
     EXPECT_FALSE(store.soundEnabled());
     EXPECT_TRUE(store.hasCompletedOnboarding());
+    EXPECT_EQ(onDisk().value(u"presets"_s)[0][u"id"_s],
+              mine.id.toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(onDisk().value(u"rewriteHotkey"_s),
+              (QJsonObject{{u"keyCode"_s, 7}, {u"modifiers"_s, 0x100000}}));
+    EXPECT_EQ(onDisk().value(u"soundEnabled"_s), false);
+
+    // A combination JSON cannot hold exactly is refused and logged, never stored rounded.
+    store.setRewriteHotkey({15, std::uint64_t(1) << 63});
+    EXPECT_EQ(store.rewriteHotkey(), (HotkeyCombo{7, 0x100000}));
+    EXPECT_TRUE(readFile(Log::filePath()).contains("Could not save setting rewriteHotkey.\n"));
 }
 
 TEST_F(SettingsStoreTest, UnreadableEntriesFallBackAndStayUntilWritten) {
@@ -100,77 +64,89 @@ TEST_F(SettingsStoreTest, UnreadableEntriesFallBackAndStayUntilWritten) {
                               "instructions": "a"}, {"name": "B", "instructions": "b"}],
                  "rewriteHotkey": {"keyCode": 3},
                  "promptHotkey": {"keyCode": "35", "modifiers": 786432},
-                 "soundEnabled": "no"})");
-    const QJsonValue storedPresets = onDisk().value(QStringLiteral("presets"));
+                 "soundEnabled": "no",
+                 "usage": {"rewrites": 9, "promptTokens": 1, "completionTokens": 1}})");
+    const QJsonValue storedPresets = onDisk().value(u"presets"_s);
     EXPECT_EQ(store.presets(), StylePreset::builtIns());
     EXPECT_EQ(store.rewriteHotkey(), HotkeyCombo::defaultRewrite());
     EXPECT_EQ(store.promptHotkey(), HotkeyCombo::defaultPrompt());
     EXPECT_TRUE(store.soundEnabled());
+    EXPECT_EQ(store.usage().rewrites, 0);
 
     store.setSoundEnabled(false);
-    EXPECT_EQ(onDisk().value(QStringLiteral("presets")), storedPresets);
-    store.setPresets(store.presets());
-    EXPECT_EQ(store.presets(), StylePreset::builtIns());
+    EXPECT_EQ(onDisk().value(u"presets"_s), storedPresets);
+    store.recordUsage(10, 20);
+    EXPECT_EQ(store.usage().rewrites, 1);
 }
 
-TEST(StylePresetJson, DecodesOnlyCompleteWellTypedRecords) {
-    const auto preset = [](const char* id, QJsonValue name = QStringLiteral("N")) {
-        return StylePreset::fromJson(QJsonObject{{QStringLiteral("id"), QString::fromLatin1(id)},
-                                                 {QStringLiteral("name"), name},
-                                                 {QStringLiteral("instructions"), QString()},
-                                                 {QStringLiteral("colour"), 3}});
+TEST(SettingsRecordsTest, DecodeOnlyCompleteWellTypedRecords) {
+    const auto preset = [](const char* id, QJsonValue name = u"N"_s) {
+        return StylePreset::fromJson(QJsonObject{{u"id"_s, QString::fromLatin1(id)},
+                                                 {u"name"_s, name},
+                                                 {u"instructions"_s, QString()},
+                                                 {u"colour"_s, 3}});
     };
     const auto lower = preset("0f8fad5b-d9cb-469f-a165-70867728950e");
     ASSERT_TRUE(lower);
     EXPECT_EQ(lower, preset("0F8FAD5B-D9CB-469F-A165-70867728950E"));
-    EXPECT_EQ(StylePreset::idText(lower->id),
-              QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
-    EXPECT_FALSE(preset("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
-    EXPECT_FALSE(preset("0f8fad5b-d9cb-469f-a165-70867728950g"));
-    EXPECT_FALSE(preset("Shorter"));
+    for (const char* id : {"{0f8fad5b-d9cb-469f-a165-70867728950e}",
+                           "0f8fad5b-d9cb-469f-a165-70867728950g", "Shorter"}) {
+        EXPECT_FALSE(preset(id)) << id;
+    }
     EXPECT_FALSE(preset("0f8fad5b-d9cb-469f-a165-70867728950e", 5));
-    EXPECT_FALSE(StylePreset::listFromJson(QJsonObject()));
-}
 
-TEST(HotkeyComboJson, NeedsBothMembersAsWholeNumbersInRange) {
     const auto combo = [](QJsonValue keyCode, QJsonValue modifiers) {
-        return HotkeyCombo::fromJson(QJsonObject{{QStringLiteral("keyCode"), keyCode},
-                                                 {QStringLiteral("modifiers"), modifiers}});
+        return HotkeyCombo::fromJson(
+            QJsonObject{{u"keyCode"_s, keyCode}, {u"modifiers"_s, modifiers}});
     };
-    EXPECT_EQ(combo(15, 786432), (HotkeyCombo{15, 0xC0000}));
     EXPECT_EQ(combo(15.0, 786432), (HotkeyCombo{15, 0xC0000}));
     EXPECT_FALSE(combo(15.5, 786432));
     EXPECT_FALSE(combo(-1, 786432));
     EXPECT_FALSE(combo(qint64(1) << 32, 786432));
     EXPECT_FALSE(combo(15, QJsonValue()));
+
+    const UsageStats stats{3, 4, 5, QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC)};
+    const auto json = stats.toJson();
+    ASSERT_TRUE(json);
+    EXPECT_DOUBLE_EQ((*json)[u"periodStart"_s].toDouble(), 1.5);
+    EXPECT_EQ(UsageStats::fromJson(*json), stats);
+    EXPECT_FALSE((UsageStats{1, 0, 0, QDateTime()}.toJson()));
 }
 
-TEST_F(SettingsStoreTest, ComboThatJsonCannotHoldIsLoggedAndNotStored) {
-    store.setRewriteHotkey({9, 0x40000});
-    store.setRewriteHotkey({15, std::uint64_t(1) << 63});
-    EXPECT_EQ(store.rewriteHotkey(), (HotkeyCombo{9, 0x40000}));
-    QFile log(Log::filePath());
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("Could not save setting rewriteHotkey.\n"));
+TEST_F(SettingsStoreTest, UsageStartsAFreshPeriodAtTheFirstRewriteOfAMonth) {
+    const auto local = [](int year, int month, int day, int hour) {
+        return QDateTime(QDate(year, month, day), QTime(hour, 0), Qt::LocalTime);
+    };
+    QDateTime now = local(2025, 2, 28, 23);
+    store.setClock([&now] { return now; });
+    store.recordUsage(100, 100);
+    store.recordUsage(0, 0);
+    EXPECT_EQ(store.usage(), (UsageStats{2, 100, 100, now}));
+    EXPECT_DOUBLE_EQ(onDisk()[u"usage"_s][u"periodStart"_s].toDouble(),
+                     static_cast<double>(now.toSecsSinceEpoch() - 978'307'200));
+
+    now = local(2025, 3, 1, 1);
+    const QByteArray february = readFile(path);
+    EXPECT_EQ(store.usage().rewrites, 2) << "reading must not reset the period";
+    EXPECT_EQ(readFile(path), february);
+    store.recordUsage(5, 6);
+    EXPECT_EQ(store.usage(), (UsageStats{1, 5, 6, now}));
+    now = local(2026, 3, 10, 12);
+    store.recordUsage(7, 8);
+    EXPECT_EQ(store.usage(), (UsageStats{1, 7, 8, now}));
 }
 
-QStringList presetIdsOfANewLaunch(bool save = false) {
-    QProcess launch;
-    launch.start(QStringLiteral(SETTINGS_TEST_CHILD),
-                 save ? QStringList{QStringLiteral("preset-ids"), QStringLiteral("save")}
-                      : QStringList{QStringLiteral("preset-ids")});
-    launch.waitForFinished();
-    return QString::fromUtf8(launch.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-TEST(SettingsLaunches, BuiltInIdsChangeBetweenLaunchesUntilSaved) {
-    TempHome home;
-    const QStringList first = presetIdsOfANewLaunch();
-    ASSERT_EQ(first.size(), 3);
-    EXPECT_NE(presetIdsOfANewLaunch(), first);
-    const QStringList saved = presetIdsOfANewLaunch(true);
-    ASSERT_EQ(saved.size(), 3);
-    EXPECT_EQ(presetIdsOfANewLaunch(), saved);
+TEST(UsageStatsTest, SummaryTextsAndTheOneCentBoundary) {
+    const auto summary = [](qint64 rewrites, qint64 prompt, qint64 completion) {
+        return UsageStats{rewrites, prompt, completion, QDateTime::currentDateTime()}.summary();
+    };
+    EXPECT_EQ(summary(0, 500, 500), u"No rewrites yet this month."_s);
+    EXPECT_EQ(summary(1, 200, 200), u"1 rewrite this month, under 1 cent in API costs."_s);
+    EXPECT_EQ(summary(1000, 200'000, 200'000),
+              u"1000 rewrites this month, about $0.15 in API costs."_s);
+    EXPECT_EQ(summary(2, 66'666, 0), u"2 rewrites this month, under 1 cent in API costs."_s);
+    EXPECT_EQ(summary(2, 66'667, 0), u"2 rewrites this month, about $0.01 in API costs."_s);
+    EXPECT_EQ(summary(2, 0, 16'667), u"2 rewrites this month, about $0.01 in API costs."_s);
 }
 
 } // namespace
