@@ -7,26 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString current = KeychainStore::serviceName;
 const QString legacy = KeychainStore::legacyServiceName;
 const QString account = KeychainStore::accountName;
-const QString migrated = QStringLiteral("Migrated the API key from the old keychain entry.");
-
-// Lines of the log file that end with `message` (the file puts a timestamp before each).
-int logLinesEndingWith(const QString& message) {
-    QFile file(Log::filePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const QByteArray& line) {
-        return line.endsWith(message.toUtf8());
-    }));
-}
 
 class KeychainStoreTest : public ::testing::Test {
 protected:
@@ -34,127 +21,95 @@ protected:
     std::optional<KeychainError> setAPIKey(const QString& key) {
         return QCoro::waitFor(keychain.setAPIKey(key));
     }
+    // How many log lines end with `message` (each line starts with a timestamp).
+    static qsizetype logged(const QString& message) {
+        QFile file(Log::filePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count(message.toUtf8() + '\n') : 0;
+    }
 
     TempHome home;
     FakeSecretStore store;
     KeychainStore keychain{store};
+    const QString migrated = u"Migrated the API key from the old keychain entry."_s;
 };
 
-} // namespace
-
-TEST_F(KeychainStoreTest, SavesTheKeyTrimmedAndReadsItBack) {
-    EXPECT_FALSE(setAPIKey(QStringLiteral("  sk-test \n")));
-    EXPECT_EQ(store.stored(current, account), QByteArray("sk-test"));
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-test"));
-
+TEST_F(KeychainStoreTest, SavesAndReadsTheKeyTrimmed) {
+    EXPECT_EQ(apiKey(), std::nullopt);
+    EXPECT_EQ(store.readServices(), (QStringList{current, legacy}));
+    EXPECT_FALSE(setAPIKey(u"  sk-test \n"_s));
+    EXPECT_EQ(store.stored(current, account), "sk-test");
+    EXPECT_EQ(apiKey(), u"sk-test"_s);
     // Unicode spaces and line separators count too; inner spaces stay.
-    EXPECT_FALSE(setAPIKey(QStringLiteral("\u00a0\t sk-a b\u2028\r\n")));
-    EXPECT_EQ(store.stored(current, account), QByteArray("sk-a b"));
+    EXPECT_FALSE(setAPIKey(u"\u00a0\t sk-a b\u2028\r\n"_s));
+    EXPECT_EQ(store.stored(current, account), "sk-a b");
     EXPECT_EQ(store.itemCount(), 1);
-    EXPECT_TRUE(store.readServices().count(legacy) == 0);
-}
-
-TEST_F(KeychainStoreTest, AKeyStoredWithSurroundingWhiteSpaceReadsBackWithout) {
     store.put(current, account, "  sk-elsewhere\n");
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-elsewhere"));
-}
+    EXPECT_EQ(apiKey(), u"sk-elsewhere"_s);
+    EXPECT_EQ(store.writeServices(), (QStringList{current, current}));
 
-TEST_F(KeychainStoreTest, UnusableItemsReadAsNoKey) {
-    for (const QByteArray& bytes :
-         {QByteArray(""), QByteArray(" \n\t"), QByteArray("sk-\xff\xfe"), QByteArray("\xc3")}) {
+    for (const QByteArray bytes : {"", " \n\t", "sk-\xff\xfe", "\xc3"}) {
         store.put(current, account, bytes);
         EXPECT_EQ(apiKey(), std::nullopt) << bytes.toHex().constData();
     }
-    EXPECT_EQ(store.writeCount(), 0);
+    EXPECT_EQ(store.writeServices().size(), 2);
 }
 
-TEST_F(KeychainStoreTest, NoItemsMeansNoKeyAndNothingWritten) {
-    EXPECT_EQ(apiKey(), std::nullopt);
-    EXPECT_EQ(store.readServices(), (QStringList{current, legacy}));
-    EXPECT_EQ(store.writeCount(), 0);
-}
-
-TEST_F(KeychainStoreTest, TheCurrentItemWinsAndTheLegacyOneIsNeverRead) {
-    store.put(current, account, "sk-new");
-    store.put(legacy, account, "sk-old");
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-new"));
-    EXPECT_EQ(store.readServices(), QStringList{current});
-}
-
-TEST_F(KeychainStoreTest, ALegacyKeyIsMigratedOnceAndKept) {
+TEST_F(KeychainStoreTest, ALegacyKeyIsMigratedOnceKeptAndNeverPreferred) {
     store.put(legacy, account, " sk-old\n");
-
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-old"));
-    EXPECT_EQ(store.stored(current, account), QByteArray("sk-old"));
-    EXPECT_EQ(store.stored(legacy, account), QByteArray(" sk-old\n"));
-    EXPECT_EQ(logLinesEndingWith(migrated), 1);
-
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-old"));
-    EXPECT_EQ(logLinesEndingWith(migrated), 1);
-    EXPECT_EQ(store.readServices(), (QStringList{current, legacy, current}));
+    EXPECT_EQ(apiKey(), u"sk-old"_s);
+    EXPECT_EQ(store.stored(current, account), "sk-old");
+    EXPECT_EQ(store.stored(legacy, account), " sk-old\n");
+    EXPECT_EQ(apiKey(), u"sk-old"_s);
+    EXPECT_EQ(logged(migrated), 1);
+    store.put(current, account, "sk-new");
+    EXPECT_EQ(apiKey(), u"sk-new"_s);
+    EXPECT_EQ(store.readServices(), (QStringList{current, legacy, current, current}));
     EXPECT_EQ(store.writeServices(), QStringList{current});
 }
 
 TEST_F(KeychainStoreTest, AFailedMigrationStillGivesTheKeyAndIsRetried) {
+    store.setDelay(std::chrono::milliseconds(5)); // as a real store, which answers later
     store.put(legacy, account, "sk-old");
-    store.failWrites(FakeSecretStore::Failure{7, QStringLiteral("The keyring is locked.")});
-
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-old"));
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-old"));
-    EXPECT_EQ(store.writeCount(), 2);
-    EXPECT_EQ(store.stored(current, account), std::nullopt);
-    EXPECT_EQ(logLinesEndingWith(
-                  QStringLiteral("Could not save to the keychain: The keyring is locked.")),
-              2);
-    EXPECT_EQ(logLinesEndingWith(migrated), 0);
+    store.failWrites(FakeSecretStore::Failure{7, u"The keyring is locked."_s});
+    EXPECT_EQ(apiKey(), u"sk-old"_s);
+    EXPECT_EQ(apiKey(), u"sk-old"_s);
+    EXPECT_EQ(store.writeServices().size(), 2);
+    EXPECT_EQ(logged(u"Could not save to the keychain: The keyring is locked."_s), 2);
+    EXPECT_EQ(logged(migrated), 0);
 
     store.failWrites(std::nullopt);
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-old"));
-    EXPECT_EQ(store.stored(current, account), QByteArray("sk-old"));
-    EXPECT_EQ(logLinesEndingWith(migrated), 1);
+    EXPECT_EQ(apiKey(), u"sk-old"_s);
+    EXPECT_EQ(store.stored(current, account), "sk-old");
+    EXPECT_EQ(logged(migrated), 1);
 }
 
 // A current item that exists but cannot be read right now (locked keyring, time-out) must not
-// be overwritten with an older legacy key.
-TEST_F(KeychainStoreTest, AnUnreadableCurrentItemIsNeitherReplacedNorBypassed) {
+// be overwritten with an older legacy key; a legacy item that cannot be read is no key.
+TEST_F(KeychainStoreTest, UnreadableItemsAreNoKeyAndNothingIsReplaced) {
     store.put(current, account, "sk-new");
     store.put(legacy, account, "sk-old");
-    store.failReadsOf(current, FakeSecretStore::Failure{7, QStringLiteral("Locked.")});
-
+    store.failReadsOf(current, FakeSecretStore::Failure{7, u"Locked."_s});
     EXPECT_EQ(apiKey(), std::nullopt);
     EXPECT_EQ(store.readServices(), QStringList{current});
-    EXPECT_EQ(store.writeCount(), 0);
-    EXPECT_EQ(store.stored(current, account), QByteArray("sk-new"));
-}
 
-TEST_F(KeychainStoreTest, AFailedLegacyReadIsNoKey) {
-    store.failReadsOf(legacy, FakeSecretStore::Failure{-1, {}});
-    EXPECT_EQ(apiKey(), std::nullopt);
-    EXPECT_EQ(store.writeCount(), 0);
+    FakeSecretStore empty;
+    KeychainStore fresh(empty);
+    empty.put(legacy, account, "sk-old");
+    empty.failReadsOf(legacy, FakeSecretStore::Failure{-1, {}});
+    EXPECT_EQ(QCoro::waitFor(fresh.apiKey()), std::nullopt);
+    EXPECT_TRUE(store.writeServices().isEmpty());
+    EXPECT_TRUE(empty.writeServices().isEmpty());
 }
 
 TEST_F(KeychainStoreTest, AFailedSaveCarriesTheStoreStatusAndMessage) {
-    store.failWrites(FakeSecretStore::Failure{7, QStringLiteral("No Secret Service.")});
-    const std::optional<KeychainError> error = setAPIKey(QStringLiteral("sk-x"));
+    store.failWrites(FakeSecretStore::Failure{7, u"No Secret Service."_s});
+    const std::optional<KeychainError> error = setAPIKey(u"sk-x"_s);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->status, 7);
-    EXPECT_EQ(error->description(),
-              QStringLiteral("Could not save to the keychain: No Secret Service."));
+    EXPECT_EQ(error->description(), u"Could not save to the keychain: No Secret Service."_s);
     EXPECT_EQ(store.itemCount(), 0);
-}
-
-TEST_F(KeychainStoreTest, AsynchronousStoresWork) {
-    store.setDelay(std::chrono::milliseconds(5));
-    store.put(legacy, account, "sk-old");
-    EXPECT_EQ(apiKey(), QStringLiteral("sk-old"));
-    EXPECT_EQ(store.stored(current, account), QByteArray("sk-old"));
-}
-
-TEST(KeychainError, DescriptionWithoutAStoreMessageShowsTheStatus) {
     EXPECT_EQ((KeychainError{-25300, {}}.description()),
-              QStringLiteral("Could not save to the keychain: error -25300"));
-    EXPECT_EQ((KeychainError{5, {}}.description()),
-              QStringLiteral("Could not save to the keychain: error 5"));
-    EXPECT_EQ((KeychainError{5, QStringLiteral("Access denied.")}.description()),
-              QStringLiteral("Could not save to the keychain: Access denied."));
+              u"Could not save to the keychain: error -25300"_s);
 }
+
+} // namespace

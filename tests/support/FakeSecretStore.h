@@ -4,13 +4,14 @@
 
 #include <QStringList>
 
+#include <qcoro/qcorotimer.h>
+
 #include <chrono>
 #include <map>
 #include <optional>
 #include <utility>
 
-// An in-memory secret store that records what it was asked and can be told to fail.
-// Items are kept per (service, account); nothing is shared between instances.
+// An in-memory secret store that records the service of every call and can be told to fail.
 class FakeSecretStore final : public SecretStore {
 public:
     struct Failure {
@@ -18,35 +19,56 @@ public:
         QString message;
     };
 
-    QCoro::Task<ReadResult> read(QString service, QString account) override;
-    QCoro::Task<WriteResult> write(QString service, QString account, QByteArray secret) override;
+    QCoro::Task<ReadResult> read(QString service, QString account) override {
+        m_readServices << service;
+        if (m_delay.count() > 0) {
+            co_await QCoro::sleepFor(m_delay);
+        }
+        const auto failure = m_readFailures.find(service);
+        const auto item = m_items.find({service, account});
+        if (failure != m_readFailures.end()) {
+            co_return ReadResult{
+                Outcome::Failed, {}, failure->second.code, failure->second.message};
+        }
+        if (item == m_items.end()) {
+            co_return ReadResult{Outcome::NotFound, {}, 0, {}};
+        }
+        co_return ReadResult{Outcome::Success, item->second, 0, {}};
+    }
+    QCoro::Task<WriteResult> write(QString service, QString account, QByteArray secret) override {
+        m_writeServices << service;
+        if (m_delay.count() > 0) {
+            co_await QCoro::sleepFor(m_delay);
+        }
+        if (m_writeFailure) {
+            co_return WriteResult{Outcome::Failed, m_writeFailure->code, m_writeFailure->message};
+        }
+        m_items[{service, account}] = secret;
+        co_return WriteResult{Outcome::Success, 0, {}};
+    }
 
     // Direct access to the items, bypassing the failure settings and the call records.
-    void put(const QString& service, const QString& account, const QByteArray& secret);
-    std::optional<QByteArray> stored(const QString& service, const QString& account) const;
+    void put(const QString& service, const QString& account, const QByteArray& secret) {
+        m_items[{service, account}] = secret;
+    }
+    std::optional<QByteArray> stored(const QString& service, const QString& account) const {
+        const auto item = m_items.find({service, account});
+        return item == m_items.end() ? std::nullopt : std::optional(item->second);
+    }
     qsizetype itemCount() const { return static_cast<qsizetype>(m_items.size()); }
 
-    // Makes every read (or only the reads of one service) fail; std::nullopt stops it.
-    void failReads(std::optional<Failure> failure) { m_readFailure = std::move(failure); }
-    void failReadsOf(const QString& service, Failure failure) {
-        m_readFailureByService[service] = std::move(failure);
-    }
+    void failReadsOf(const QString& service, Failure failure) { m_readFailures[service] = failure; }
+    // Makes every write fail; std::nullopt stops it.
     void failWrites(std::optional<Failure> failure) { m_writeFailure = std::move(failure); }
     // Every call first waits this long on the event loop, as a real store's round trip does.
     void setDelay(std::chrono::milliseconds delay) { m_delay = delay; }
 
-    // The service of every call, in order.
     const QStringList& readServices() const { return m_readServices; }
     const QStringList& writeServices() const { return m_writeServices; }
-    int readCount() const { return static_cast<int>(m_readServices.size()); }
-    int writeCount() const { return static_cast<int>(m_writeServices.size()); }
 
 private:
-    using ItemKey = std::pair<QString, QString>;
-
-    std::map<ItemKey, QByteArray> m_items;
-    std::optional<Failure> m_readFailure;
-    std::map<QString, Failure> m_readFailureByService;
+    std::map<std::pair<QString, QString>, QByteArray> m_items;
+    std::map<QString, Failure> m_readFailures;
     std::optional<Failure> m_writeFailure;
     std::chrono::milliseconds m_delay{0};
     QStringList m_readServices;
