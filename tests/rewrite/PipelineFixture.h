@@ -4,166 +4,152 @@
 #include "settings/Log.h"
 #include "support/FakeAccessibility.h"
 #include "support/FakeEditor.h"
-#include "support/FakeKeystrokes.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
 #include "support/TempHome.h"
 
 #include <QEventLoop>
 #include <QFile>
-#include <QTest>
 
 #include <qcoro/qcorotimer.h>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+using Command = Keystrokes::Command;
+using Style = Keystrokes::Style;
+using namespace std::chrono_literals;
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 // Records the pill's calls in order.
 struct RecordingFeedback : RewriteFeedback {
-    void working() override { calls.append(QStringLiteral("working")); }
+    void working() override {
+        calls.append(QStringLiteral("working"));
+        if (onWorking) {
+            onWorking();
+        }
+    }
     void succeeded() override { calls.append(QStringLiteral("succeeded")); }
     void cancelled() override { calls.append(QStringLiteral("cancelled")); }
-    void failed(const QString& message) override {
-        calls.append(QStringLiteral("failed: ") + message);
-    }
+    void failed(const QString& message) override { calls.append("failed: " + message); }
     QStringList calls;
+    std::function<void()> onWorking;
 };
 
-// A model that upper-cases the text, fails with a set error, or waits to be cancelled.
-struct FakeModel {
-    std::optional<RewriteError> error;
-    bool waitForCancel = false;
-    std::chrono::milliseconds delay{0};
-    QList<RewriteRequest> requests;
-    std::function<void()> onCall;
-
-    QCoro::Task<RewriteController::Outcome> call(RewriteRequest request, CancellationToken token) {
-        requests.append(request);
-        if (onCall) {
-            onCall();
-        }
-        if (delay.count() > 0) {
-            QTimer timer;
-            timer.setSingleShot(true);
-            timer.start(delay);
-            co_await timer;
-        }
-        while (waitForCancel && !token.isCancelled()) {
-            QTimer timer;
-            timer.setSingleShot(true);
-            timer.start(std::chrono::milliseconds(2));
-            co_await timer;
-        }
-        if (token.isCancelled()) {
-            co_return RewriteError{RewriteError::Kind::cancelled, 0, {}, {}};
-        }
-        if (error) {
-            co_return *error;
-        }
-        co_return RewriteResult{request.text.toUpper(), 12, 7};
-    }
-};
-
-// The whole pipeline against fakes, with every wait shortened.
+// The whole pipeline against fakes, with every wait shortened. The model upper-cases the text or
+// fails with modelError; with userPressesEscape it answers only once Escape has cancelled it.
 class PipelineTest : public ::testing::Test {
-protected:
-    static PipelineTiming fastTiming() {
-        using ms = std::chrono::milliseconds;
-        PipelineTiming t;
-        t.beforeCopy = ms(1);
-        t.copyDeadline = ms(80);
-        t.modifierRelease = ms(100);
-        t.modifierPoll = ms(1);
-        t.afterSelectAll = ms(1);
-        t.afterReactivate = ms(1);
-        t.pasteMinimum = ms(20);
-        t.pasteSettle = ms(5);
-        t.pasteDeadline = ms(300);
-        return t;
-    }
-
+public:
     PipelineTest()
-        : editor(keys, pasteboard)
-        , controller(RewritePlatform{pasteboard, keys, accessibility, workspace},
-                     RewriteController::Model{QStringLiteral("gpt-4o-mini"),
-                                              [this](RewriteRequest r, CancellationToken t) {
-                                                  return model.call(std::move(r), std::move(t));
-                                              }},
-                     RewriteController::Settings{[this] { return instructions; },
-                                                 [this](qint64 in, qint64 out) {
-                                                     usage.append({in, out});
-                                                 }},
-                     fastTiming()) {
+        : controller(RewritePlatform{pasteboard, editor, accessibility, workspace},
+                     {QStringLiteral("gpt-4o-mini"),
+                      [this](RewriteRequest r, CancellationToken t) { return model(r, t); }},
+                     {[this] { return instructions; },
+                      [this](qint64 in, qint64 out) {
+                          usage.append({in, out});
+                      }},
+                     {.beforeCopy = 1ms,
+                      .modifierRelease = 100ms,
+                      .modifierPoll = 1ms,
+                      .copyDeadline = 80ms,
+                      .afterSelectAll = 1ms,
+                      .afterReactivate = 1ms,
+                      .pasteMinimum = 20ms,
+                      .pasteSettle = 5ms,
+                      .pasteDeadline = 300ms}) {
         controller.setFeedback(feedback);
         controller.setCancelKeyActive([this](bool on) {
             cancelKey.append(on);
-            apiCallSetWhenArmed.append(controller.apiCall().has_value());
-        });
-        controller.setOnRunFinished([this] { ++finishedRuns; });
-        userClipboard = {PasteboardItem{
-            {QStringLiteral("text/plain"), QByteArrayLiteral("user text")},
-            {QStringLiteral("text/html"), QByteArrayLiteral("<b>user</b> text")},
-            {QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n\0\0data", 14)}}};
-        pasteboard.copyFromApplication(userClipboard);
-        accessibility.focusRole(QStringLiteral("AXTextField"));
-    }
-
-    // Starts a run and waits until it has completely finished.
-    // (An event loop rather than QTest::qWaitFor, which sleeps between its checks.)
-    void run(bool withPrompt = false) {
-        const int before = finishedRuns;
-        withPrompt ? controller.triggerWithPrompt() : controller.trigger();
-        waitForRuns(before + 1);
-    }
-
-    void waitForRuns(int count) {
-        QEventLoop loop;
-        controller.setOnRunFinished([&] {
-            ++finishedRuns;
-            if (finishedRuns >= count) {
-                loop.quit();
+            EXPECT_EQ(on, controller.apiCall().has_value()) << "Escape armed without a call";
+            if (on && userPressesEscape) {
+                QTimer::singleShot(10, [token = *controller.apiCall()] { token.cancel(); });
             }
         });
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        if (finishedRuns < count) {
-            loop.exec();
+        pasteboard.copyFromApplication(userClipboard);
+    }
+
+    QCoro::Task<RewriteController::Outcome> model(RewriteRequest request, CancellationToken token) {
+        requests.append(request);
+        while (userPressesEscape && !token.isCancelled()) {
+            co_await QCoro::sleepFor(2ms);
         }
-        controller.setOnRunFinished([this] { ++finishedRuns; });
-        ASSERT_GE(finishedRuns, count) << "the run did not finish";
+        if (token.isCancelled()) {
+            co_return RewriteError::of(RewriteError::Kind::cancelled);
+        }
+        if (modelError) {
+            co_return RewriteError(*modelError);
+        }
+        co_return RewriteResult{request.text.toUpper(), 12, 7};
+    }
+
+    // Starts a run, calls whileRunning at once, and waits until the run has completely finished.
+    // (An event loop rather than QTest::qWaitFor, which sleeps between its checks.)
+    void run(bool withPrompt = false, const std::function<void()>& whileRunning = {}) {
+        QEventLoop loop;
+        controller.setOnRunFinished([&] { QTimer::singleShot(0, &loop, [&] { loop.exit(1); }); });
+        withPrompt ? controller.triggerWithPrompt() : controller.trigger();
+        if (whileRunning) {
+            whileRunning();
+        }
+        QTimer::singleShot(5000, &loop, [&] { loop.exit(0); });
+        const bool finished = loop.exec() == 1;
+        controller.setOnRunFinished(nullptr);
+        ASSERT_TRUE(finished) << "the run did not finish";
+    }
+
+    // Nothing is selected in a field of this role that holds "abc".
+    void nothingSelectedIn(const QString& role) {
+        accessibility.focus.role = role;
+        editor.setText(QStringLiteral("abc"));
     }
 
     // The log file's lines without their timestamps.
-    QStringList logLines() const {
+    static QStringList logLines() {
         QFile file(Log::filePath());
-        if (!file.open(QIODevice::ReadOnly)) {
-            return {};
-        }
         QStringList lines;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const qsizetype space = line.indexOf(' ');
-            if (space > 0) {
-                lines.append(QString::fromUtf8(line.mid(space + 1)));
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+                lines.append(line.section(u' ', 1));
             }
         }
         return lines;
     }
-
-    bool logHas(const QString& line) const { return logLines().contains(line); }
+    static qsizetype logCount(const QString& part) { return logLines().filter(part).size(); }
 
     TempHome home;
     FakePasteboard pasteboard;
-    FakeKeystrokes keys;
+    FakeEditor editor{pasteboard};
     FakeAccessibility accessibility;
     FakeWorkspace workspace;
-    FakeEditor editor;
-    FakeModel model;
+    QList<RewriteRequest> requests;
+    std::optional<RewriteError> modelError;
+    bool userPressesEscape = false;
     QString instructions = QStringLiteral("Fix the grammar.");
     QList<std::pair<qint64, qint64>> usage;
     std::shared_ptr<RecordingFeedback> feedback = std::make_shared<RecordingFeedback>();
     QList<bool> cancelKey;
-    QList<bool> apiCallSetWhenArmed;
-    int finishedRuns = 0;
-    QList<PasteboardItem> userClipboard;
+    const QList<PasteboardItem> userClipboard = {
+        {{QStringLiteral("text/plain"), "user text"},
+         {QStringLiteral("text/html"), "<b>user</b> text"},
+         {QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n\0\0data", 14)}}};
     RewriteController controller;
 };
+
+inline const QStringList succeeded{"working", "succeeded"};
+inline const QStringList nothingToRewrite{"failed: Nothing to rewrite."};
+
+// One way a run can go, from "abc" selected whole and the set-up's changes to that.
+struct Ending {
+    std::string name;
+    std::function<void(PipelineTest&)> setUp;
+    QString text;         // the field afterwards
+    QStringList feedback; // the pill's calls
+    QString logLine = {}; // a part of a line the run logs; no other run logs "Rewrite failed"
+    friend void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
+};
+class PipelineEndings : public PipelineTest, public ::testing::WithParamInterface<Ending> {};
+inline std::string endingName(const ::testing::TestParamInfo<Ending>& row) {
+    return row.param.name;
+}

@@ -5,182 +5,94 @@
 
 namespace {
 
-using Command = Keystrokes::Command;
-using Style = Keystrokes::Style;
+const QList<PasteboardItem> copiedFile = {
+    {{QStringLiteral("text/uri-list"), "file:///home/u/a.txt\r\n"},
+     {QStringLiteral("text/plain"), "/home/u/a.txt"}}};
 
-QList<Command> commands(const QList<std::pair<Command, Style>>& posted) {
-    QList<Command> result;
-    for (const auto& [command, style] : posted) {
-        result.append(command);
-    }
-    return result;
+QString notAField(const QString& role) {
+    return "Nothing selected and the focus is a " + role + ", not a text field. Aborting.";
 }
-
-const QString nothingCaptured = QStringLiteral("failed: Nothing to rewrite.");
 
 } // namespace
 
-TEST_F(PipelineTest, NothingSelectedInATextFieldRewritesTheWholeField) {
-    editor.setText(QStringLiteral("the whole field"));
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("THE WHOLE FIELD"));
-    EXPECT_EQ(commands(keys.posted),
-              (QList<Command>{Command::copy, Command::selectAll, Command::copy, Command::paste}));
-    EXPECT_TRUE(logHas(QStringLiteral("Nothing selected \u2014 taking the whole field.")));
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-}
+// With nothing selected the focus decides: a text field is rewritten whole, anything else ends
+// the run with its reason (the clipboard, even holding a copied file by then, comes back).
+// Terminals get the Shift variants of Copy and Paste and never Select All.
+INSTANTIATE_TEST_SUITE_P(
+    Capture, PipelineEndings,
+    ::testing::Values(
+        Ending{"WholeTextField", [](PipelineTest& f) { f.nothingSelectedIn("AXTextField"); }, "ABC",
+               succeeded, "Nothing selected \u2014 taking the whole field."},
+        Ending{"WholeTextAreaAfterACopiedFile",
+               [](PipelineTest& f) {
+                   f.nothingSelectedIn("AXTextArea");
+                   f.editor.copiedItems = copiedFile;
+               },
+               "ABC", succeeded, "What got copied was a file, not text. Aborting."},
+        Ending{"WholeComboBox", [](PipelineTest& f) { f.nothingSelectedIn("AXComboBox"); }, "ABC",
+               succeeded},
+        Ending{"WhiteSpaceIsNothingSelected",
+               [](PipelineTest& f) { f.editor.setText(QStringLiteral("a  \n  b"), 1, 5); },
+               "A  \n  B", succeeded},
+        Ending{"Button", [](PipelineTest& f) { f.nothingSelectedIn("AXButton"); }, "abc",
+               nothingToRewrite, notAField("AXButton")},
+        Ending{"PasswordFieldAfterACopiedFile",
+               [](PipelineTest& f) {
+                   f.nothingSelectedIn("AXSecureTextField");
+                   f.editor.copiedItems = copiedFile;
+               },
+               "abc", nothingToRewrite, notAField("AXSecureTextField")},
+        Ending{"NoFocusedElement",
+               [](PipelineTest& f) {
+                   f.nothingSelectedIn({});
+                   f.accessibility.focus.status = Accessibility::FocusedElement::Status::noElement;
+               },
+               "abc", nothingToRewrite, "Nothing selected and no focused element. Aborting."},
+        Ending{"FocusWithoutRole",
+               [](PipelineTest& f) {
+                   f.nothingSelectedIn({});
+                   f.accessibility.focus.status = Accessibility::FocusedElement::Status::noRole;
+               },
+               "abc", nothingToRewrite,
+               "Nothing selected and the focused element has no role. Aborting."},
+        Ending{"TerminalByClass",
+               [](PipelineTest& f) {
+                   f.workspace.active->className = QStringLiteral("XTerm");
+                   f.editor.understands = Style::terminal;
+               },
+               "ABC", succeeded},
+        Ending{"TerminalByRole",
+               [](PipelineTest& f) {
+                   f.workspace.active.reset();
+                   f.accessibility.focus.role = TerminalApps::terminalRole;
+                   f.editor.understands = Style::terminal;
+               },
+               "ABC", succeeded},
+        Ending{"TerminalWithNothingSelected",
+               [](PipelineTest& f) {
+                   f.workspace.active->className = QStringLiteral("XTerm");
+                   f.editor.understands = Style::terminal;
+                   f.editor.setText(QStringLiteral("abc"));
+               },
+               "abc", nothingToRewrite, notAField(TerminalApps::terminalRole)}),
+    endingName);
 
-TEST_F(PipelineTest, WhitespaceSelectionCountsAsNothingSelected) {
-    editor.setText(QStringLiteral("a  \n  b"), 1, 5);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("A  \n  B"));
-}
-
-TEST_F(PipelineTest, EveryEditableRoleGetsTheWholeFieldAndNoOtherDoes) {
-    for (const char* role : {"AXTextField", "AXTextArea", "AXComboBox", "AXSearchField"}) {
-        EXPECT_TRUE(TextCaptureService::editableRoles.contains(QString::fromLatin1(role)));
-    }
-    for (const char* role : {"AXSecureTextField", "AXButton", "AXStaticText", "textField"}) {
-        EXPECT_FALSE(TextCaptureService::editableRoles.contains(QString::fromLatin1(role))) << role;
-    }
-}
-
-TEST_F(PipelineTest, NothingSelectedOnAButtonGivesTheRoleLineAndRestores) {
-    accessibility.focusRole(QStringLiteral("AXButton"));
-    editor.setText(QStringLiteral("not a field"));
-    run();
-    EXPECT_TRUE(logHas(QStringLiteral(
-        "Nothing selected and the focus is a AXButton, not a text field. Aborting.")));
-    const QStringList aborted = logLines().filter(
-        QRegularExpression(QStringLiteral("^No selection captured \\(\\d+ ms\\)\\. Aborting\\.$")));
-    EXPECT_EQ(aborted.size(), 1);
-    EXPECT_EQ(feedback->calls, QStringList{nothingCaptured});
-    EXPECT_EQ(commands(keys.posted), QList<Command>{Command::copy});
-    EXPECT_TRUE(model.requests.isEmpty());
-    EXPECT_TRUE(cancelKey.isEmpty());
-    EXPECT_EQ(pasteboard.writes.size(), 1); // the restore
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-}
-
-TEST_F(PipelineTest, FocusWithoutElementOrRoleGivesItsOwnLine) {
-    accessibility.focus = {Accessibility::FocusedElement::Status::noElement, {}, 0};
-    run();
-    EXPECT_TRUE(logHas(QStringLiteral("Nothing selected and no focused element. Aborting.")));
-    accessibility.focus = {Accessibility::FocusedElement::Status::noRole, {}, 0};
-    run();
-    EXPECT_TRUE(
-        logHas(QStringLiteral("Nothing selected and the focused element has no role. Aborting.")));
-    EXPECT_EQ(feedback->calls, (QStringList{nothingCaptured, nothingCaptured}));
-    EXPECT_TRUE(model.requests.isEmpty());
-}
-
-TEST_F(PipelineTest, ACopiedFileIsNotTextButTheFieldStillIs) {
-    editor.copiedItems = QList<PasteboardItem>{PasteboardItem{
-        {QStringLiteral("text/uri-list"), QByteArrayLiteral("file:///home/u/a.txt\r\n")},
-        {QStringLiteral("text/plain"), QByteArrayLiteral("/home/u/a.txt")}}};
-    editor.setText(QStringLiteral("search"));
-    // The first Copy yields the file; after Select All the field's own text is copied.
-    keys.onPost = [this, react = keys.onPost](Command c, Style s) {
-        if (c == Command::selectAll) {
-            editor.copiedItems.reset();
-        }
-        react(c, s);
-    };
-    run();
-    EXPECT_TRUE(logHas(QStringLiteral("What got copied was a file, not text. Aborting.")));
-    EXPECT_EQ(editor.text(), QStringLiteral("SEARCH"));
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-}
-
-TEST_F(PipelineTest, FileListRecognition) {
-    const QStringList uri{QStringLiteral("text/uri-list")};
-    EXPECT_TRUE(TextCaptureService::isFileList(uri, "# comment\r\nfile:///tmp/x\r\n"));
-    EXPECT_TRUE(TextCaptureService::isFileList(uri, "FILE:///tmp/x"));
-    EXPECT_FALSE(TextCaptureService::isFileList(uri, "https://example.org/\r\n"));
-    EXPECT_FALSE(TextCaptureService::isFileList(uri, ""));
-    EXPECT_TRUE(
-        TextCaptureService::isFileList({QStringLiteral("x-special/gnome-copied-files")}, ""));
-}
-
-TEST_F(PipelineTest, AnEmptyClipboardIsEmptyAgainAfterTheRun) {
-    pasteboard.copyFromApplication({});
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-    EXPECT_TRUE(pasteboard.items().isEmpty());
-    ASSERT_FALSE(pasteboard.writes.isEmpty());
-    EXPECT_TRUE(pasteboard.writes.last().isEmpty());
-}
-
-TEST_F(PipelineTest, ALatePasteStillGetsTheRewrittenText) {
-    // The target reads the clipboard long after the minimum wait: restoring on the minimum
-    // would paste the user's own clipboard.
-    editor.pasteDelay = std::chrono::milliseconds(120);
-    editor.setText(QStringLiteral("late"), 0, 4);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("LATE"));
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-}
-
-TEST_F(PipelineTest, ATargetThatNeverPastesGetsItsClipboardBackAtTheDeadline) {
-    editor.understands = Style::standard;
-    keys.onPost = [this, react = keys.onPost](Command c, Style s) {
-        if (c != Command::paste) {
-            react(c, s);
-        }
-    };
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-    EXPECT_EQ(feedback->calls.last(), QStringLiteral("succeeded"));
-}
-
-TEST_F(PipelineTest, TerminalsGetShiftedKeysAndNeverSelectAll) {
-    workspace.active->instanceName = QStringLiteral("xterm");
-    workspace.active->className = QStringLiteral("XTerm");
-    editor.understands = Style::terminal;
-    editor.setText(QStringLiteral("$ ls"), 2, 2);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("$ LS"));
-    for (const auto& [command, style] : keys.posted) {
-        EXPECT_EQ(style, Style::terminal);
-    }
-
-    keys.posted.clear();
-    editor.setText(QStringLiteral("$ ls"));
-    run();
-    EXPECT_EQ(commands(keys.posted), QList<Command>{Command::copy});
-    EXPECT_TRUE(logHas(QStringLiteral(
-        "Nothing selected and the focus is a AXTerminal, not a text field. Aborting.")));
-}
-
-TEST_F(PipelineTest, TerminalsAreRecognisedByClassOrRole) {
-    using W = Workspace::ActiveWindow;
-    EXPECT_TRUE(
-        TerminalApps::isTerminalWindow(W{1, 1, "gnome-terminal-server", "Gnome-terminal", 0}));
-    EXPECT_TRUE(TerminalApps::isTerminalWindow(W{1, 1, "konsole", "konsole", 0}));
-    EXPECT_TRUE(TerminalApps::isTerminalWindow(W{1, 1, "Alacritty", "Alacritty", 0}));
-    EXPECT_FALSE(TerminalApps::isTerminalWindow(W{1, 1, "mousepad", "Mousepad", 0}));
-    EXPECT_FALSE(TerminalApps::isTerminalWindow(std::nullopt));
-
-    workspace.active = std::nullopt;
-    accessibility.focusRole(TerminalApps::terminalRole);
-    editor.understands = Style::terminal;
-    editor.setText(QStringLiteral("$ ls"), 0, 1);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("$ ls"));
-    EXPECT_EQ(model.requests.value(0).text, QStringLiteral("$"));
+TEST(TextCapture, CopiedFilesAreToldFromLinks) {
+    using TextCaptureService::isFileList;
+    const QStringList uriList{QStringLiteral("text/uri-list")};
+    EXPECT_TRUE(isFileList(uriList, "# copied\r\nFILE:///tmp/x\r\n"));
+    EXPECT_FALSE(isFileList(uriList, "# file:///tmp/x\r\nhttps://example.org/\r\n"));
+    EXPECT_TRUE(isFileList({QStringLiteral("x-special/gnome-copied-files")}, ""));
 }
 
 TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiersButNotForEver) {
-    keys.heldForQueries = 3;
+    editor.heldForQueries = 3;
     editor.setText(QStringLiteral("abc"), 0, 3);
     run();
     EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-    EXPECT_GE(keys.modifierQueries, 4); // three "held" answers, then free before Copy and Paste
+    EXPECT_GE(editor.modifierQueries, 4); // three "held" answers, then free before Copy and Paste
 
-    keys.heldForQueries = 1'000'000; // never let go: the deadline passes and the run goes on
+    editor.heldForQueries = 1'000'000; // never let go: the deadline passes and the run goes on
     editor.setText(QStringLiteral("xyz"), 0, 3);
     run();
     EXPECT_EQ(editor.text(), QStringLiteral("XYZ"));

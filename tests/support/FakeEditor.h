@@ -1,65 +1,71 @@
 #pragma once
 
-#include "support/FakeKeystrokes.h"
+#include "platform/Keystrokes.h"
 #include "support/FakePasteboard.h"
 
-#include <QString>
 #include <QTimer>
 
-#include <chrono>
-
-// A simulated application with one text field, driven by the posted keystrokes the way a real
-// editor reacts to them: Copy puts a non-empty selection on the clipboard, Select All selects the
-// field, Paste fetches the clipboard's text and replaces the selection. Reactions come from the
-// event loop after the given delays, as they would from another process.
-class FakeEditor {
+// A simulated application with one text field that receives the posted keystrokes and reacts
+// the way a real editor does: Copy puts a non-empty selection on the clipboard, Select All selects
+// the field, Paste fetches the clipboard's text and replaces the selection. Copy and Paste take
+// effect later, from the event loop, as they would in another process.
+class FakeEditor : public Keystrokes {
 public:
-    FakeEditor(FakeKeystrokes& keys, FakePasteboard& pasteboard)
-        : m_pasteboard(pasteboard) {
-        keys.onPost = [this](Keystrokes::Command command, Keystrokes::Style style) {
-            react(command, style);
-        };
+    using Posted = QList<std::pair<Command, Style>>;
+
+    explicit FakeEditor(FakePasteboard& pasteboard)
+        : m_pasteboard(pasteboard) {}
+
+    bool isAvailable() const override { return available; }
+    QCoro::Task<bool> modifiersHeld() override {
+        ++modifierQueries;
+        co_return heldForQueries-- > 0;
+    }
+    QCoro::Task<bool> post(Command command, Style style) override {
+        posted.append({command, style});
+        if (style == understands && (!onPost || onPost(command))) {
+            react(command);
+        }
+        co_return true;
     }
 
-    void setText(const QString& text, qsizetype selectionStart = 0, qsizetype selectionLength = 0) {
+    void setText(const QString& text, qsizetype start = 0, qsizetype length = 0) {
         m_text = text;
-        m_start = selectionStart;
-        m_length = selectionLength;
+        m_start = start;
+        m_length = length;
     }
-    void selectAllText() { setText(m_text, 0, m_text.size()); }
     QString text() const { return m_text; }
-    QString selection() const { return m_text.mid(m_start, m_length); }
 
-    std::chrono::milliseconds copyDelay{2};
+    bool available = true;
+    int heldForQueries = 0; // modifiersHeld() answers true this many times
+    int modifierQueries = 0;
+    Posted posted;
+    std::function<bool(Command)> onPost; // runs first; false: the editor ignores the key
+    Style understands = Style::standard; // a terminal takes only the Shift variants
     std::chrono::milliseconds pasteDelay{5};
-    // Items the Copy puts on the clipboard instead of the selection (a copied file, say).
+    // What the next Copy puts on the clipboard instead of the selection (a copied file, say).
     std::optional<QList<PasteboardItem>> copiedItems;
-    // Terminal-style editors only understand the Shift variants.
-    Keystrokes::Style understands = Keystrokes::Style::standard;
-    int pastes = 0;
 
 private:
-    void react(Keystrokes::Command command, Keystrokes::Style style) {
-        if (style != understands) {
-            return;
-        }
+    void react(Command command) {
         switch (command) {
-        case Keystrokes::Command::copy:
-            QTimer::singleShot(copyDelay, [this] {
-                if (copiedItems) {
-                    m_pasteboard.copyFromApplication(*copiedItems);
-                } else if (m_length > 0) {
-                    m_pasteboard.copyFromApplication(
-                        {PasteboardItem{{QStringLiteral("text/plain"), selection().toUtf8()}}});
-                }
-            });
+        case Command::copy:
+            QTimer::singleShot(
+                2, &m_alive, [this, items = std::exchange(copiedItems, std::nullopt)] {
+                    if (items) {
+                        m_pasteboard.copyFromApplication(*items);
+                    } else if (m_length > 0) {
+                        m_pasteboard.copyFromApplication(
+                            {PasteboardItem{{QStringLiteral("text/plain"),
+                                             m_text.mid(m_start, m_length).toUtf8()}}});
+                    }
+                });
             break;
-        case Keystrokes::Command::selectAll:
-            selectAllText();
+        case Command::selectAll:
+            setText(m_text, 0, m_text.size());
             break;
-        case Keystrokes::Command::paste:
-            QTimer::singleShot(pasteDelay, [this] {
-                ++pastes;
+        case Command::paste:
+            QTimer::singleShot(pasteDelay, &m_alive, [this] {
                 if (const std::optional<QString> text = m_pasteboard.fetchForPaste()) {
                     m_text.replace(m_start, m_length, *text);
                     m_start += text->size();
@@ -71,6 +77,7 @@ private:
     }
 
     FakePasteboard& m_pasteboard;
+    QObject m_alive; // reactions still pending end with the editor
     QString m_text;
     qsizetype m_start = 0;
     qsizetype m_length = 0;

@@ -2,9 +2,6 @@
 
 #include "platform/Pasteboard.h"
 
-#include <QList>
-#include <QString>
-
 #include <map>
 
 // An in-memory clipboard that records what the pipeline wrote. Other applications are
@@ -13,54 +10,31 @@ class FakePasteboard : public Pasteboard {
 public:
     std::uint64_t changeCount() const override { return m_changeCount; }
     std::uint64_t fetchCount() const override { return m_fetchCount; }
-
     int subscribe(std::function<void()> callback) override {
         m_subscribers.emplace(++m_nextId, std::move(callback));
         return m_nextId;
     }
     void unsubscribe(int id) override { m_subscribers.erase(id); }
 
-    QCoro::Task<QStringList> formats() override {
-        co_return m_items.isEmpty() ? QStringList() : QStringList(m_items.first().keys());
-    }
+    QCoro::Task<QStringList> formats() override { co_return QStringList(first().keys()); }
     QCoro::Task<std::optional<QByteArray>> data(QString format) override {
-        if (m_items.isEmpty() || !m_items.first().contains(format)) {
-            co_return std::nullopt;
-        }
-        co_return m_items.first().value(format);
+        co_return first().contains(format) ? std::optional(first().value(format)) : std::nullopt;
     }
     QCoro::Task<std::optional<QString>> text() override { co_return currentText(); }
     QCoro::Task<QList<PasteboardItem>> readAll() override {
-        ++readAllCalls;
         co_return QList<PasteboardItem>(m_items); // a copy: QCoro 0.8 moves from lvalues
     }
-
     QCoro::Task<bool> writeAll(QList<PasteboardItem> items) override {
-        writes.append(items);
-        if (failWrites) {
-            co_return false;
-        }
-        m_palimoText = false;
-        replace(std::move(items));
-        co_return true;
+        co_return write(std::move(items), false, true);
     }
     QCoro::Task<bool> writeText(QString text) override {
-        textWrites.append(text);
-        if (failWrites) {
-            co_return false;
-        }
-        replace({PasteboardItem{
-            {QStringLiteral("text/plain"), text.toUtf8()},
-            {QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret")}}});
-        m_palimoText = true;
-        co_return true;
+        co_return write({PasteboardItem{{QStringLiteral("text/plain"), text.toUtf8()},
+                                        {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}},
+                        true, !failTextWrites);
     }
 
     // Another application took the clipboard with these contents.
-    void copyFromApplication(QList<PasteboardItem> items) {
-        m_palimoText = false;
-        replace(std::move(items));
-    }
+    void copyFromApplication(QList<PasteboardItem> items) { replace(std::move(items), false); }
     // Another application read the clipboard's text to paste it.
     std::optional<QString> fetchForPaste() {
         if (m_palimoText) {
@@ -69,30 +43,28 @@ public:
         }
         return currentText();
     }
-
     const QList<PasteboardItem>& items() const { return m_items; }
 
-    // Observations and switches for tests.
-    QList<QList<PasteboardItem>> writes; // every writeAll(), in order
-    QStringList textWrites;              // every writeText(), in order
-    int readAllCalls = 0;
-    bool failWrites = false;
+    QList<QList<PasteboardItem>> writes; // everything the pipeline wrote, in order
+    bool failTextWrites = false;         // writeText() fails
 
 private:
-    std::optional<QString> currentText() const {
-        if (m_items.isEmpty()) {
-            return std::nullopt;
+    bool write(QList<PasteboardItem> items, bool palimoText, bool works) {
+        writes.append(items);
+        if (works) {
+            replace(std::move(items), palimoText);
         }
-        for (const char* format : {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain"}) {
-            const auto it = m_items.first().constFind(QString::fromLatin1(format));
-            if (it != m_items.first().constEnd()) {
-                return QString::fromUtf8(*it);
-            }
-        }
-        return std::nullopt;
+        return works;
     }
-    void replace(QList<PasteboardItem> items) {
+    PasteboardItem first() const { return m_items.value(0); }
+    std::optional<QString> currentText() const {
+        const PasteboardItem item = first();
+        const auto text = item.constFind(QStringLiteral("text/plain"));
+        return text == item.constEnd() ? std::nullopt : std::optional(QString::fromUtf8(*text));
+    }
+    void replace(QList<PasteboardItem> items, bool palimoText) {
         m_items = std::move(items);
+        m_palimoText = palimoText;
         ++m_changeCount;
         notify();
     }

@@ -15,7 +15,6 @@ public:
         co_return true;
     }
 
-    std::optional<ActiveWindow> active =
-        ActiveWindow{42, 43, QStringLiteral("editor"), QStringLiteral("Editor"), 1234};
+    std::optional<ActiveWindow> active = ActiveWindow{42, 43, "editor", "Editor", 1234};
     QList<std::uint64_t> activated;
 };
