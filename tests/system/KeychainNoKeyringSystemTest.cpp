@@ -1,5 +1,6 @@
 // The secret store backend when the Secret Service is missing or never answers: every call
-// ends, with a failure and a reason, and reads never pretend the item is absent.
+// ends, with a failure and a reason, and reads never pretend the item is absent. (palimo
+// --set-key without a Secret Service is set-key-no-keyring.sh.)
 #include "platform/secret/SecretServiceStore.h"
 #include "settings/KeychainStore.h"
 #include "settings/Log.h"
@@ -7,65 +8,39 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString account = KeychainStore::accountName;
 
 // Owns the Secret Service's name on the bus and swallows every call without an answer, as a
 // keyring stuck behind an unlock prompt does.
 class SilentSecretService : public QDBusVirtualObject {
 public:
-    SilentSecretService()
-        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName)) {}
-    ~SilentSecretService() override { QDBusConnection::disconnectFromBus(connectionName); }
-
+    ~SilentSecretService() override { QDBusConnection::disconnectFromBus(u"silent"_s); }
     bool start() {
-        return m_bus.registerVirtualObject(QStringLiteral("/"), this, QDBusConnection::SubPath) &&
-               m_bus.registerService(QStringLiteral("org.freedesktop.secrets"));
+        return m_bus.registerVirtualObject(u"/"_s, this, QDBusConnection::SubPath) &&
+               m_bus.registerService(u"org.freedesktop.secrets"_s);
     }
     QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override {
-        ++calls;
-        return true;
-    }
-
-    int calls = 0;
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
 
 private:
-    static inline const QString connectionName = QStringLiteral("silent-secret-service");
-    QDBusConnection m_bus;
+    QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"silent"_s);
 };
 
-} // namespace
-
-TEST(NoSecretService, CallsFailAtOnceWithTheReason) {
+TEST(NoSecretService, ReadsFailWithAReasonAndAreNoKey) {
     TempHome home;
     SecretServiceStore secrets;
-    QElapsedTimer timer;
-    timer.start();
-
-    const SecretStore::ReadResult read = QCoro::waitFor(secrets.read(QStringLiteral("x"), account));
+    const auto read = QCoro::waitFor(secrets.read(u"x"_s, KeychainStore::accountName));
     EXPECT_EQ(read.outcome, SecretStore::Outcome::Failed);
     EXPECT_FALSE(read.message.isEmpty());
-
     KeychainStore keychain(secrets);
     EXPECT_EQ(QCoro::waitFor(keychain.apiKey()), std::nullopt);
-    const std::optional<KeychainError> error =
-        QCoro::waitFor(keychain.setAPIKey(QStringLiteral("sk-test")));
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->status, 0);
-    EXPECT_TRUE(
-        error->description().startsWith(QStringLiteral("Could not save to the keychain: ")));
-    EXPECT_FALSE(error->storeMessage.contains(QStringLiteral("did not answer")));
-    std::printf("no Secret Service: %s (%lld ms for three calls)\n",
-                qPrintable(error->description()), static_cast<long long>(timer.elapsed()));
 }
 
 TEST(SilentSecretService, ReadsAndWritesGiveUpAfterTheirTimeOut) {
@@ -73,23 +48,20 @@ TEST(SilentSecretService, ReadsAndWritesGiveUpAfterTheirTimeOut) {
     SilentSecretService service;
     ASSERT_TRUE(service.start());
     SecretServiceStore secrets(200ms, 300ms);
-
-    const SecretStore::ReadResult read = QCoro::waitFor(secrets.read(QStringLiteral("x"), account));
+    const auto read = QCoro::waitFor(secrets.read(u"x"_s, KeychainStore::accountName));
     EXPECT_EQ(read.outcome, SecretStore::Outcome::Failed);
-    EXPECT_TRUE(read.message.contains(QStringLiteral("did not answer within 0.2 s")))
+    EXPECT_TRUE(read.message.contains(u"did not answer within 0.2 s"_s))
         << read.message.toStdString();
-    EXPECT_GT(service.calls, 0);
     // A read that times out says so in the log; nothing else would tell the user why.
     QFile log(Log::filePath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains(read.message.toUtf8()));
 
     KeychainStore keychain(secrets);
-    const std::optional<KeychainError> error =
-        QCoro::waitFor(keychain.setAPIKey(QStringLiteral("sk-test")));
+    const std::optional<KeychainError> error = QCoro::waitFor(keychain.setAPIKey(u"sk-test"_s));
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->description(),
-              QStringLiteral("Could not save to the keychain: The keyring did not answer within "
-                             "0.3 s (is it locked?)."));
-    EXPECT_EQ(QCoro::waitFor(keychain.apiKey()), std::nullopt);
+    EXPECT_EQ(error->description(), u"Could not save to the keychain: The keyring did not answer "
+                                    "within 0.3 s (is it locked?)."_s);
 }
+
+} // namespace

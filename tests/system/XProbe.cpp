@@ -5,6 +5,7 @@
 
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -16,30 +17,13 @@ struct FreeDeleter {
 };
 template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
-std::vector<xcb_keycode_t> keyCodesOf(xcb_connection_t* connection, std::uint32_t keysym) {
-    std::vector<xcb_keycode_t> result;
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
-    const Reply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols, keysym));
-    for (const xcb_keycode_t* code = codes.get(); code && *code != XCB_NO_SYMBOL; ++code) {
-        result.push_back(*code);
-    }
-    xcb_key_symbols_free(symbols);
-    return result;
-}
-
 } // namespace
 
 XProbe::XProbe() {
-    int screenNumber = 0;
-    m_connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(m_connection) != 0) {
-        return;
+    m_connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(m_connection) == 0) {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
     }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int index = 0; index < screenNumber; ++index) {
-        xcb_screen_next(&screens);
-    }
-    m_root = screens.data->root;
 }
 
 XProbe::~XProbe() {
@@ -51,16 +35,15 @@ bool XProbe::isConnected() const {
 }
 
 bool XProbe::grabKey(std::uint8_t keyCode, std::uint16_t modifiers) {
-    const Reply<xcb_generic_error_t> error(xcb_request_check(
+    return !Reply<xcb_generic_error_t>(xcb_request_check(
         m_connection, xcb_grab_key_checked(m_connection, 0, m_root, modifiers, keyCode,
                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
-    return !error;
 }
 
 void XProbe::ungrabKey(std::uint8_t keyCode) {
-    xcb_ungrab_key(m_connection, keyCode, m_root, XCB_MOD_MASK_ANY);
-    // A round trip, so the server has let go before anyone else asks for the key.
-    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    // Checked, so the server has let go before anyone else asks for the key.
+    std::free(xcb_request_check(
+        m_connection, xcb_ungrab_key_checked(m_connection, keyCode, m_root, XCB_MOD_MASK_ANY)));
 }
 
 bool XProbe::canGrabKeyboard() {
@@ -69,12 +52,9 @@ bool XProbe::canGrabKeyboard() {
                                 xcb_grab_keyboard(m_connection, 0, m_root, XCB_CURRENT_TIME,
                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
                                 nullptr));
-    const bool granted = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
-    if (granted) {
-        xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
-        xcb_flush(m_connection);
-    }
-    return granted;
+    xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+    xcb_flush(m_connection);
+    return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
 }
 
 std::uint16_t XProbe::lockState() {
@@ -83,51 +63,31 @@ std::uint16_t XProbe::lockState() {
     return reply ? static_cast<std::uint16_t>(reply->mask & 0xFF) : 0;
 }
 
-std::uint16_t XProbe::modifierMaskOfKeysym(std::uint32_t keysym) {
-    const std::vector<xcb_keycode_t> codes = keyCodesOf(m_connection, keysym);
-    const Reply<xcb_get_modifier_mapping_reply_t> mapping(xcb_get_modifier_mapping_reply(
-        m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
-    const xcb_keycode_t* rows = xcb_get_modifier_mapping_keycodes(mapping.get());
-    const int perModifier = mapping->keycodes_per_modifier;
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        for (int column = 0; column < perModifier; ++column) {
-            for (const xcb_keycode_t code : codes) {
-                if (rows[modifier * perModifier + column] == code) {
-                    return static_cast<std::uint16_t>(1u << modifier);
-                }
-            }
-        }
-    }
-    return 0;
-}
-
 bool XProbe::moveKeysymToModifier(std::uint32_t keysym, int modifier) {
-    const std::vector<xcb_keycode_t> codes = keyCodesOf(m_connection, keysym);
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+    const Reply<xcb_keycode_t> found(xcb_key_symbols_get_keycode(symbols, keysym));
+    xcb_key_symbols_free(symbols);
+    std::vector<xcb_keycode_t> codes;
+    for (const xcb_keycode_t* code = found.get(); code && *code != XCB_NO_SYMBOL; ++code) {
+        codes.push_back(*code);
+    }
     const Reply<xcb_get_modifier_mapping_reply_t> mapping(xcb_get_modifier_mapping_reply(
         m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
     if (!mapping || codes.empty()) {
         return false;
     }
+    // Rows one wider than before, the keys taken out of their old row and put into the new.
     const int oldPer = mapping->keycodes_per_modifier;
     const int newPer = oldPer + static_cast<int>(codes.size());
     const xcb_keycode_t* rows = xcb_get_modifier_mapping_keycodes(mapping.get());
     std::vector<xcb_keycode_t> table(static_cast<std::size_t>(8 * newPer), 0);
     for (int row = 0; row < 8; ++row) {
-        int column = 0;
-        for (int old = 0; old < oldPer; ++old) {
-            const xcb_keycode_t code = rows[row * oldPer + old];
-            bool moving = false;
-            for (const xcb_keycode_t candidate : codes) {
-                moving = moving || candidate == code;
-            }
-            if (code != 0 && !moving) {
-                table[static_cast<std::size_t>(row * newPer + column++)] = code;
-            }
-        }
+        auto out = table.begin() + row * newPer;
+        out = std::copy_if(rows + row * oldPer, rows + (row + 1) * oldPer, out, [&](auto code) {
+            return code != 0 && std::find(codes.begin(), codes.end(), code) == codes.end();
+        });
         if (row == modifier) {
-            for (const xcb_keycode_t code : codes) {
-                table[static_cast<std::size_t>(row * newPer + column++)] = code;
-            }
+            std::copy(codes.begin(), codes.end(), out);
         }
     }
     // The server answers Busy while a key of the old or new map is down; ask again briefly.
@@ -136,11 +96,8 @@ bool XProbe::moveKeysymToModifier(std::uint32_t keysym, int modifier) {
             m_connection,
             xcb_set_modifier_mapping(m_connection, static_cast<std::uint8_t>(newPer), table.data()),
             nullptr));
-        if (reply && reply->status == XCB_MAPPING_STATUS_SUCCESS) {
-            return true;
-        }
         if (!reply || reply->status != XCB_MAPPING_STATUS_BUSY) {
-            return false;
+            return reply && reply->status == XCB_MAPPING_STATUS_SUCCESS;
         }
         QThread::msleep(20);
     }

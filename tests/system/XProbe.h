@@ -21,8 +21,6 @@ public:
     bool canGrabKeyboard();
     // The modifier and lock bits that are on right now.
     std::uint16_t lockState();
-    // The modifier bit a keysym's key sits on, or 0.
-    std::uint16_t modifierMaskOfKeysym(std::uint32_t keysym);
     // Moves the keys producing the keysym to modifier row `modifier` (0 Shift ... 7 Mod5).
     bool moveKeysymToModifier(std::uint32_t keysym, int modifier);
 

@@ -3,28 +3,23 @@
 # Usage (inside PALIMO_SESSION_NO_KEYRING=1 palimo-session.sh): set-key-no-keyring.sh PALIMO
 set -u
 palimo=${1:?usage: set-key-no-keyring.sh PATH_TO_PALIMO}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
 start=${EPOCHREALTIME/./}
-"$palimo" --set-key sk-test >"$work/out" 2>"$work/err"
+out=$("$palimo" --set-key sk-test 2>"$err")
 status=$?
 elapsed_ms=$(((${EPOCHREALTIME/./} - start) / 1000))
-echo "--set-key without a Secret Service took ${elapsed_ms} ms: $(cat "$work/err")"
+echo "--set-key without a Secret Service took ${elapsed_ms} ms: $(cat "$err")"
 
+ok=1
+fail() { echo "FAIL: $*"; ok=0; }
 [ "$status" = 1 ] || fail "exit status $status, expected 1"
-[ -s "$work/out" ] && fail "unexpected stdout: $(cat "$work/out")"
-head -c 32 "$work/err" | cmp -s - <(printf 'Could not save to the keychain: ') ||
-  fail "stderr does not start with the keychain failure: $(cat "$work/err")"
-{ [ "$(wc -l <"$work/err")" = 1 ] && [ "$(tail -c 1 "$work/err" | od -An -c | tr -d ' ')" = '\n' ]; } ||
+[ -z "$out" ] || fail "unexpected stdout: $out"
+# One line, ending in a line feed, starting with the keychain failure.
+{ [ "$(wc -l <"$err")" = 1 ] && [ "$(tail -c 1 "$err" | od -An -c | tr -d ' ')" = '\n' ]; } ||
   fail "stderr is not one line ending in a line feed"
+[[ "$(cat "$err")" == "Could not save to the keychain: "* ]] || fail "stderr does not start with the keychain failure"
 # Not a time-out: the missing service is reported by D-Bus itself, far below the write limit.
-grep -q 'did not answer' "$work/err" && fail "reported a time-out instead of the missing service"
+! grep -q 'did not answer' "$err" || fail "reported a time-out instead of the missing service"
 [ "$elapsed_ms" -lt 10000 ] || fail "took ${elapsed_ms} ms"
-
-[ "$failures" = 0 ]
+[ "$ok" = 1 ]
