@@ -24,16 +24,13 @@ public:
         if (m_delay.count() > 0) {
             co_await QCoro::sleepFor(m_delay);
         }
-        const auto failure = m_readFailures.find(service);
-        const auto item = m_items.find({service, account});
-        if (failure != m_readFailures.end()) {
-            co_return ReadResult{
-                Outcome::Failed, {}, failure->second.code, failure->second.message};
+        ReadResult result{Outcome::NotFound, {}, 0, {}};
+        if (const auto failure = m_readFailures.find(service); failure != m_readFailures.end()) {
+            result = {Outcome::Failed, {}, failure->second.code, failure->second.message};
+        } else if (const auto item = m_items.find({service, account}); item != m_items.end()) {
+            result = {Outcome::Success, item->second, 0, {}};
         }
-        if (item == m_items.end()) {
-            co_return ReadResult{Outcome::NotFound, {}, 0, {}};
-        }
-        co_return ReadResult{Outcome::Success, item->second, 0, {}};
+        co_return result;
     }
     QCoro::Task<WriteResult> write(QString service, QString account, QByteArray secret) override {
         m_writeServices << service;
