@@ -1,5 +1,5 @@
-// palimo-clipboard-probe: puts known contents on the CLIPBOARD and reads it back, byte by byte,
-// for the pipeline's system tests.
+// palimo-clipboard-probe: puts known contents on the CLIPBOARD and reads it back byte for byte,
+// for the system tests.
 //   own TEXT HTML PNG-FILE   take the clipboard with text/plain, text/html and image/png and keep
 //                            serving it (prints "owned") until killed
 //   clear                    leave the clipboard without an owner
@@ -20,11 +20,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.value(1) == QLatin1String("own") && args.size() == 5) {
-        QFile png(args[4]);
-        if (!png.open(QIODevice::ReadOnly)) {
-            return 2;
-        }
+    QFile png(args.value(4));
+    if (args.value(1) == QLatin1String("own") && png.open(QIODevice::ReadOnly)) {
         auto* data = new QMimeData;
         data->setData(QStringLiteral("text/plain"), args[2].toUtf8());
         data->setData(QStringLiteral("text/html"), args[3].toUtf8());
@@ -41,18 +38,14 @@ int main(int argc, char** argv) {
         return cleared.get_future().get() ? 0 : 1;
     }
     if (args.value(1) == QLatin1String("dump")) {
-        ClipboardReader reader;
-        const QList<PasteboardItem> items = reader.readAll();
-        if (items.isEmpty() || items.first().isEmpty()) {
+        const PasteboardItem item = ClipboardReader().readAll().value(0);
+        if (item.isEmpty()) {
             std::printf("empty\n");
-            return 0;
         }
-        for (auto it = items.first().constBegin(); it != items.first().constEnd(); ++it) {
-            std::printf("%s %lld %s\n", it.key().toUtf8().constData(),
-                        static_cast<long long>(it.value().size()),
-                        QCryptographicHash::hash(it.value(), QCryptographicHash::Sha256)
-                            .toHex()
-                            .constData());
+        for (auto it = item.constBegin(); it != item.constEnd(); ++it) {
+            const QByteArray sha = QCryptographicHash::hash(*it, QCryptographicHash::Sha256);
+            std::printf("%s %lld %s\n", qPrintable(it.key()), static_cast<long long>(it->size()),
+                        sha.toHex().constData());
         }
         return 0;
     }

@@ -1,14 +1,16 @@
 // palimo-pipeline-driver: the rewrite pipeline wired as the application wires it (X11 clipboard,
-// XTest keystrokes, AT-SPI focus, the active window, the real model client), driven by commands
-// on standard input instead of the global hotkey:
-//   run | prompt "json string" | prompt-panel MS "json string" | cancel-after MS | quit
-// "prompt-panel" shows a window that takes the keyboard focus for MS before it answers, as the
-// prompt panel does; the run must give the focus back to the user's window to paste.
-// Everything the run logs goes to standard output ("[Palimo] ..."), followed by
+// XTest keystrokes, AT-SPI focus, the active window, the real model client against
+// $PALIMO_API_BASE), driven by commands on standard input instead of the global hotkey:
+//   run | prompt MS TEXT | cancel-after MS | quit
+// "prompt" shows a window that takes the keyboard focus for MS, as the prompt panel does, and
+// then answers TEXT; the run must give the focus back to the user's window to paste.
+// "cancel-after" presses Escape MS after the next model call starts.
+// Everything a run logs goes to standard output ("[Palimo] ..."), followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
-//   timing capture=MS model=MS paste=MS total=MS      (successful runs)
+//   timing capture=MS model=MS paste=MS total=MS overhead=MS      (successful runs)
 //   finished
-// The provider comes from $PALIMO_API_BASE; the key is a fixed test key.
+#include "CommandReader.h"
+
 #include "client/OpenAIClient.h"
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/x11/X11Keystrokes.h"
@@ -19,36 +21,30 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
-#include <iostream>
-#include <string>
-#include <thread>
 
 namespace {
 
 void say(const QString& line) {
-    std::printf("%s\n", line.toUtf8().constData());
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 }
 
-// Stamps the moments the benchmark needs: when Paste was posted and when the clipboard was
-// given back after it.
+// The moments of a run the benchmark's timing line is made of, in microseconds.
 struct Clock {
     QElapsedTimer sinceStart;
-    qint64 runStart = 0, working = 0, replied = 0, pastePosted = -1, restored = -1;
-    qint64 now() const { return sinceStart.nsecsElapsed() / 1000; } // microseconds
+    qint64 runStart = 0, modelStart = 0, modelEnd = 0, pastePosted = -1;
+    bool succeeded = false;
+    qint64 now() const { return sinceStart.nsecsElapsed() / 1000; }
 };
 
 class TimedKeystrokes final : public Keystrokes {
 public:
-    TimedKeystrokes(Keystrokes& inner, Clock& clock)
-        : m_inner(inner)
-        , m_clock(clock) {}
+    explicit TimedKeystrokes(Clock& clock)
+        : m_clock(clock) {}
     bool isAvailable() const override { return m_inner.isAvailable(); }
     QCoro::Task<bool> modifiersHeld() override { co_return co_await m_inner.modifiersHeld(); }
     QCoro::Task<bool> post(Command command, Style style) override {
@@ -60,56 +56,20 @@ public:
     }
 
 private:
-    Keystrokes& m_inner;
-    Clock& m_clock;
-};
-
-class TimedPasteboard final : public Pasteboard {
-public:
-    TimedPasteboard(Pasteboard& inner, Clock& clock)
-        : m_inner(inner)
-        , m_clock(clock) {}
-    std::uint64_t changeCount() const override { return m_inner.changeCount(); }
-    std::uint64_t fetchCount() const override { return m_inner.fetchCount(); }
-    int subscribe(std::function<void()> callback) override {
-        return m_inner.subscribe(std::move(callback));
-    }
-    void unsubscribe(int id) override { m_inner.unsubscribe(id); }
-    QCoro::Task<QStringList> formats() override { co_return co_await m_inner.formats(); }
-    QCoro::Task<std::optional<QByteArray>> data(QString format) override {
-        co_return co_await m_inner.data(std::move(format));
-    }
-    QCoro::Task<std::optional<QString>> text() override { co_return co_await m_inner.text(); }
-    QCoro::Task<QList<PasteboardItem>> readAll() override { co_return co_await m_inner.readAll(); }
-    QCoro::Task<bool> writeAll(QList<PasteboardItem> items) override {
-        const bool ok = co_await m_inner.writeAll(std::move(items));
-        if (m_clock.pastePosted >= 0) {
-            m_clock.restored = m_clock.now();
-        }
-        co_return ok;
-    }
-    QCoro::Task<bool> writeText(QString text) override {
-        m_clock.replied = m_clock.now();
-        co_return co_await m_inner.writeText(std::move(text));
-    }
-
-private:
-    Pasteboard& m_inner;
+    X11Keystrokes m_inner;
     Clock& m_clock;
 };
 
 struct PrintingFeedback final : RewriteFeedback {
     explicit PrintingFeedback(Clock& c)
         : clock(c) {}
-    void working() override {
-        clock.working = clock.now();
-        say(QStringLiteral("feedback working"));
+    void working() override { say(QStringLiteral("feedback working")); }
+    void succeeded() override {
+        clock.succeeded = true;
+        say(QStringLiteral("feedback succeeded"));
     }
-    void succeeded() override { say(QStringLiteral("feedback succeeded")); }
     void cancelled() override { say(QStringLiteral("feedback cancelled")); }
-    void failed(const QString& message) override {
-        say(QStringLiteral("feedback failed ") + message);
-    }
+    void failed(const QString& message) override { say("feedback failed " + message); }
     Clock& clock;
 };
 
@@ -121,45 +81,42 @@ QString ms(qint64 microseconds) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::unique_ptr<X11Pasteboard> x11Pasteboard = X11Pasteboard::create();
-    if (!x11Pasteboard) {
+    const std::unique_ptr<X11Pasteboard> pasteboard = X11Pasteboard::create();
+    if (!pasteboard) {
         std::fprintf(stderr, "no X11 display\n");
         return 2;
     }
     Clock clock;
     clock.sinceStart.start();
-    X11Keystrokes x11Keystrokes;
+    TimedKeystrokes keystrokes(clock);
     X11Workspace workspace;
     AtspiAccessibility accessibility;
-    TimedPasteboard pasteboard(*x11Pasteboard, clock);
-    TimedKeystrokes keystrokes(x11Keystrokes, clock);
-
     OpenAIClient::Options options;
     options.apiKey = []() -> QCoro::Task<std::optional<QString>> {
         co_return QStringLiteral("sk-palimo-system-test");
     };
     OpenAIClient client(options);
+    const auto model = [&](RewriteRequest request,
+                           CancellationToken token) -> QCoro::Task<RewriteController::Outcome> {
+        clock.modelStart = clock.now();
+        QCoro::Task<RewriteController::Outcome> call =
+            client.rewrite(std::move(request), std::move(token));
+        RewriteController::Outcome outcome = co_await std::move(call);
+        clock.modelEnd = clock.now();
+        co_return outcome;
+    };
     RewriteController controller(
-        RewritePlatform{pasteboard, keystrokes, accessibility, workspace},
-        RewriteController::Model{QStringLiteral("gpt-4o-mini"),
-                                 [&client](RewriteRequest request, CancellationToken token) {
-                                     return client.rewrite(std::move(request), std::move(token));
-                                 }},
-        RewriteController::Settings{[] { return QStringLiteral("Fix the grammar."); },
-                                    [](qint64, qint64) {}});
-    auto feedback = std::make_shared<PrintingFeedback>(clock);
+        RewritePlatform{*pasteboard, keystrokes, accessibility, workspace},
+        {QStringLiteral("gpt-4o-mini"), model},
+        {[] { return QStringLiteral("Fix the grammar."); }, [](qint64, qint64) {}});
+    const auto feedback = std::make_shared<PrintingFeedback>(clock);
     controller.setFeedback(feedback);
 
-    int cancelAfterMs = -1;
-    int panelMs = -1;
+    int panelMs = 0;
     QString promptAnswer;
-    QLineEdit panel;
+    QLineEdit panel; // takes the keyboard focus while it is open, as the prompt panel does
     panel.setWindowTitle(QStringLiteral("Palimo prompt"));
     controller.setCollectInstructions([&](RewriteController::InstructionsCompletion done) {
-        if (panelMs < 0) {
-            done(promptAnswer);
-            return;
-        }
         panel.show();
         panel.activateWindow();
         QTimer::singleShot(panelMs, &panel, [&panel, &promptAnswer, done] {
@@ -167,67 +124,46 @@ int main(int argc, char** argv) {
             done(promptAnswer);
         });
     });
+    int cancelAfterMs = -1;
     controller.setCancelKeyActive([&](bool active) {
         if (active && cancelAfterMs >= 0) {
-            QTimer::singleShot(cancelAfterMs, &app, [&controller] {
+            QTimer::singleShot(std::exchange(cancelAfterMs, -1), &app, [&controller] {
                 if (controller.apiCall()) {
                     Log::info(QStringLiteral("Cancelled with Escape."));
                     controller.apiCall()->cancel();
                 }
             });
-            cancelAfterMs = -1;
         }
     });
     controller.setOnRunFinished([&] {
-        if (clock.restored >= 0 && clock.pastePosted >= 0) {
-            const qint64 total = clock.now() - clock.runStart;
-            const qint64 model = clock.replied - clock.working;
+        if (clock.succeeded && clock.pastePosted >= 0) {
+            const qint64 end = clock.now();
+            const qint64 modelTime = clock.modelEnd - clock.modelStart;
             say(QStringLiteral("timing capture=%1 model=%2 paste=%3 total=%4 overhead=%5")
-                    .arg(ms(clock.working - clock.runStart), ms(model),
-                         ms(clock.restored - clock.pastePosted), ms(total), ms(total - model)));
+                    .arg(ms(clock.modelStart - clock.runStart), ms(modelTime),
+                         ms(end - clock.pastePosted), ms(end - clock.runStart),
+                         ms(end - clock.runStart - modelTime)));
         }
         say(QStringLiteral("finished"));
     });
 
-    const auto handle = [&](const QString& command) {
-        const QString verb = command.section(QLatin1Char(' '), 0, 0);
-        const QString argument = command.section(QLatin1Char(' '), 1);
+    readCommands(app, [&](const QString& verb, const QString& rest) {
         clock.runStart = clock.now();
-        clock.pastePosted = clock.restored = -1;
+        clock.pastePosted = -1;
+        clock.succeeded = false;
         if (verb == QLatin1String("run")) {
             controller.trigger();
-        } else if (verb == QLatin1String("prompt") || verb == QLatin1String("prompt-panel")) {
-            QString json = argument;
-            panelMs = -1;
-            if (verb == QLatin1String("prompt-panel")) {
-                panelMs = argument.section(QLatin1Char(' '), 0, 0).toInt();
-                json = argument.section(QLatin1Char(' '), 1);
-            }
-            promptAnswer =
-                QJsonDocument::fromJson("[" + json.toUtf8() + "]").array().at(0).toString();
+        } else if (verb == QLatin1String("prompt")) {
+            panelMs = rest.section(u' ', 0, 0).toInt();
+            promptAnswer = rest.section(u' ', 1);
             controller.triggerWithPrompt();
         } else if (verb == QLatin1String("cancel-after")) {
-            cancelAfterMs = argument.toInt();
+            cancelAfterMs = rest.toInt();
             say(QStringLiteral("ok"));
-        } else if (verb == QLatin1String("quit")) {
-            app.quit();
         } else {
-            say(QStringLiteral("error unknown command: ") + command);
+            say("error unknown command: " + verb);
         }
-    };
-    std::thread reader([&app, &handle] {
-        std::string input;
-        while (std::getline(std::cin, input)) {
-            const QString command = QString::fromStdString(input).trimmed();
-            QMetaObject::invokeMethod(
-                &app, [&handle, command] { handle(command); }, Qt::BlockingQueuedConnection);
-            if (command == QLatin1String("quit")) {
-                return;
-            }
-        }
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
     });
-    reader.detach();
     say(QStringLiteral("ready"));
     return app.exec();
 }

@@ -1,69 +1,49 @@
-// palimo-test-editor: a small Qt window for the pipeline's system tests: a one-line field
-// ("line"), a multi-line field ("area"), a button ("button") and a password field ("password"). It
-// takes commands on standard input, one per line, and answers each on standard output:
+// palimo-test-editor: a small Qt window for the system tests with a one-line field ("line"), a
+// multi-line field ("area"), a button ("button") and a password field ("password"). Commands on
+// standard input, one a line, each answered on standard output:
 //   focus NAME | select NAME START LENGTH | set NAME "json string" | get NAME | keys |
 //   paste-delay MS | quit
-// "get" answers `text "json string"`; "keys" answers the key presses seen so far, as
-// `keys ["Ctrl+C", ...]`, and forgets them. "paste-delay" makes Ctrl+V read the clipboard only
-// MS later, as applications that fetch it late do (0: at once).
+// "get" answers `text "json string"`; "keys" answers the key presses seen since the last "keys"
+// as `keys ["Ctrl+C", ...]`. "paste-delay" makes Ctrl+V read the clipboard only MS later, as
+// applications that fetch it late do (0: at once).
+#include "CommandReader.h"
+
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include <cstdio>
-#include <iostream>
-#include <string>
-#include <thread>
 
 namespace {
 
 void answer(const QString& line) {
-    std::printf("%s\n", line.toUtf8().constData());
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
-}
-
-QString quoted(const QString& text) {
-    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(json.mid(1, json.size() - 2));
-}
-
-QString unquoted(const QString& json) {
-    return QJsonDocument::fromJson("[" + json.toUtf8() + "]").array().at(0).toString();
 }
 
 class KeyRecorder : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        // A key event passes the window handle and then the focus widget; count it there.
-        if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget()) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() != Qt::Key_Control && key->key() != Qt::Key_Shift &&
-                key->key() != Qt::Key_Alt && key->key() != Qt::Key_Meta) {
-                keys.append(
-                    QKeySequence(key->keyCombination()).toString(QKeySequence::PortableText));
-            }
-            if (pasteDelayMs > 0 && key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_V)) {
-                QPointer<QObject> target(watched);
-                QTimer::singleShot(pasteDelayMs, this, [target] {
-                    if (auto* line = qobject_cast<QLineEdit*>(target.data())) {
-                        line->paste();
-                    } else if (auto* area = qobject_cast<QPlainTextEdit*>(target.data())) {
-                        area->paste();
-                    }
-                });
-                return true;
-            }
+        // A key event passes the window and then the focus widget; count it there.
+        if (event->type() != QEvent::KeyPress || watched != QApplication::focusWidget()) {
+            return false;
         }
-        return false;
+        const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
+        if (!QList{Qt::Key_Control, Qt::Key_Shift, Qt::Key_Alt, Qt::Key_Meta}.contains(key.key())) {
+            keys.append(QKeySequence(key).toString(QKeySequence::PortableText));
+        }
+        if (pasteDelayMs <= 0 || key != QKeyCombination(Qt::CTRL, Qt::Key_V)) {
+            return false;
+        }
+        QTimer::singleShot(pasteDelayMs, watched,
+                           [watched] { QMetaObject::invokeMethod(watched, "paste"); });
+        return true;
     }
     QJsonArray keys;
     int pasteDelayMs = 0;
@@ -75,104 +55,68 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("Palimo test editor"));
-    auto* layout = new QVBoxLayout(&window);
     auto* line = new QLineEdit;
     auto* area = new QPlainTextEdit;
-    auto* button = new QPushButton(QStringLiteral("Press me"));
     auto* password = new QLineEdit;
     password->setEchoMode(QLineEdit::Password);
-    line->setAccessibleName(QStringLiteral("line"));
-    area->setAccessibleName(QStringLiteral("area"));
-    layout->addWidget(line);
-    layout->addWidget(area);
-    layout->addWidget(button);
-    layout->addWidget(password);
-    window.resize(400, 300);
+    const QMap<QString, QWidget*> widgets = {
+        {QStringLiteral("line"), line},
+        {QStringLiteral("area"), area},
+        {QStringLiteral("button"), new QPushButton("Press me")},
+        {QStringLiteral("password"), password}};
+    auto* layout = new QVBoxLayout(&window);
+    for (QWidget* widget : widgets) {
+        layout->addWidget(widget);
+    }
     KeyRecorder recorder;
     app.installEventFilter(&recorder);
 
-    const auto widget = [&](const QString& name) -> QWidget* {
-        if (name == QLatin1String("line")) {
-            return line;
-        }
-        if (name == QLatin1String("area")) {
-            return area;
-        }
-        if (name == QLatin1String("button")) {
-            return button;
-        }
-        if (name == QLatin1String("password")) {
-            return password;
-        }
-        return nullptr;
-    };
-
-    const auto handle = [&](const QString& command) {
-        const QStringList parts = command.split(QLatin1Char(' '));
-        const QString verb = parts.value(0);
-        QWidget* target = widget(parts.value(1));
-        if (verb == QLatin1String("quit")) {
-            answer(QStringLiteral("ok"));
-            app.quit();
-        } else if (verb == QLatin1String("paste-delay")) {
-            recorder.pasteDelayMs = parts.value(1).toInt();
-            answer(QStringLiteral("ok"));
-        } else if (verb == QLatin1String("keys")) {
-            answer(QStringLiteral("keys ") +
-                   QString::fromUtf8(QJsonDocument(recorder.keys).toJson(QJsonDocument::Compact)));
+    readCommands(app, [&](const QString& verb, const QString& rest) {
+        const QStringList args = rest.split(u' ');
+        QWidget* target = widgets.value(args.value(0));
+        auto* edit = qobject_cast<QLineEdit*>(target);
+        if (verb == QLatin1String("keys")) {
+            answer("keys " + QJsonDocument(recorder.keys).toJson(QJsonDocument::Compact));
             recorder.keys = QJsonArray();
+        } else if (verb == QLatin1String("paste-delay")) {
+            recorder.pasteDelayMs = args.value(0).toInt();
+            answer(QStringLiteral("ok"));
         } else if (target == nullptr) {
-            answer(QStringLiteral("error unknown command or widget: ") + command);
+            answer("error unknown command or widget: " + verb + ' ' + rest);
         } else if (verb == QLatin1String("focus")) {
             window.activateWindow();
             target->setFocus(Qt::OtherFocusReason);
             answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("set")) {
-            const QString text = unquoted(command.section(QLatin1Char(' '), 2));
-            if (auto* edit = qobject_cast<QLineEdit*>(target)) {
-                edit->setText(text);
-            } else {
-                area->setPlainText(text);
-            }
+            const QByteArray json = '[' + rest.section(u' ', 1).toUtf8() + ']';
+            const QString text = QJsonDocument::fromJson(json).array().at(0).toString();
+            edit ? edit->setText(text) : area->setPlainText(text);
             answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("get")) {
-            auto* edit = qobject_cast<QLineEdit*>(target);
-            answer(QStringLiteral("text ") + quoted(edit ? edit->text() : area->toPlainText()));
+            const QByteArray json =
+                QJsonDocument(QJsonArray{edit ? edit->text() : area->toPlainText()})
+                    .toJson(QJsonDocument::Compact);
+            answer("text " + json.mid(1, json.size() - 2));
         } else if (verb == QLatin1String("select")) {
-            const int start = parts.value(2).toInt();
-            const int length = parts.value(3).toInt();
-            if (auto* edit = qobject_cast<QLineEdit*>(target)) {
-                edit->setSelection(start, length);
+            const int start = args.value(1).toInt();
+            const int end = start + args.value(2).toInt();
+            if (edit) {
+                edit->setSelection(start, end - start);
             } else {
                 QTextCursor cursor = area->textCursor();
                 cursor.setPosition(start);
-                cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+                cursor.setPosition(end, QTextCursor::KeepAnchor);
                 area->setTextCursor(cursor);
             }
             answer(QStringLiteral("ok"));
         } else {
-            answer(QStringLiteral("error unknown command: ") + command);
+            answer("error unknown command: " + verb);
         }
-    };
-
-    // Commands are read on a thread of their own and handled on the main thread, in order.
-    std::thread reader([&app, &handle] {
-        std::string input;
-        while (std::getline(std::cin, input)) {
-            const QString command = QString::fromStdString(input).trimmed();
-            QMetaObject::invokeMethod(
-                &app, [&handle, command] { handle(command); }, Qt::BlockingQueuedConnection);
-            if (command == QLatin1String("quit")) {
-                return;
-            }
-        }
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
     });
-    reader.detach();
-
+    window.resize(400, 300);
     window.show();
     window.activateWindow();
     line->setFocus();
-    answer(QStringLiteral("ready ") + QString::number(window.winId()));
+    answer("ready " + QString::number(window.winId()));
     return app.exec();
 }
