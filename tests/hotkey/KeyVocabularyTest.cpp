@@ -66,8 +66,10 @@ TEST(ModifierFlagsTest, BridgeKeepsTheFourModifiersInControlOptionShiftCommandOr
                   ModifierFlags(raw))
             << raw;
     }
-    EXPECT_EQ(ModifierFlags(0xC0000).carbonFlags(), 0x1800u);
-    EXPECT_EQ(ModifierFlags(ModifierFlag::command | ModifierFlag::shift).carbonFlags(), 0x300u);
+    EXPECT_EQ(ModifierFlags(ModifierFlag::control).carbonFlags(), 0x1000u);
+    EXPECT_EQ(ModifierFlags(ModifierFlag::option).carbonFlags(), 0x800u);
+    EXPECT_EQ(ModifierFlags(ModifierFlag::shift).carbonFlags(), 0x200u);
+    EXPECT_EQ(ModifierFlags(ModifierFlag::command).carbonFlags(), 0x100u);
     // Caps lock, keypad, help, function and device-dependent bits have no registration bit;
     // caps lock and the mouse-button bits of the mask have no flag.
     EXPECT_EQ(ModifierFlags(0x10000 | 0x200000 | 0x400000 | 0x800000 | 0xFF).carbonFlags(), 0u);

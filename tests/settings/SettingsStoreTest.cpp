@@ -30,6 +30,7 @@ TEST_F(SettingsStoreTest, FreshHomeReadsTheDefaultsWithoutWriting) {
     EXPECT_EQ(store.promptHotkey(), (HotkeyCombo{35, 0xC0000}));
     EXPECT_TRUE(store.soundEnabled());
     EXPECT_FALSE(store.hasCompletedOnboarding());
+    EXPECT_EQ(store.usage().rewrites, 0);
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -94,6 +95,7 @@ TEST(SettingsRecordsTest, DecodeOnlyCompleteWellTypedRecords) {
         EXPECT_FALSE(preset(id)) << id;
     }
     EXPECT_FALSE(preset("0f8fad5b-d9cb-469f-a165-70867728950e", 5));
+    EXPECT_FALSE(StylePreset::listFromJson(QJsonObject()));
 
     const auto combo = [](QJsonValue keyCode, QJsonValue modifiers) {
         return HotkeyCombo::fromJson(
