@@ -10,16 +10,13 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
     });
     EXPECT_EQ(logCount(QStringLiteral("Ignored hotkey: a rewrite is already running.")), 2);
     EXPECT_EQ(editor.text(), QStringLiteral("say HELLO world"));
-    const QList<QList<PasteboardItem>> writes = pasteboard.writes; // the answer, then the restore
-    ASSERT_EQ(writes.size(), 2);
-    EXPECT_EQ(writes[0].value(0).value(QStringLiteral("text/plain")), "HELLO");
-    EXPECT_EQ(writes[1], userClipboard);
+    EXPECT_EQ(pasteboard.writes.size(), 2); // the answer once, then the user's clipboard
+    EXPECT_EQ(pasteboard.items(), userClipboard);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
     EXPECT_EQ(requests[0].instructions, instructions);
     EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::defaultInstructions);
     EXPECT_EQ(usage, (QList<std::pair<qint64, qint64>>{{12, 7}}));
-    EXPECT_FALSE(controller.isRunning());
     for (const char* line :
          {"^Captured 5 chars in \\d+ ms\\.$",
           "^OpenAI \\(gpt-4o-mini, defaultInstructions\\) replied in \\d+ ms, 12 "
