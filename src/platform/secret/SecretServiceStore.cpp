@@ -69,15 +69,21 @@ QCoro::Task<SecretStore::ReadResult> SecretServiceStore::read(QString service, Q
 
 QCoro::Task<SecretStore::WriteResult> SecretServiceStore::write(QString service, QString account,
                                                                 QByteArray secret) {
+    // QtKeychain files text and binary secrets as different items, so writing bytes over a text
+    // item would leave the old text in place to be read back. Only text is ever stored.
+    const std::optional<QString> text = asText(secret);
+    if (!text) {
+        WriteResult refused;
+        refused.code = QKeychain::OtherError;
+        refused.message = QStringLiteral("The keyring stores text only, and this secret is not "
+                                         "valid UTF-8.");
+        co_return refused;
+    }
     auto* job = new QKeychain::WritePasswordJob(service);
     job->setAutoDelete(true);
     job->setInsecureFallback(false);
     job->setKey(account);
-    if (const std::optional<QString> text = asText(secret)) {
-        job->setTextData(*text);
-    } else {
-        job->setBinaryData(secret);
-    }
+    job->setTextData(*text);
 
     const std::optional<KeychainJobWait::Finished> finished =
         co_await KeychainJobWait(job, m_writeTimeout);

@@ -6,8 +6,8 @@
 
 // The freedesktop Secret Service (gnome-keyring, KWallet, KeePassXC) through QtKeychain.
 // An item is found by QtKeychain's attributes: "server" holds the service name, "user" the
-// account. Secrets that are valid UTF-8 are stored as text, so that `secret-tool lookup` and
-// Seahorse show them as they are; other bytes go in QtKeychain's base64 form.
+// account. Secrets are stored as text, so that `secret-tool lookup` and Seahorse show them as
+// they are; bytes that are not valid UTF-8 are refused.
 // QtKeychain's plain-file fallback is never used. Main thread only (QtKeychain jobs need the
 // thread's event loop).
 class SecretServiceStore final : public SecretStore {
