@@ -201,10 +201,24 @@ private:
             return {Status::noElement, {}, 0};
         }
         GError* error = nullptr;
-        const AtspiRole role = atspi_accessible_get_role(m_focus, &error);
+        AtspiRole role = atspi_accessible_get_role(m_focus, &error);
         if (error != nullptr) {
+            // The remembered element may have gone stale, or its application may have been
+            // busy for a moment (GTK builds its accessible tree lazily): look once more, within
+            // a budget of its own, before giving up.
             g_clear_error(&error);
-            return {Status::noRole, {}, 0};
+            QElapsedTimer retryBudget;
+            retryBudget.start();
+            AtspiAccessible* found = searchFocus(retryBudget);
+            setFocus(found);
+            if (found != nullptr) {
+                g_object_unref(found);
+                role = atspi_accessible_get_role(m_focus, &error);
+            }
+            if (m_focus == nullptr || error != nullptr) {
+                g_clear_error(&error);
+                return {Status::noRole, {}, 0};
+            }
         }
         AtspiRoles::Element element;
         element.role = role;
