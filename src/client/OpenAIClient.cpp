@@ -70,6 +70,13 @@ RewriteError unusableKey() {
                                            "character; copy it again"));
 }
 
+RewriteError badResponse(const HttpAnswer& answer) {
+    RewriteError bad = RewriteError::of(RewriteError::Kind::badResponse);
+    bad.status = answer.status;
+    bad.body = ChatCompletion::bodyText(answer.body);
+    return bad;
+}
+
 QByteArray bearer(const QString& key) {
     return QByteArrayLiteral("Bearer ") + key.toUtf8();
 }
@@ -108,6 +115,24 @@ std::variant<QUrl, RewriteError> OpenAIClient::resolve(const char* path) const {
     return std::get<QUrl>(url);
 }
 
+std::variant<QNetworkRequest, RewriteError>
+OpenAIClient::authorizedRequest(const QString& key, const char* path) const {
+    const QString trimmed = key.trimmed();
+    if (trimmed.isEmpty()) {
+        return RewriteError::of(RewriteError::Kind::missingAPIKey);
+    }
+    if (!isUsableInHeader(trimmed)) {
+        return unusableKey();
+    }
+    auto url = resolve(path);
+    if (auto* refused = std::get_if<RewriteError>(&url)) {
+        return *refused;
+    }
+    QNetworkRequest request = makeRequest(std::get<QUrl>(url));
+    request.setRawHeader(QByteArrayLiteral("Authorization"), bearer(trimmed));
+    return request;
+}
+
 QNetworkRequest OpenAIClient::makeRequest(const QUrl& url) const {
     QNetworkRequest request(url);
     if (!m_options.extraCertificates.isEmpty()) {
@@ -127,21 +152,12 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     if (stored.cancelled) {
         co_return RewriteError::of(Kind::cancelled);
     }
-    const QString key = stored.key.value_or(QString()).trimmed();
-    if (key.isEmpty()) {
-        co_return RewriteError::of(Kind::missingAPIKey);
-    }
-    if (!isUsableInHeader(key)) {
-        co_return unusableKey();
-    }
-    auto url = resolve(chatPath);
-    if (auto* refused = std::get_if<RewriteError>(&url)) {
+    auto prepared = authorizedRequest(stored.key.value_or(QString()), chatPath);
+    if (auto* refused = std::get_if<RewriteError>(&prepared)) {
         co_return *refused;
     }
-
-    QNetworkRequest http = makeRequest(std::get<QUrl>(url));
+    QNetworkRequest http = std::get<QNetworkRequest>(prepared);
     http.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    http.setRawHeader(QByteArrayLiteral("Authorization"), bearer(key));
 
     auto outcome = co_await HttpExchange::send(
         *m_manager, http, ChatCompletion::requestBody(request), limits(), token);
@@ -150,29 +166,18 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     }
     const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
     if (answer.status != 200) {
-        RewriteError bad = RewriteError::of(Kind::badResponse);
-        bad.status = answer.status;
-        bad.body = ChatCompletion::bodyText(answer.body);
-        co_return bad;
+        co_return badResponse(answer);
     }
     co_return ChatCompletion::decodeAnswer(answer.body);
 }
 
 QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) {
     using Kind = RewriteError::Kind;
-    const QString trimmed = key.trimmed();
-    if (trimmed.isEmpty()) {
-        co_return RewriteError::of(Kind::missingAPIKey);
-    }
-    if (!isUsableInHeader(trimmed)) {
-        co_return unusableKey();
-    }
-    auto url = resolve(modelsPath);
-    if (auto* refused = std::get_if<RewriteError>(&url)) {
+    auto prepared = authorizedRequest(key, modelsPath);
+    if (auto* refused = std::get_if<RewriteError>(&prepared)) {
         co_return *refused;
     }
-    QNetworkRequest http = makeRequest(std::get<QUrl>(url));
-    http.setRawHeader(QByteArrayLiteral("Authorization"), bearer(trimmed));
+    const QNetworkRequest http = std::get<QNetworkRequest>(prepared);
 
     auto outcome =
         co_await HttpExchange::send(*m_manager, http, QByteArray(), limits(), CancellationToken());
@@ -186,10 +191,7 @@ QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) 
     if (answer.status == 401) {
         co_return RewriteError::of(Kind::invalidAPIKey);
     }
-    RewriteError bad = RewriteError::of(Kind::badResponse);
-    bad.status = answer.status;
-    bad.body = ChatCompletion::bodyText(answer.body);
-    co_return bad;
+    co_return badResponse(answer);
 }
 
 void OpenAIClient::prewarm() {

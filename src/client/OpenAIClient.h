@@ -18,7 +18,7 @@
 #include <variant>
 
 class QNetworkAccessManager;
-class QNetworkRequest;
+#include <QNetworkRequest>
 class QUrl;
 
 using RewriteOutcome = std::variant<RewriteResult, RewriteError>;
@@ -72,6 +72,10 @@ public:
 
 private:
     std::variant<QUrl, RewriteError> resolve(const char* path) const;
+    // The request to path with the bearer key; fails for a blank or unusable key (nothing is
+    // sent then) and for an address that may not carry it.
+    std::variant<QNetworkRequest, RewriteError> authorizedRequest(const QString& key,
+                                                                  const char* path) const;
     QNetworkRequest makeRequest(const QUrl& url) const;
     HttpExchange::Limits limits() const;
 
