@@ -59,54 +59,35 @@ void X11Pasteboard::notify() {
     }
 }
 
+ClipboardReader& X11Pasteboard::reader() {
+    if (!m_reader) {
+        m_reader = std::make_unique<ClipboardReader>();
+    }
+    return *m_reader;
+}
+
+// Each read below names its job and future: GCC 12 destroys class-type temporaries inside a
+// co_await expression twice (GCC PR 100611).
 QCoro::Task<QStringList> X11Pasteboard::formats() {
-    const auto job = [this] {
-        if (!m_reader) {
-            m_reader = std::make_unique<ClipboardReader>();
-        }
-        return m_reader->targets();
-    };
-    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
-    // expression twice (GCC PR 100611).
+    const auto job = [this] { return reader().targets(); };
     auto result = m_worker.start(job);
     co_return co_await result;
 }
 
 QCoro::Task<std::optional<QByteArray>> X11Pasteboard::data(QString format) {
-    const auto job = [this, format] {
-        if (!m_reader) {
-            m_reader = std::make_unique<ClipboardReader>();
-        }
-        return m_reader->read(format);
-    };
-    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
-    // expression twice (GCC PR 100611).
+    const auto job = [this, format] { return reader().read(format); };
     auto result = m_worker.start(job);
     co_return co_await result;
 }
 
 QCoro::Task<std::optional<QString>> X11Pasteboard::text() {
-    const auto job = [this] {
-        if (!m_reader) {
-            m_reader = std::make_unique<ClipboardReader>();
-        }
-        return m_reader->readText();
-    };
-    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
-    // expression twice (GCC PR 100611).
+    const auto job = [this] { return reader().readText(); };
     auto result = m_worker.start(job);
     co_return co_await result;
 }
 
 QCoro::Task<QList<PasteboardItem>> X11Pasteboard::readAll() {
-    const auto job = [this] {
-        if (!m_reader) {
-            m_reader = std::make_unique<ClipboardReader>();
-        }
-        return m_reader->readAll();
-    };
-    // A named job and future: GCC 12 destroys class-type temporaries inside a co_await
-    // expression twice (GCC PR 100611).
+    const auto job = [this] { return reader().readAll(); };
     auto result = m_worker.start(job);
     co_return co_await result;
 }

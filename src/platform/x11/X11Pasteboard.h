@@ -38,6 +38,8 @@ public:
 private:
     X11Pasteboard();
     QCoro::Task<bool> put(ClipboardOwner::Contents contents);
+    // Created on first use, on the worker.
+    ClipboardReader& reader();
     void notify();
 
     std::unique_ptr<ClipboardReader> m_reader; // used on the worker only
