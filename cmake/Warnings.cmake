@@ -17,7 +17,7 @@ target_compile_definitions(palimo_warnings INTERFACE
   QT_NO_KEYWORDS QT_NO_URL_CAST_FROM_STRING)
 
 # palimo_module(NAME SOURCES... [LINKS ...]) declares one layer as a static library whose
-# headers are reached by module-qualified paths ("settings/Log.h").
+# headers are reached by module-qualified paths ("base/Log.h").
 function(palimo_module name)
   cmake_parse_arguments(M "" "" "SOURCES;LINKS;PUBLIC_LINKS" ${ARGN})
   add_library(${name} STATIC ${M_SOURCES})

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/SignalWatcher.h"
+#include "base/Log.h"
 #include "client/OpenAIClient.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
@@ -11,7 +12,6 @@
 #include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteController.h"
 #include "settings/KeychainStore.h"
-#include "settings/Log.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/HotkeyManager.h"
 

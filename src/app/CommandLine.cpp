@@ -2,9 +2,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppVersion.h"
+#include "base/Log.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "settings/KeychainStore.h"
-#include "settings/Log.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "app/SignalWatcher.h"
 
-#include "settings/Log.h"
+#include "base/Log.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/RewriteError.h"
-#include "rewrite/RewriteRequest.h"
+#include "client/RewriteRequest.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "client/CancellationToken.h"
 #include "client/HttpExchange.h"
 #include "client/RewriteError.h"
-#include "rewrite/RewriteRequest.h"
+#include "client/RewriteRequest.h"
 
 #include <QList>
 #include <QSslCertificate>

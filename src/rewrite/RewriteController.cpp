@@ -1,10 +1,10 @@
 #include "rewrite/RewriteController.h"
 
+#include "base/Log.h"
 #include "rewrite/PipelineWaits.h"
 #include "rewrite/TextCaptureService.h"
 #include "rewrite/TextReplaceService.h"
 #include "rewrite/Wakeup.h"
-#include "settings/Log.h"
 
 #include <QTextBoundaryFinder>
 

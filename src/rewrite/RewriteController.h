@@ -2,11 +2,11 @@
 
 #include "client/CancellationToken.h"
 #include "client/RewriteError.h"
+#include "client/RewriteRequest.h"
 #include "rewrite/PasteboardSnapshot.h"
 #include "rewrite/PipelineTiming.h"
 #include "rewrite/RewriteFeedback.h"
 #include "rewrite/RewritePlatform.h"
-#include "rewrite/RewriteRequest.h"
 
 #include <QElapsedTimer>
 #include <QString>

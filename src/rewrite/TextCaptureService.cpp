@@ -1,8 +1,8 @@
 #include "rewrite/TextCaptureService.h"
 
+#include "base/Log.h"
 #include "rewrite/PipelineWaits.h"
 #include "rewrite/TerminalApps.h"
-#include "settings/Log.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "settings/AtomicFile.h"
-#include "settings/WriteAll.h"
+#include "base/WriteAll.h"
 
 #include <QDateTime>
 #include <QDir>

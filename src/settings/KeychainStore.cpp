@@ -1,7 +1,7 @@
 #include "settings/KeychainStore.h"
 
+#include "base/Log.h"
 #include "platform/SecretStore.h"
-#include "settings/Log.h"
 
 #include <QStringDecoder>
 

@@ -1,7 +1,7 @@
 #include "settings/Preferences.h"
 
+#include "base/Log.h"
 #include "settings/AtomicFile.h"
-#include "settings/Log.h"
 
 #include <QDateTime>
 #include <QDir>

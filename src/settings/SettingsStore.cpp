@@ -1,7 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include "base/Log.h"
 #include "settings/DefaultInstructions.h"
-#include "settings/Log.h"
 #include "settings/Preferences.h"
 
 namespace {

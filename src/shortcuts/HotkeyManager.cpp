@@ -1,10 +1,10 @@
 #include "shortcuts/HotkeyManager.h"
 
+#include "base/Log.h"
 #include "hotkey/Key.h"
 #include "hotkey/KeyCombo.h"
 #include "hotkey/ModifierFlags.h"
 #include "settings/HotkeyCombo.h"
-#include "settings/Log.h"
 #include "settings/SettingsStore.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #include "settings/KeychainStore.h"
-#include "settings/Log.h"
+#include "base/Log.h"
 #include "support/FakeSecretStore.h"
 #include "support/TempHome.h"
 

@@ -1,4 +1,4 @@
-#include "settings/Log.h"
+#include "base/Log.h"
 #include "support/TempHome.h"
 
 #include <QFile>

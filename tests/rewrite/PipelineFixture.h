@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/Log.h"
 #include "rewrite/RewriteController.h"
-#include "settings/Log.h"
 #include "support/FakeAccessibility.h"
 #include "support/FakeEditor.h"
 #include "support/FakePasteboard.h"

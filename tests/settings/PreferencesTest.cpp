@@ -1,5 +1,5 @@
 #include "SettingsFixture.h"
-#include "settings/Log.h"
+#include "base/Log.h"
 
 #include <QDateTime>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "SettingsFixture.h"
+#include "base/Log.h"
 #include "settings/DefaultInstructions.h"
-#include "settings/Log.h"
 
 #include <QJsonArray>
 

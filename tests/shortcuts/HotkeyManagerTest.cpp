@@ -1,6 +1,6 @@
 #include "shortcuts/HotkeyManager.h"
+#include "base/Log.h"
 #include "hotkey/HotKeysController.h"
-#include "settings/Log.h"
 #include "settings/Preferences.h"
 #include "settings/SettingsStore.h"
 #include "support/FakeHotKeyService.h"

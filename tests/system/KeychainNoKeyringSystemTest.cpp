@@ -1,9 +1,9 @@
 // The secret store backend when the Secret Service is missing or never answers: every call
 // ends, with a failure and a reason, and reads never pretend the item is absent. (palimo
 // --set-key without a Secret Service is set-key-no-keyring.sh.)
+#include "base/Log.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "settings/KeychainStore.h"
-#include "settings/Log.h"
 #include "support/TempHome.h"
 
 #include <QDBusConnection>

@@ -1,9 +1,9 @@
 // The API key in the session's real keyring (gnome-keyring through the Secret Service), read
 // and written by the backend the program uses, and checked with secret-tool, libsecret's
 // command line, as an independent view.
+#include "base/Log.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "settings/KeychainStore.h"
-#include "settings/Log.h"
 #include "support/TempHome.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "platform/atspi/AtspiAccessibility.h"
 
+#include "base/Log.h"
 #include "platform/atspi/AtspiRoles.h"
-#include "settings/Log.h"
 
 #include <QElapsedTimer>
 #include <QFuture>

@@ -1,7 +1,7 @@
 #include "platform/secret/SecretServiceStore.h"
 
+#include "base/Log.h"
 #include "platform/secret/KeychainJobWait.h"
-#include "settings/Log.h"
 
 #include <QStringDecoder>
 

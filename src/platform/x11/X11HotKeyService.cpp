@@ -1,10 +1,10 @@
 #include "platform/x11/X11HotKeyService.h"
 
+#include "base/Log.h"
 #include "hotkey/Key.h"
 #include "hotkey/KeyCombo.h"
 #include "hotkey/KeyPosition.h"
 #include "platform/x11/X11ModifierMask.h"
-#include "settings/Log.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

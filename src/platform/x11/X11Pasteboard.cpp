@@ -1,7 +1,7 @@
 #include "platform/x11/X11Pasteboard.h"
 
+#include "base/Log.h"
 #include "platform/x11/ClipboardReader.h"
-#include "settings/Log.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

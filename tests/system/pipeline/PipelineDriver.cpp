@@ -11,13 +11,13 @@
 //   finished
 #include "CommandReader.h"
 
+#include "base/Log.h"
 #include "client/OpenAIClient.h"
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteController.h"
-#include "settings/Log.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

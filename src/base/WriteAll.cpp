@@ -1,4 +1,4 @@
-#include "settings/WriteAll.h"
+#include "base/WriteAll.h"
 
 #include <cerrno>
 #include <unistd.h>

@@ -1,5 +1,5 @@
-#include "settings/Log.h"
-#include "settings/WriteAll.h"
+#include "base/Log.h"
+#include "base/WriteAll.h"
 
 #include <QDateTime>
 #include <QDir>
