@@ -15,6 +15,7 @@
 #include "settings/SettingsStore.h"
 #include "shortcuts/HotkeyManager.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
 
@@ -121,7 +122,27 @@ void AppDelegate::wireCallbacks() {
                 self->m_hotkeyManager->reload();
             }
         },
+        [self] {
+            if (self) {
+                self->quitAfterRun();
+            }
+        },
         this);
+}
+
+QCoro::Task<> AppDelegate::quitAfterRun() {
+    if (std::exchange(m_quitting, true)) {
+        QCoreApplication::quit(); // asked twice: do not wait any longer
+        co_return;
+    }
+    // A run cut short would leave the copied text or the rewrite on the clipboard; the user's
+    // own contents go back first, and the pasteboard hands them to a clipboard manager as it
+    // is destroyed.
+    const QPointer<AppDelegate> self(this);
+    co_await m_controller->finishRun();
+    if (self) {
+        QCoreApplication::quit();
+    }
 }
 
 void AppDelegate::logStartupChecks() {

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <qcoro/qcorotask.h>
+
 #include <memory>
 
 class AtspiAccessibility;
@@ -35,6 +37,8 @@ public:
 private:
     void wireCallbacks();
     void logStartupChecks();
+    // Quits once the run in progress (if any) has put the user's clipboard back.
+    QCoro::Task<> quitAfterRun();
 
     std::unique_ptr<SecretServiceStore> m_secrets;
     std::unique_ptr<KeychainStore> m_keychain;
@@ -47,4 +51,5 @@ private:
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;
     SignalWatcher* m_signals = nullptr;
+    bool m_quitting = false;
 };

@@ -24,9 +24,11 @@ constexpr int watched[] = {SIGTERM, SIGINT, SIGHUP};
 
 } // namespace
 
-SignalWatcher::SignalWatcher(std::function<void()> onReload, QObject* parent)
+SignalWatcher::SignalWatcher(std::function<void()> onReload, std::function<void()> onQuit,
+                             QObject* parent)
     : QObject(parent)
-    , m_onReload(std::move(onReload)) {
+    , m_onReload(std::move(onReload))
+    , m_onQuit(std::move(onQuit)) {
     if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         Log::error(QStringLiteral("Could not watch for SIGTERM, SIGINT and SIGHUP."));
         return;
@@ -66,7 +68,7 @@ void SignalWatcher::drain() {
     }
     if (quit) {
         Log::info(QStringLiteral("Quitting on a signal."));
-        QCoreApplication::quit();
+        m_onQuit ? m_onQuit() : QCoreApplication::quit();
     } else if (reload && m_onReload) {
         m_onReload();
     }

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -160,12 +161,39 @@ std::variant<RewriteResult, RewriteError> decodeAnswer(const QByteArray& body) {
 }
 
 QString bodyText(const QByteArray& body) {
+    // Only the start is shown; decoding all of an 8 MiB answer would be wasted.
+    const QByteArray head = body.left(bodyTextLimit * 4 + 16);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(body);
-    if (decoder.hasError()) {
+    QString text = decoder.decode(head);
+    if (decoder.hasError() && head.size() == body.size()) {
         return QStringLiteral("<no body>");
     }
-    return text;
+    // Servers echo the key they rejected ("Incorrect API key provided: sk-...").
+    static const QRegularExpression secrets(
+        QStringLiteral("(sk-|Bearer\\s+)[A-Za-z0-9_\\-\\.]{6,}"),
+        QRegularExpression::CaseInsensitiveOption);
+    text.replace(secrets, QStringLiteral("\\1<redacted>"));
+    QString safe;
+    qsizetype used = 0;
+    for (; used < text.size() && safe.size() < bodyTextLimit; ++used) {
+        const QChar c = text.at(used);
+        if (c == u'\n') {
+            safe += QStringLiteral("\\n");
+        } else if (c == u'\r') {
+            safe += QStringLiteral("\\r");
+        } else if (c == u'\t') {
+            safe += QStringLiteral("\\t");
+        } else if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+                   c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            safe += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            safe += c;
+        }
+    }
+    if (used < text.size() || head.size() < body.size()) {
+        safe += QStringLiteral(" … (%1 bytes in all)").arg(body.size());
+    }
+    return safe;
 }
 
 } // namespace ChatCompletion

@@ -34,7 +34,10 @@ QString stripTags(const QString& content);
 // and with emptyCompletion when nothing is left after cleaning.
 std::variant<RewriteResult, RewriteError> decodeAnswer(const QByteArray& body);
 
-// The body as UTF-8 text, or "<no body>" when it is not valid UTF-8.
+// The body as UTF-8 text fit for a log line, or "<no body>" when it is not valid UTF-8: cut to
+// bodyTextLimit characters, control characters escaped (a line break cannot forge another log
+// line) and anything shaped like an API key or a bearer token redacted.
 QString bodyText(const QByteArray& body);
+inline constexpr qsizetype bodyTextLimit = 300;
 
 } // namespace ChatCompletion

@@ -2,10 +2,10 @@
 
 QCoro::Task<PasteboardSnapshot> PasteboardSnapshot::capture(Pasteboard& pasteboard) {
     PasteboardSnapshot snapshot;
-    snapshot.items = co_await pasteboard.readAll();
+    snapshot.contents = co_await pasteboard.readAll();
     co_return snapshot;
 }
 
 QCoro::Task<> PasteboardSnapshot::restore(Pasteboard& pasteboard) const {
-    co_await pasteboard.writeAll(items);
+    co_await pasteboard.writeAll(contents);
 }

@@ -103,7 +103,27 @@ QCoro::Task<> RewriteController::runGuarded(bool withPrompt) {
     if (m_onRunFinished) {
         m_onRunFinished();
     }
+    if (const std::function<void()> ended = std::exchange(m_onRunEndedOnce, nullptr)) {
+        ended();
+    }
     co_return;
+}
+
+QCoro::Task<> RewriteController::finishRun() {
+    if (!m_isRunning) {
+        co_return;
+    }
+    if (m_apiCall) {
+        m_apiCall->cancel();
+    }
+    if (m_dismissPrompt) {
+        m_dismissPrompt();
+    }
+    Wakeup ended;
+    m_onRunEndedOnce = [&ended] { ended.wake(); };
+    // Paste and restore are bounded; the bound here only keeps a quit from hanging on a bug.
+    co_await ended.wait(std::chrono::seconds(10));
+    m_onRunEndedOnce = nullptr;
 }
 
 bool RewriteController::accessibilityIsGranted() {
@@ -152,11 +172,14 @@ QCoro::Task<> RewriteController::runWithTypedInstructions() {
     const std::optional<QString> answer = co_await askForInstructions();
     if (!answer || answer->trimmed().isEmpty()) {
         Log::info(QStringLiteral("Prompt cancelled."));
-        co_await captured->snapshot.restore(m_platform.pasteboard);
+        co_await captured->clipboard.putBack();
         co_return;
     }
-    if (frontmost) {
-        co_await m_platform.workspace.activate(*frontmost);
+    if (frontmost && !co_await m_platform.workspace.activate(*frontmost)) {
+        fail(QStringLiteral("the window the text came from is gone, so nothing was pasted."),
+             QStringLiteral("Your window is gone, so nothing was pasted."));
+        co_await captured->clipboard.putBack();
+        co_return;
     }
     co_await PipelineWaits::sleep(m_timing.afterReactivate);
     feedback([](RewriteFeedback& f) { f.working(); });
@@ -170,20 +193,21 @@ QCoro::Task<> RewriteController::runWithTypedInstructions() {
 QCoro::Task<std::optional<RewriteController::Captured>>
 RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveWindow> window) {
     const Keystrokes::Style style = co_await TextCaptureService::keystrokeStyle(m_platform, window);
-    PasteboardSnapshot snapshot = co_await PasteboardSnapshot::capture(m_platform.pasteboard);
+    ClipboardKeeper clipboard = co_await ClipboardKeeper::save(m_platform.pasteboard);
     const std::optional<QString> text =
         co_await TextCaptureService::captureSelection(m_platform, style, m_timing);
+    clipboard.captureEnded();
     const qint64 elapsed = start.elapsed();
     if (text) {
         Log::info(QStringLiteral("Captured %1 chars in %2 ms.")
                       .arg(characterCount(*text))
                       .arg(milliseconds(elapsed)));
-        co_return Captured{*text, std::move(snapshot), style};
+        co_return Captured{*text, std::move(clipboard), window, style};
     }
     Log::info(
         QStringLiteral("No selection captured (%1 ms). Aborting.").arg(milliseconds(elapsed)));
     feedback([](RewriteFeedback& f) { f.failed(QStringLiteral("Nothing to rewrite.")); });
-    co_await snapshot.restore(m_platform.pasteboard);
+    co_await clipboard.putBack();
     co_return std::nullopt;
 }
 
@@ -199,9 +223,11 @@ QCoro::Task<std::optional<QString>> RewriteController::askForInstructions() {
         m_collectInstructions(
             [guard](std::optional<QString> value) { guard->deliver(std::move(value)); });
     }
+    m_dismissPrompt = [answer] { answer->deliver(std::nullopt); };
     while (!answer->delivered) {
         co_await answered.wait();
     }
+    m_dismissPrompt = nullptr;
     answer->waker = nullptr; // a completion kept alive elsewhere must not reach this frame
     co_return std::optional<QString>(answer->value);
 }
@@ -218,6 +244,8 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         m_setCancelKeyActive(true);
     }
     Outcome outcome = co_await std::move(call);
+    // Escape belongs to the model call: after it, a press is the user's again.
+    endModelCall();
 
     if (auto* result = std::get_if<RewriteResult>(&outcome)) {
         Log::info(QStringLiteral("OpenAI (%1, %2) replied in %3 ms, %4 in / %5 out tokens.")
@@ -228,21 +256,16 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         if (m_settings.recordUsage) {
             m_settings.recordUsage(result->promptTokens, result->completionTokens);
         }
-        const bool pasted = co_await TextReplaceService::paste(
-            m_platform, result->text, std::move(captured.snapshot), captured.style, m_timing);
-        if (pasted) {
-            feedback([](RewriteFeedback& f) { f.succeeded(); });
-            Log::info(
-                QStringLiteral("Done in %1 s total.")
-                    .arg(QString::number(static_cast<double>(start.elapsed()) / 1000.0, 'f', 2)));
-        } else {
-            Log::error(QStringLiteral("Rewrite failed: the rewritten text could not be put on "
-                                      "the clipboard."));
-            feedback([](RewriteFeedback& f) {
-                f.failed(QStringLiteral("The rewrite failed. See the log for why."));
-            });
+        const std::optional<TextReplaceService::Failure> failure =
+            co_await TextReplaceService::paste(m_platform, result->text, captured.clipboard,
+                                               captured.window, captured.style, m_timing);
+        if (failure) {
+            fail(failure->reason, failure->userMessage);
+            co_return;
         }
-        endModelCall();
+        feedback([](RewriteFeedback& f) { f.succeeded(); });
+        Log::info(QStringLiteral("Done in %1 s total.")
+                      .arg(QString::number(static_cast<double>(start.elapsed()) / 1000.0, 'f', 2)));
         co_return;
     }
 
@@ -251,12 +274,9 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         // The Escape handler has already logged the cancellation.
         feedback([](RewriteFeedback& f) { f.cancelled(); });
     } else {
-        Log::error(QStringLiteral("Rewrite failed: ") + error.description());
-        const QString message = userMessage(error);
-        feedback([&message](RewriteFeedback& f) { f.failed(message); });
+        fail(error.description(), userMessage(error));
     }
-    co_await captured.snapshot.restore(m_platform.pasteboard);
-    endModelCall();
+    co_await captured.clipboard.putBack();
 }
 
 void RewriteController::endModelCall() {
@@ -264,6 +284,11 @@ void RewriteController::endModelCall() {
     if (m_setCancelKeyActive) {
         m_setCancelKeyActive(false);
     }
+}
+
+void RewriteController::fail(const QString& reason, const QString& userMessage) {
+    Log::error(QStringLiteral("Rewrite failed: ") + reason);
+    feedback([&userMessage](RewriteFeedback& f) { f.failed(userMessage); });
 }
 
 void RewriteController::feedback(const std::function<void(RewriteFeedback&)>& call) const {

@@ -3,7 +3,7 @@
 #include "client/CancellationToken.h"
 #include "client/RewriteError.h"
 #include "client/RewriteRequest.h"
-#include "rewrite/PasteboardSnapshot.h"
+#include "rewrite/ClipboardKeeper.h"
 #include "rewrite/PipelineTiming.h"
 #include "rewrite/RewriteFeedback.h"
 #include "rewrite/RewritePlatform.h"
@@ -64,6 +64,9 @@ public:
     void setCancelKeyActive(std::function<void(bool)> setActive);
     // Called when a run has completely finished, whatever its exit.
     void setOnRunFinished(std::function<void()> onFinished);
+    // Before quitting: ends the run in progress soon (its model call cancelled, its prompt
+    // dismissed) and resumes once it has put the user's clipboard back.
+    QCoro::Task<> finishRun();
 
     // The pill's line for a failed model call.
     static QString userMessage(const RewriteError& error);
@@ -75,7 +78,8 @@ public:
 private:
     struct Captured {
         QString text;
-        PasteboardSnapshot snapshot;
+        ClipboardKeeper clipboard;
+        std::optional<Workspace::ActiveWindow> window; // where the text came from
         Keystrokes::Style style = Keystrokes::Style::standard;
     };
 
@@ -88,6 +92,7 @@ private:
     QCoro::Task<std::optional<QString>> askForInstructions();
     QCoro::Task<> finish(RewriteRequest request, Captured captured, QElapsedTimer start);
     void endModelCall();
+    void fail(const QString& reason, const QString& userMessage);
     void feedback(const std::function<void(RewriteFeedback&)>& call) const;
 
     RewritePlatform m_platform;
@@ -100,4 +105,6 @@ private:
     std::function<void(bool)> m_setCancelKeyActive;
     std::optional<CancellationToken> m_apiCall;
     std::function<void()> m_onRunFinished;
+    std::function<void()> m_dismissPrompt;  // while the prompt is open
+    std::function<void()> m_onRunEndedOnce; // for finishRun()
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rewrite/PasteboardSnapshot.h"
+#include "rewrite/ClipboardKeeper.h"
 #include "rewrite/PipelineTiming.h"
 #include "rewrite/RewritePlatform.h"
 
@@ -8,13 +8,24 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <optional>
+
 // Puts a rewritten text in place of the selection: clipboard, Paste, then the user's clipboard
 // back once the target has taken the text. Stateless.
 namespace TextReplaceService {
 
-// Always restores the snapshot. False when the text could not be put on the clipboard (nothing
-// was pasted then).
-QCoro::Task<bool> paste(RewritePlatform platform, QString text, PasteboardSnapshot snapshot,
-                        Keystrokes::Style style, PipelineTiming timing);
+// Why nothing was pasted: the end of the "Rewrite failed: " log line, and the user's line.
+struct Failure {
+    QString reason;
+    QString userMessage;
+};
+
+// Pastes into target (the window the text came from) unless another window is active now, and
+// counts it as done only when target's application fetched the text. Always puts the user's
+// clipboard back through keeper.
+QCoro::Task<std::optional<Failure>> paste(RewritePlatform platform, QString text,
+                                          ClipboardKeeper& keeper,
+                                          std::optional<Workspace::ActiveWindow> target,
+                                          Keystrokes::Style style, PipelineTiming timing);
 
 } // namespace TextReplaceService

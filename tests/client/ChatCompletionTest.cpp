@@ -91,6 +91,22 @@ TEST(ChatCompletionTest, BodyTextIsUtf8OrNoBody) {
     EXPECT_EQ(ChatCompletion::bodyText("cut \xc3"), u"<no body>"_s);
 }
 
+// An error body goes into a log line: it must not forge lines, echo a key or fill the log.
+TEST(ChatCompletionTest, BodyTextIsShortOneLineAndKeyFree) {
+    const QByteArray huge =
+        "{\"error\": \"Incorrect API key provided: sk-proj-Ab12_cd34-EF56. "
+        "See Bearer abc.def-123456\"}\n2026-01-01T00:00:00Z forged line\r\x1b[2J" +
+        QByteArray(8 * 1024 * 1024, 'x');
+    const QString text = ChatCompletion::bodyText(huge);
+    EXPECT_LE(text.size(), ChatCompletion::bodyTextLimit + 40);
+    EXPECT_TRUE(
+        text.startsWith(u"{\"error\": \"Incorrect API key provided: sk-<redacted> See "
+                        u"Bearer <redacted>\"}\\n2026-01-01T00:00:00Z forged line\\r\\u001b[2J"_s))
+        << text.left(200).toStdString();
+    EXPECT_TRUE(text.endsWith(u" \u2026 (%1 bytes in all)"_s.arg(huge.size())))
+        << text.right(40).toStdString();
+}
+
 TEST(RewriteErrorTest, DescriptionTexts) {
     RewriteError bad = makeError(Kind::badResponse);
     bad.status = 429;

@@ -63,6 +63,10 @@ public:
         controller.setCancelKeyActive([this](bool on) {
             cancelKey.append(on);
             EXPECT_EQ(on, controller.apiCall().has_value()) << "Escape armed without a call";
+            const qsizetype pastes = editor.posted.count({Command::paste, Style::standard});
+            EXPECT_EQ(pastes, on ? pastes : std::exchange(pastesWhenArmed, pastes))
+                << "Escape still armed at the paste";
+            pastesWhenArmed = pastes;
             if (on && userPressesEscape) {
                 QTimer::singleShot(10, [token = *controller.apiCall()] { token.cancel(); });
             }
@@ -72,6 +76,9 @@ public:
 
     QCoro::Task<RewriteController::Outcome> model(RewriteRequest request, CancellationToken token) {
         requests.append(request);
+        if (duringCall) {
+            duringCall();
+        }
         while (userPressesEscape && !token.isCancelled()) {
             co_await QCoro::sleepFor(2ms);
         }
@@ -126,6 +133,8 @@ public:
     QList<RewriteRequest> requests;
     std::optional<RewriteError> modelError;
     bool userPressesEscape = false;
+    std::function<void()> duringCall; // the user's doings while the model works
+    qsizetype pastesWhenArmed = 0;
     QString instructions = QStringLiteral("Fix the grammar.");
     QList<std::pair<qint64, qint64>> usage;
     std::shared_ptr<RecordingFeedback> feedback = std::make_shared<RecordingFeedback>();
@@ -139,6 +148,10 @@ public:
 
 inline const QStringList succeeded{"working", "succeeded"};
 inline const QStringList nothingToRewrite{"failed: Nothing to rewrite."};
+inline const QList<PasteboardItem> newerClipboard{{{QStringLiteral("text/plain"), "newer"}}};
+inline QStringList failedWith(const QString& message) {
+    return {"working", "failed: " + message};
+}
 
 // One way a run can go, from "abc" selected whole and the set-up's changes to that.
 struct Ending {
@@ -147,6 +160,8 @@ struct Ending {
     QString text;         // the field afterwards
     QStringList feedback; // the pill's calls
     QString logLine = {}; // a part of a line the run logs; no other run logs "Rewrite failed"
+    // The clipboard afterwards, when it is not the one before the run.
+    std::optional<QList<PasteboardItem>> clipboard = {};
     friend void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 };
 class PipelineEndings : public PipelineTest, public ::testing::WithParamInterface<Ending> {};

@@ -17,6 +17,7 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
     EXPECT_EQ(requests[0].instructions, instructions);
     EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::defaultInstructions);
     EXPECT_EQ(usage, (QList<std::pair<qint64, qint64>>{{12, 7}}));
+    EXPECT_EQ(pasteboard.textTarget, 42u); // only that window's fetch is the paste
     for (const char* line :
          {"^Captured 5 chars in \\d+ ms\\.$",
           "^OpenAI \\(gpt-4o-mini, defaultInstructions\\) replied in \\d+ ms, 12 "
@@ -36,9 +37,13 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
     editor.setText(QStringLiteral("abc"), 0, 3);
     GetParam().setUp(*this);
     const QList<PasteboardItem> clipboard = pasteboard.items();
+    const int foreignChanges = pasteboard.foreignChanges;
     run();
     EXPECT_EQ(editor.text(), GetParam().text);
-    EXPECT_EQ(pasteboard.items(), clipboard);
+    EXPECT_EQ(pasteboard.items(), GetParam().clipboard.value_or(clipboard));
+    if (pasteboard.foreignChanges == foreignChanges) {
+        EXPECT_TRUE(pasteboard.writes.isEmpty()) << "took a clipboard nothing had changed";
+    }
     if (feedback) {
         EXPECT_EQ(feedback->calls, GetParam().feedback);
     }
@@ -50,7 +55,9 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
               GetParam().logLine.startsWith(QStringLiteral("Rewrite failed")) ? 1 : 0);
     const bool pasted = std::any_of(editor.posted.begin(), editor.posted.end(),
                                     [](const auto& key) { return key.first == Command::paste; });
-    EXPECT_EQ(pasted, logCount(QStringLiteral("Done in")) == 1) << "Paste only for a success";
+    EXPECT_EQ(pasted, logCount(QStringLiteral("Done in")) == 1 ||
+                          GetParam().logLine.contains(QStringLiteral("did not fetch")))
+        << "Paste only for a success";
     const bool nothing = GetParam().feedback == nothingToRewrite;
     EXPECT_EQ(logLines()
                   .filter(QRegularExpression(
@@ -65,11 +72,41 @@ INSTANTIATE_TEST_SUITE_P(
         Ending{"Success", [](PipelineTest&) {}, "ABC", succeeded, "Done in"},
         // Restoring on the minimum wait would paste the user's own clipboard.
         Ending{"LatePaste", [](PipelineTest& f) { f.editor.pasteDelay = 120ms; }, "ABC", succeeded},
+        // A read-only field or a hung application: no "Done" for a paste that did not happen,
+        // also when a clipboard manager fetched the text meanwhile.
         Ending{"TargetNeverPastes",
                [](PipelineTest& f) {
-                   f.editor.onPost = [](Command c) { return c != Command::paste; };
+                   f.editor.onPost = [&f](Command c) {
+                       if (c == Command::paste) {
+                           f.pasteboard.fetchForPaste(false);
+                       }
+                       return c != Command::paste;
+                   };
                },
-               "abc", succeeded},
+               "abc", failedWith("The app did not take the rewritten text."),
+               "Rewrite failed: the app did not fetch the rewritten text within 300 ms."},
+        Ending{"FocusMovedDuringTheCall",
+               [](PipelineTest& f) { f.duringCall = [&f] { f.workspace.active->window = 77; }; },
+               "abc", failedWith("Another window became active, so nothing was pasted."),
+               "Rewrite failed: another window became active during the rewrite"},
+        // Newer contents (the user's, or a password manager clearing its secret) stay.
+        Ending{"ClipboardChangedDuringTheCall",
+               [](PipelineTest& f) {
+                   f.duringCall = [&f] { f.pasteboard.copyFromApplication(newerClipboard); };
+               },
+               "ABC", succeeded, "its newer contents come back after the paste", newerClipboard},
+        Ending{"ClipboardChangedDuringAFailedCall",
+               [](PipelineTest& f) {
+                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}};
+                   f.duringCall = [&f] { f.pasteboard.copyFromApplication({}); };
+               },
+               "abc", failedWith("OpenAI returned an error (500)."),
+               "Rewrite failed: OpenAI returned HTTP 500: boom", QList<PasteboardItem>()},
+        // Restoring "nothing" would wipe the clipboard; the rewrite is left there instead.
+        Ending{"ClipboardCouldNotBeRead", [](PipelineTest& f) { f.pasteboard.unreadable = true; },
+               "ABC", succeeded, "The clipboard could not be read before the rewrite",
+               QList<PasteboardItem>{{{QStringLiteral("text/plain"), "ABC"},
+                                      {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}}},
         Ending{"EmptyClipboard", [](PipelineTest& f) { f.pasteboard.copyFromApplication({}); },
                "ABC", succeeded},
         Ending{"NoPill", [](PipelineTest& f) { f.feedback.reset(); }, "ABC", {}, "Done in"},
@@ -80,9 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         Ending{"EscapeWhilePasting",
                [](PipelineTest& f) {
                    f.editor.onPost = [&f](Command c) {
-                       if (c == Command::paste && f.controller.apiCall()) {
-                           f.controller.apiCall()->cancel();
-                       }
+                       EXPECT_FALSE(c == Command::paste && f.controller.apiCall());
                        return true;
                    };
                },
@@ -165,4 +200,29 @@ TEST_F(PipelineTest, BlankDismissedOrMissingPromptEndsTheRun) {
     EXPECT_TRUE(feedback->calls.isEmpty());
     EXPECT_TRUE(workspace.activated.isEmpty());
     EXPECT_TRUE(cancelKey.isEmpty());
+}
+
+TEST_F(PipelineTest, PromptPathDoesNotPasteWhenItsWindowIsGone) {
+    controller.setCollectInstructions([](auto done) { done(QStringLiteral("shorter")); });
+    workspace.activationWorks = false;
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    run(true);
+    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
+    EXPECT_EQ(feedback->calls, QStringList{"failed: Your window is gone, so nothing was pasted."});
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+    EXPECT_TRUE(requests.isEmpty());
+}
+
+// Quitting mid-run: the model call is cancelled and the clipboard is back before the quit goes on.
+TEST_F(PipelineTest, FinishRunEndsTheCallAndPutsTheClipboardBack) {
+    userPressesEscape = true;                   // the model answers only once cancelled...
+    controller.setCancelKeyActive([](bool) {}); // ...and nobody presses Escape
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    controller.trigger();
+    QCoro::waitFor(QCoro::sleepFor(50ms));
+    ASSERT_TRUE(controller.isRunning());
+    QCoro::waitFor(controller.finishRun());
+    EXPECT_FALSE(controller.isRunning());
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
 }

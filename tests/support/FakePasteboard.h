@@ -10,6 +10,7 @@ class FakePasteboard : public Pasteboard {
 public:
     std::uint64_t changeCount() const override { return m_changeCount; }
     std::uint64_t fetchCount() const override { return m_fetchCount; }
+    bool holdsOwnWrite() const override { return m_palimoOwned; }
     int subscribe(std::function<void()> callback) override {
         m_subscribers.emplace(++m_nextId, std::move(callback));
         return m_nextId;
@@ -21,23 +22,35 @@ public:
         co_return first().contains(format) ? std::optional(first().value(format)) : std::nullopt;
     }
     QCoro::Task<std::optional<QString>> text() override { co_return currentText(); }
-    QCoro::Task<QList<PasteboardItem>> readAll() override {
-        co_return QList<PasteboardItem>(m_items); // a copy: QCoro 0.8 moves from lvalues
+    QCoro::Task<PasteboardContents> readAll() override {
+        using State = PasteboardContents::State;
+        PasteboardContents contents;
+        contents.items = m_items; // a copy: QCoro 0.8 moves from lvalues
+        contents.state = unreadable          ? State::unreadable
+                         : m_items.isEmpty() ? State::empty
+                                             : State::data;
+        co_return contents;
     }
-    QCoro::Task<bool> writeAll(QList<PasteboardItem> items) override {
-        co_return write(std::move(items), false, true);
+    QCoro::Task<bool> writeAll(PasteboardContents contents) override {
+        co_return contents.state !=
+            PasteboardContents::State::unreadable&& write(std::move(contents.items), false, true);
     }
-    QCoro::Task<bool> writeText(QString text) override {
+    QCoro::Task<bool> writeText(QString text, std::uint64_t targetWindow) override {
+        textTarget = targetWindow;
         co_return write({PasteboardItem{{QStringLiteral("text/plain"), text.toUtf8()},
                                         {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}},
                         true, !failTextWrites);
     }
 
     // Another application took the clipboard with these contents.
-    void copyFromApplication(QList<PasteboardItem> items) { replace(std::move(items), false); }
-    // Another application read the clipboard's text to paste it.
-    std::optional<QString> fetchForPaste() {
-        if (m_palimoText) {
+    void copyFromApplication(QList<PasteboardItem> items) {
+        ++foreignChanges;
+        replace(std::move(items), false);
+    }
+    // The application the text is for read the clipboard's text to paste it (any other, such as
+    // a clipboard manager, with byTarget false).
+    std::optional<QString> fetchForPaste(bool byTarget = true) {
+        if (m_palimoText && byTarget) {
             ++m_fetchCount;
             notify();
         }
@@ -47,12 +60,17 @@ public:
 
     QList<QList<PasteboardItem>> writes; // everything the pipeline wrote, in order
     bool failTextWrites = false;         // writeText() fails
+    bool unreadable = false;             // readAll() cannot read the clipboard
+    int foreignChanges = 0;              // copyFromApplication() calls
+    std::uint64_t textTarget = 0;        // the window writeText() was told of
 
 private:
     bool write(QList<PasteboardItem> items, bool palimoText, bool works) {
         writes.append(items);
         if (works) {
+            m_lastWriteIsPalimo = true;
             replace(std::move(items), palimoText);
+            m_lastWriteIsPalimo = false;
         }
         return works;
     }
@@ -65,6 +83,7 @@ private:
     void replace(QList<PasteboardItem> items, bool palimoText) {
         m_items = std::move(items);
         m_palimoText = palimoText;
+        m_palimoOwned = m_lastWriteIsPalimo && !m_items.isEmpty();
         ++m_changeCount;
         notify();
     }
@@ -79,6 +98,8 @@ private:
     std::uint64_t m_changeCount = 0;
     std::uint64_t m_fetchCount = 0;
     bool m_palimoText = false;
+    bool m_palimoOwned = false;
+    bool m_lastWriteIsPalimo = false;
     std::map<int, std::function<void()>> m_subscribers;
     int m_nextId = 0;
 };

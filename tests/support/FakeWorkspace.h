@@ -12,9 +12,10 @@ public:
     }
     QCoro::Task<bool> activate(ActiveWindow window) override {
         activated.append(window.window);
-        co_return true;
+        co_return activationWorks;
     }
 
     std::optional<ActiveWindow> active = ActiveWindow{42, 43, "editor", "Editor", 1234};
     QList<std::uint64_t> activated;
+    bool activationWorks = true; // false: the window is gone
 };

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <future>
 #include <iterator>
 #include <mutex>
 #include <poll.h>
@@ -35,6 +36,8 @@ public:
 
     bool isConnected() const { return m_connection != nullptr; }
     void enqueue(Contents contents, Done done);
+    bool isOwner() const { return m_isOwner; }
+    HandOver handOver(std::chrono::milliseconds timeout);
 
 private:
     struct Served {
@@ -56,9 +59,12 @@ private:
     void wake();
     void takeCommands();
     void apply(const Contents& contents, const Done& done);
+    HandOver saveWithManager(std::chrono::milliseconds timeout);
     void handle(const void* event);
     void answer(const xcb_selection_request_event_t& request);
     bool serve(const xcb_selection_request_event_t& request, Atom property);
+    bool serveMultiple(const xcb_selection_request_event_t& request, Atom property);
+    void lost();
     void continueTransfer(const xcb_property_notify_event_t& notify);
     void dropStaleTransfers();
     void unwatch(xcb_window_t requestor);
@@ -68,9 +74,13 @@ private:
     xcb_connection_t* c = nullptr;
     xcb_window_t m_window = 0;
     Atom m_clipboard = 0, m_targets = 0, m_timestamp = 0, m_incr = 0, m_timeProperty = 0;
+    Atom m_multiple = 0, m_atomPair = 0, m_manager = 0, m_saveTargets = 0;
     qsizetype m_incrThreshold = 256 * 1024;
+    std::uint32_t m_idMask = 0;
 
     bool m_owning = false;
+    std::atomic<bool> m_isOwner{false}; // m_owning, for other threads
+    XcbSupport::Window m_fetchingWindow = 0;
     std::uint32_t m_ownedSince = 0;
     std::vector<Served> m_served;
     std::vector<Transfer> m_transfers;
@@ -78,7 +88,7 @@ private:
 
     int m_wakeFd = -1;
     std::mutex m_mutex;
-    std::deque<std::pair<Contents, Done>> m_commands;
+    std::deque<std::function<void()>> m_commands;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
@@ -90,13 +100,19 @@ ClipboardOwner::Thread::Thread(std::function<void()> onFetch)
         return;
     }
     c = m_connection.get();
-    const std::vector<Atom> atoms = XcbSupport::intern(
-        c, {"CLIPBOARD", "TARGETS", "TIMESTAMP", "INCR", "PALIMO_CLIPBOARD_TIME"});
+    const std::vector<Atom> atoms =
+        XcbSupport::intern(c, {"CLIPBOARD", "TARGETS", "TIMESTAMP", "INCR", "PALIMO_CLIPBOARD_TIME",
+                               "MULTIPLE", "ATOM_PAIR", "CLIPBOARD_MANAGER", "SAVE_TARGETS"});
     m_clipboard = atoms[0];
     m_targets = atoms[1];
     m_timestamp = atoms[2];
     m_incr = atoms[3];
     m_timeProperty = atoms[4];
+    m_multiple = atoms[5];
+    m_atomPair = atoms[6];
+    m_manager = atoms[7];
+    m_saveTargets = atoms[8];
+    m_idMask = xcb_get_setup(c)->resource_id_mask;
     m_window = XcbSupport::createHelperWindow(c);
     // Stay well under the largest request the server takes (BIG-REQUESTS or not).
     const qsizetype maxRequest = static_cast<qsizetype>(xcb_get_maximum_request_length(c)) * 4;
@@ -128,9 +144,26 @@ void ClipboardOwner::Thread::enqueue(Contents contents, Done done) {
     }
     {
         const std::lock_guard lock(m_mutex);
-        m_commands.emplace_back(std::move(contents), std::move(done));
+        m_commands.emplace_back([this, contents = std::move(contents), done = std::move(done)] {
+            apply(contents, done);
+        });
     }
     wake();
+}
+
+ClipboardOwner::HandOver ClipboardOwner::Thread::handOver(std::chrono::milliseconds timeout) {
+    if (!m_connection) {
+        return HandOver::nothingToHand;
+    }
+    auto result = std::make_shared<std::promise<HandOver>>();
+    std::future<HandOver> handed = result->get_future();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_commands.emplace_back(
+            [this, result, timeout] { result->set_value(saveWithManager(timeout)); });
+    }
+    wake();
+    return handed.get();
 }
 
 void ClipboardOwner::Thread::loop() {
@@ -145,7 +178,7 @@ void ClipboardOwner::Thread::loop() {
         }
         xcb_flush(c);
         if (xcb_connection_has_error(c) != 0) {
-            m_owning = false;
+            lost();
             std::this_thread::sleep_for(std::chrono::milliseconds(50)); // keep failing commands
             continue;
         }
@@ -160,13 +193,13 @@ void ClipboardOwner::Thread::loop() {
 }
 
 void ClipboardOwner::Thread::takeCommands() {
-    std::deque<std::pair<Contents, Done>> commands;
+    std::deque<std::function<void()>> commands;
     {
         const std::lock_guard lock(m_mutex);
         commands.swap(m_commands);
     }
-    for (const auto& [contents, done] : commands) {
-        apply(contents, done);
+    for (const std::function<void()>& command : commands) {
+        command();
     }
 }
 
@@ -202,11 +235,69 @@ void ClipboardOwner::Thread::apply(const Contents& contents, const Done& done) {
     const bool ok = reply != nullptr && reply->owner == newOwner;
     std::free(reply); // NOLINT
     m_owning = ok && newOwner != XCB_NONE;
+    m_isOwner = m_owning;
     m_ownedSince = time;
+    m_fetchingWindow = contents.fetchingWindow;
     if (!m_owning) {
         m_served.clear();
     }
     done(ok);
+}
+
+void ClipboardOwner::Thread::lost() {
+    m_owning = false; // running INCR transfers keep their own copy of the data
+    m_isOwner = false;
+    m_served.clear();
+}
+
+ClipboardOwner::HandOver
+ClipboardOwner::Thread::saveWithManager(std::chrono::milliseconds timeout) {
+    if (!m_owning || xcb_connection_has_error(c) != 0) {
+        return HandOver::nothingToHand;
+    }
+    xcb_get_selection_owner_reply_t* reply =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_manager), nullptr);
+    const bool managed = reply != nullptr && reply->owner != XCB_NONE;
+    std::free(reply); // NOLINT
+    if (!managed) {
+        return HandOver::noManager;
+    }
+    // The freedesktop clipboard-manager protocol: the property names the formats to save; the
+    // manager fetches them from us (usually through MULTIPLE) and then answers the conversion.
+    std::vector<Atom> targets;
+    std::transform(m_served.begin(), m_served.end(), std::back_inserter(targets),
+                   [](const Served& served) { return served.target; });
+    const Atom property = m_saveTargets;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, m_window, property, XCB_ATOM_ATOM, 32,
+                        static_cast<std::uint32_t>(targets.size()), targets.data());
+    xcb_convert_selection(c, m_window, m_manager, m_saveTargets, property, m_ownedSince);
+    xcb_flush(c);
+    QElapsedTimer waited;
+    waited.start();
+    std::vector<XcbSupport::Event> others;
+    for (;;) {
+        const XcbSupport::Event event = XcbSupport::waitForEvent(
+            c,
+            [&](const void* e) {
+                const auto* any = static_cast<const xcb_generic_event_t*>(e);
+                if ((any->response_type & 0x7f) != XCB_SELECTION_NOTIFY) {
+                    return true; // served below while we wait
+                }
+                const auto* notify = static_cast<const xcb_selection_notify_event_t*>(e);
+                return notify->requestor == m_window && notify->selection == m_manager;
+            },
+            std::chrono::milliseconds(std::max<qint64>(timeout.count() - waited.elapsed(), 0)));
+        if (!event) {
+            return HandOver::failed;
+        }
+        if ((static_cast<const xcb_generic_event_t*>(event.get())->response_type & 0x7f) ==
+            XCB_SELECTION_NOTIFY) {
+            const auto* notify = static_cast<const xcb_selection_notify_event_t*>(event.get());
+            return notify->property == XCB_NONE ? HandOver::failed : HandOver::handedOver;
+        }
+        handle(event.get());
+        xcb_flush(c);
+    }
 }
 
 void ClipboardOwner::Thread::handle(const void* event) {
@@ -217,8 +308,7 @@ void ClipboardOwner::Thread::handle(const void* event) {
     case XCB_SELECTION_CLEAR: {
         const auto& clear = *static_cast<const xcb_selection_clear_event_t*>(event);
         if (clear.selection == m_clipboard && clear.owner == m_window) {
-            m_owning = false; // running INCR transfers keep their own copy of the data
-            m_served.clear();
+            lost();
         }
         break;
     }
@@ -233,9 +323,9 @@ void ClipboardOwner::Thread::handle(const void* event) {
 void ClipboardOwner::Thread::answer(const xcb_selection_request_event_t& request) {
     // Obsolete requestors leave the property empty and mean the target's name.
     const Atom property = request.property == XCB_NONE ? request.target : request.property;
-    const bool current = m_owning && request.selection == m_clipboard &&
-                         request.owner == m_window &&
-                         (request.time == XCB_CURRENT_TIME || request.time >= m_ownedSince);
+    const bool current =
+        m_owning && request.selection == m_clipboard && request.owner == m_window &&
+        (request.time == XCB_CURRENT_TIME || XcbSupport::isAtOrAfter(request.time, m_ownedSince));
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
     notify.time = request.time;
@@ -251,8 +341,11 @@ void ClipboardOwner::Thread::answer(const xcb_selection_request_event_t& request
 }
 
 bool ClipboardOwner::Thread::serve(const xcb_selection_request_event_t& request, Atom property) {
+    if (request.target == m_multiple) {
+        return serveMultiple(request, property);
+    }
     if (request.target == m_targets) {
-        std::vector<Atom> targets = {m_targets, m_timestamp};
+        std::vector<Atom> targets = {m_targets, m_timestamp, m_multiple};
         std::transform(m_served.begin(), m_served.end(), std::back_inserter(targets),
                        [](const Served& served) { return served.target; });
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
@@ -283,9 +376,39 @@ bool ClipboardOwner::Thread::serve(const xcb_selection_request_event_t& request,
                             static_cast<std::uint32_t>(found->data.size()),
                             found->data.constData());
     }
-    if (found->reported && m_onFetch) {
-        m_onFetch();
+    if (found->reported && m_onFetch &&
+        (m_fetchingWindow == 0 ||
+         XcbSupport::sameClient(request.requestor, m_fetchingWindow, m_idMask))) {
+        m_onFetch(); // a clipboard manager's copy of the text is not the paste
     }
+    return true;
+}
+
+bool ClipboardOwner::Thread::serveMultiple(const xcb_selection_request_event_t& request,
+                                           Atom property) {
+    // ICCCM: the property holds (target, property) pairs; each is answered like a request of its
+    // own, and a pair that cannot be served gets None as its property.
+    if (request.property == XCB_NONE) {
+        return false;
+    }
+    const std::optional<XcbSupport::Property> pairs =
+        XcbSupport::readProperty(c, request.requestor, property, false, 64 * 1024);
+    if (!pairs || pairs->format != 32 || pairs->truncated) {
+        return false;
+    }
+    std::vector<Atom> atoms(static_cast<size_t>(pairs->bytes.size()) / sizeof(Atom));
+    std::memcpy(atoms.data(), pairs->bytes.constData(), atoms.size() * sizeof(Atom));
+    for (size_t i = 0; i + 1 < atoms.size(); i += 2) {
+        xcb_selection_request_event_t single = request;
+        single.target = atoms[i];
+        single.property = atoms[i + 1];
+        if (single.target == m_multiple || single.property == XCB_NONE ||
+            !serve(single, single.property)) {
+            atoms[i + 1] = XCB_NONE;
+        }
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, m_atomPair, 32,
+                        static_cast<std::uint32_t>(atoms.size()), atoms.data());
     return true;
 }
 
@@ -349,6 +472,14 @@ ClipboardOwner::~ClipboardOwner() = default;
 
 bool ClipboardOwner::isConnected() const {
     return m_thread->isConnected();
+}
+
+bool ClipboardOwner::isOwner() const {
+    return m_thread->isOwner();
+}
+
+ClipboardOwner::HandOver ClipboardOwner::handOver(std::chrono::milliseconds timeout) {
+    return m_thread->handOver(timeout);
 }
 
 void ClipboardOwner::set(Contents contents, Done done) {

@@ -15,11 +15,6 @@ int typeOf(const void* event) {
     return static_cast<const xcb_generic_event_t*>(event)->response_type & 0x7f;
 }
 
-bool isSelectionNotify(const void* event, xcb_window_t window) {
-    return typeOf(event) == XCB_SELECTION_NOTIFY &&
-           static_cast<const xcb_selection_notify_event_t*>(event)->requestor == window;
-}
-
 bool isNewValue(const void* event, xcb_window_t window, xcb_atom_t property) {
     if (typeOf(event) != XCB_PROPERTY_NOTIFY) {
         return false;
@@ -33,25 +28,44 @@ std::chrono::milliseconds shorter(std::chrono::milliseconds a, const QDeadlineTi
     return std::min(a, std::chrono::milliseconds(std::max<qint64>(deadline.remainingTime(), 0)));
 }
 
+// An unmapped window that lives for one conversion: answers meant for an earlier request (late,
+// or a chunk of an abandoned INCR transfer) go to a window that is gone.
+class Requestor {
+public:
+    explicit Requestor(xcb_connection_t* c)
+        : m_connection(c)
+        , m_window(XcbSupport::createHelperWindow(c)) {}
+    ~Requestor() {
+        xcb_destroy_window(m_connection, m_window);
+        xcb_flush(m_connection);
+    }
+    Requestor(const Requestor&) = delete;
+    Requestor& operator=(const Requestor&) = delete;
+    xcb_window_t window() const { return m_window; }
+
+private:
+    xcb_connection_t* m_connection;
+    xcb_window_t m_window;
+};
+
 } // namespace
 
-// One operation's requestor window (so late answers to an abandoned request can never be
-// mistaken for the next one) and its overall deadline.
+// One operation's overall deadline.
 struct ClipboardReader::Session {
     Session(xcb_connection_t* c, std::chrono::milliseconds total)
         : connection(c)
-        , window(XcbSupport::createHelperWindow(c))
         , deadline(total) {}
-    ~Session() {
-        xcb_destroy_window(connection, window);
-        xcb_flush(connection);
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
     xcb_connection_t* connection;
-    xcb_window_t window;
     QDeadlineTimer deadline;
+};
+
+// One format's bytes and the type they came labelled with, or why there are none.
+struct ClipboardReader::Answer {
+    enum class Miss { none, refused, slow, tooLarge, notBytes };
+    QByteArray bytes;
+    Atom type = 0;
+    Miss miss = Miss::none;
+    bool ok() const { return miss == Miss::none; }
 };
 
 ClipboardReader::ClipboardReader()
@@ -108,90 +122,112 @@ bool ClipboardReader::isProtocolTarget(const QByteArray& name) {
     return names.contains(name);
 }
 
-bool ClipboardReader::hasOwner() {
+bool ClipboardReader::isConnected() const {
+    return m_connection && xcb_connection_has_error(m_connection.get()) == 0;
+}
+
+std::optional<bool> ClipboardReader::hasOwner() {
+    if (!isConnected()) {
+        return std::nullopt;
+    }
     xcb_connection_t* c = m_connection.get();
     xcb_get_selection_owner_reply_t* reply =
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_clipboard), nullptr);
-    const bool owned = reply != nullptr && reply->owner != XCB_NONE;
+    if (reply == nullptr) {
+        return std::nullopt;
+    }
+    const bool owned = reply->owner != XCB_NONE;
     std::free(reply); // NOLINT
     return owned;
 }
 
-std::optional<QByteArray> ClipboardReader::convert(Session& session, Atom target,
-                                                   std::chrono::milliseconds timeout,
-                                                   qint64 maxBytes) {
+ClipboardReader::Answer ClipboardReader::convert(Session& session, Atom target,
+                                                 std::chrono::milliseconds timeout,
+                                                 qint64 maxBytes) {
+    using Miss = Answer::Miss;
     xcb_connection_t* c = session.connection;
-    xcb_convert_selection(c, session.window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
+    const Requestor requestor(c);
+    const xcb_window_t window = requestor.window();
+    xcb_convert_selection(c, window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
     xcb_flush(c);
     const XcbSupport::Event event = XcbSupport::waitForEvent(
-        c, [&](const void* e) { return isSelectionNotify(e, session.window); }, timeout);
+        c,
+        [&](const void* e) {
+            if (typeOf(e) != XCB_SELECTION_NOTIFY) {
+                return false;
+            }
+            const auto* notify = static_cast<const xcb_selection_notify_event_t*>(e);
+            return notify->requestor == window && notify->selection == m_clipboard &&
+                   notify->target == target &&
+                   (notify->property == m_property || notify->property == XCB_NONE);
+        },
+        timeout);
     if (!event) {
-        return std::nullopt;
+        return {{}, 0, Miss::slow};
     }
-    const auto* notify = static_cast<const xcb_selection_notify_event_t*>(event.get());
-    if (notify->property == XCB_NONE) {
-        return std::nullopt; // the owner refused this format
+    if (static_cast<const xcb_selection_notify_event_t*>(event.get())->property == XCB_NONE) {
+        return {{}, 0, Miss::refused};
     }
     const std::optional<XcbSupport::Property> property =
-        XcbSupport::readProperty(c, session.window, m_property, true, maxBytes);
-    if (!property || property->truncated) {
-        return std::nullopt;
+        XcbSupport::readProperty(c, window, m_property, true, maxBytes);
+    if (!property) {
+        return {{}, 0, Miss::slow};
     }
-    if (property->type == m_incr) {
-        return readIncrementally(session, maxBytes, timeout);
+    if (property->truncated) {
+        return {{}, 0, Miss::tooLarge};
     }
-    if (target != m_targets && property->format != 8) {
-        return std::nullopt; // not a byte string: nothing we could hand back unchanged
+    if (property->type != m_incr) {
+        if (target != m_targets && property->format != 8) {
+            return {{}, 0, Miss::notBytes}; // nothing we could hand back unchanged
+        }
+        return {property->bytes, property->type, Miss::none};
     }
-    return property->bytes;
-}
-
-std::optional<QByteArray> ClipboardReader::readIncrementally(Session& session, qint64 maxBytes,
-                                                             std::chrono::milliseconds timeout) {
     // ICCCM INCR: every deletion of the property asks the owner for the next chunk; an empty
-    // chunk ends the transfer.
-    xcb_connection_t* c = session.connection;
-    QByteArray data;
+    // chunk ends the transfer. Its type is the data's.
+    Answer answer;
     for (;;) {
-        const XcbSupport::Event event = XcbSupport::waitForEvent(
-            c, [&](const void* e) { return isNewValue(e, session.window, m_property); },
+        const XcbSupport::Event chunkReady = XcbSupport::waitForEvent(
+            c, [&](const void* e) { return isNewValue(e, window, m_property); },
             shorter(timeout, session.deadline));
-        if (!event) {
-            return std::nullopt;
+        if (!chunkReady) {
+            return {{}, 0, Miss::slow};
         }
         const std::optional<XcbSupport::Property> chunk =
-            XcbSupport::readProperty(c, session.window, m_property, true, maxBytes - data.size());
-        if (!chunk || chunk->truncated) {
-            return std::nullopt; // over the cap: abandon, the owner times out on its own
+            XcbSupport::readProperty(c, window, m_property, true, maxBytes - answer.bytes.size());
+        if (!chunk) {
+            return {{}, 0, Miss::slow};
+        }
+        if (chunk->truncated) {
+            return {{}, 0, Miss::tooLarge}; // abandoned: the owner times out on its own
         }
         if (chunk->bytes.isEmpty()) {
-            return data;
+            return answer;
         }
-        data += chunk->bytes;
+        answer.type = chunk->type;
+        answer.bytes += chunk->bytes;
     }
 }
 
-std::vector<Atom> ClipboardReader::targetAtoms(Session& session) {
-    const std::optional<QByteArray> bytes =
+std::optional<std::vector<Atom>> ClipboardReader::targetAtoms(Session& session) {
+    const Answer answer =
         convert(session, m_targets, shorter(m_limits.perFormat, session.deadline), 64 * 1024);
-    std::vector<Atom> atoms;
-    if (!bytes) {
-        return atoms;
+    if (!answer.ok()) {
+        return std::nullopt;
     }
-    const auto count = static_cast<size_t>(bytes->size()) / sizeof(Atom);
-    atoms.resize(count);
-    std::copy_n(reinterpret_cast<const Atom*>(bytes->constData()), count, atoms.begin());
+    const auto count = static_cast<size_t>(answer.bytes.size()) / sizeof(Atom);
+    std::vector<Atom> atoms(count);
+    std::copy_n(reinterpret_cast<const Atom*>(answer.bytes.constData()), count, atoms.begin());
     atoms.erase(std::remove(atoms.begin(), atoms.end(), Atom{XCB_ATOM_NONE}), atoms.end());
     return atoms;
 }
 
 QStringList ClipboardReader::targets() {
-    if (!m_connection || !hasOwner()) {
+    if (hasOwner() != true) {
         return {};
     }
     Session session(m_connection.get(), m_limits.total);
     QStringList names;
-    for (const Atom atom : targetAtoms(session)) {
+    for (const Atom atom : targetAtoms(session).value_or(std::vector<Atom>())) {
         const QString name = QString::fromLatin1(XcbSupport::atomName(m_connection.get(), atom));
         if (!name.isEmpty() && !names.contains(name)) {
             names.append(name);
@@ -201,12 +237,13 @@ QStringList ClipboardReader::targets() {
 }
 
 std::optional<QByteArray> ClipboardReader::read(const QString& target) {
-    if (!m_connection || !hasOwner()) {
+    if (hasOwner() != true) {
         return std::nullopt;
     }
     Session session(m_connection.get(), m_limits.perFormat);
     const Atom atom = XcbSupport::intern(m_connection.get(), target.toLatin1());
-    return convert(session, atom, m_limits.perFormat, m_limits.maxFormatBytes);
+    Answer answer = convert(session, atom, m_limits.perFormat, m_limits.maxFormatBytes);
+    return answer.ok() ? std::optional(std::move(answer.bytes)) : std::nullopt;
 }
 
 std::optional<QString> ClipboardReader::readText() {
@@ -229,27 +266,78 @@ std::optional<QString> ClipboardReader::readText() {
     return std::nullopt;
 }
 
-QList<PasteboardItem> ClipboardReader::readAll() {
-    if (!m_connection || !hasOwner()) {
-        return {};
+ClipboardReader::Snapshot ClipboardReader::readAll() {
+    using State = PasteboardContents::State;
+    Snapshot snapshot;
+    const std::optional<bool> owned = hasOwner();
+    if (!owned) {
+        snapshot.contents.state = State::unreadable;
+        snapshot.dropped.append({QStringLiteral("every format"),
+                                 QStringLiteral("the display could not be asked who owns it")});
+        return snapshot;
+    }
+    if (!*owned) {
+        return snapshot; // empty
     }
     Session session(m_connection.get(), m_limits.total);
+    const std::optional<std::vector<Atom>> offered = targetAtoms(session);
+    if (!offered) {
+        snapshot.contents.state = State::unreadable;
+        snapshot.dropped.append({QStringLiteral("every format"),
+                                 QStringLiteral("its owner did not list its formats within %1 ms")
+                                     .arg(std::min(m_limits.perFormat, m_limits.total).count())});
+        return snapshot;
+    }
     PasteboardItem item;
     qint64 total = 0;
-    for (const Atom atom : targetAtoms(session)) {
+    bool anyData = false;
+    for (const Atom atom : *offered) {
         const QByteArray name = XcbSupport::atomName(m_connection.get(), atom);
-        if (name.isEmpty() || isProtocolTarget(name) || item.contains(QString::fromLatin1(name))) {
+        const QString format = QString::fromLatin1(name);
+        if (name.isEmpty() || isProtocolTarget(name) || item.contains(format)) {
             continue;
         }
+        anyData = true;
         if (session.deadline.hasExpired()) {
-            break; // the owner has used up the whole budget; keep what was read
+            snapshot.dropped.append(
+                {format, QStringLiteral("the %1 ms for saving the clipboard were used up")
+                             .arg(m_limits.total.count())});
+            continue;
         }
         const qint64 room = std::min(m_limits.maxFormatBytes, m_limits.maxTotalBytes - total);
-        if (std::optional<QByteArray> bytes =
-                convert(session, atom, shorter(m_limits.perFormat, session.deadline), room)) {
-            total += bytes->size();
-            item.insert(QString::fromLatin1(name), *bytes);
+        const std::chrono::milliseconds wait = shorter(m_limits.perFormat, session.deadline);
+        Answer answer = convert(session, atom, wait, room);
+        switch (answer.miss) {
+        case Answer::Miss::none:
+            total += answer.bytes.size();
+            item.insert(format, answer.bytes);
+            if (answer.type != atom && answer.type != XCB_ATOM_NONE) {
+                snapshot.contents.types.insert(format, QString::fromLatin1(XcbSupport::atomName(
+                                                           m_connection.get(), answer.type)));
+            }
+            break;
+        case Answer::Miss::slow:
+            snapshot.dropped.append(
+                {format,
+                 QStringLiteral("its owner did not answer within %1 ms").arg(wait.count())});
+            break;
+        case Answer::Miss::tooLarge:
+            snapshot.dropped.append(
+                {format, QStringLiteral("it is larger than %1 MiB").arg(room / (1024 * 1024))});
+            break;
+        case Answer::Miss::refused:
+            snapshot.dropped.append({format, QStringLiteral("its owner refused to hand it over")});
+            break;
+        case Answer::Miss::notBytes:
+            snapshot.dropped.append({format, QStringLiteral("it is not a string of bytes")});
+            break;
         }
     }
-    return {item};
+    if (!item.isEmpty()) {
+        snapshot.contents.state = State::data;
+        snapshot.contents.items = {item};
+    } else if (anyData) {
+        snapshot.contents.state = State::unreadable; // offered data, none of it came
+    }
+    return snapshot;
 }

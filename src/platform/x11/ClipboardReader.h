@@ -14,8 +14,9 @@
 // Reads the CLIPBOARD selection over a connection of its own, the way any X client asks the
 // owner for each format. Every wait is bounded: an owner that does not answer costs at most
 // perFormat for one format (and at most total for a whole snapshot), and a format larger than
-// maxFormatBytes is left out rather than read without end. Blocking: use it on a worker thread,
-// one call at a time.
+// maxFormatBytes is left out rather than read without end. Each format is asked for through a
+// requestor window of its own, so a late answer to an abandoned request can never fill another
+// format. Blocking: use it on a worker thread, one call at a time.
 class ClipboardReader {
 public:
     struct Limits {
@@ -24,6 +25,11 @@ public:
         qint64 maxFormatBytes = 64 * 1024 * 1024;
         qint64 maxTotalBytes = 128 * 1024 * 1024;
     };
+    // A whole clipboard, and the formats left out of it with why, for the log.
+    struct Snapshot {
+        PasteboardContents contents;
+        QList<std::pair<QString, QString>> dropped;
+    };
 
     ClipboardReader();
     explicit ClipboardReader(Limits limits);
@@ -31,27 +37,27 @@ public:
     ClipboardReader(const ClipboardReader&) = delete;
     ClipboardReader& operator=(const ClipboardReader&) = delete;
 
-    bool isConnected() const { return m_connection != nullptr; }
+    // False once the connection to the display is gone: make a new reader.
+    bool isConnected() const;
 
     // The formats on offer, protocol targets included; empty without an owner.
     QStringList targets();
     std::optional<QByteArray> read(const QString& target);
     // The plain text, preferring UTF-8 forms; nothing when none is offered.
     std::optional<QString> readText();
-    // Every data format of the current owner; no item when the clipboard has no owner.
-    QList<PasteboardItem> readAll();
+    // Every data format of the current owner with the type it was answered with.
+    Snapshot readAll();
 
     // Targets that describe the selection rather than hold its data, and so are never saved.
     static bool isProtocolTarget(const QByteArray& name);
 
 private:
     struct Session;
-    std::optional<QByteArray> convert(Session& session, XcbSupport::Atom target,
-                                      std::chrono::milliseconds timeout, qint64 maxBytes);
-    std::optional<QByteArray> readIncrementally(Session& session, qint64 maxBytes,
-                                                std::chrono::milliseconds timeout);
-    std::vector<XcbSupport::Atom> targetAtoms(Session& session);
-    bool hasOwner();
+    struct Answer;
+    Answer convert(Session& session, XcbSupport::Atom target, std::chrono::milliseconds timeout,
+                   qint64 maxBytes);
+    std::optional<std::vector<XcbSupport::Atom>> targetAtoms(Session& session);
+    std::optional<bool> hasOwner();
 
     Limits m_limits;
     XcbSupport::Connection m_connection;

@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 std::unique_ptr<X11Pasteboard> X11Pasteboard::create() {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         return nullptr;
@@ -41,7 +43,26 @@ X11Pasteboard::X11Pasteboard() {
             });
 }
 
-X11Pasteboard::~X11Pasteboard() = default;
+X11Pasteboard::~X11Pasteboard() {
+    handOverToClipboardManager();
+}
+
+void X11Pasteboard::handOverToClipboardManager() {
+    switch (m_owner->handOver(std::chrono::seconds(3))) {
+    case ClipboardOwner::HandOver::nothingToHand:
+        break;
+    case ClipboardOwner::HandOver::noManager:
+        Log::info(QStringLiteral("No clipboard manager is running, so the clipboard Palimo holds "
+                                 "empties as Palimo quits."));
+        break;
+    case ClipboardOwner::HandOver::handedOver:
+        Log::info(QStringLiteral("Handed the clipboard over to the clipboard manager."));
+        break;
+    case ClipboardOwner::HandOver::failed:
+        Log::error(QStringLiteral("The clipboard manager did not take the clipboard."));
+        break;
+    }
+}
 
 int X11Pasteboard::subscribe(std::function<void()> callback) {
     m_subscribers.emplace(++m_nextId, std::move(callback));
@@ -60,7 +81,7 @@ void X11Pasteboard::notify() {
 }
 
 ClipboardReader& X11Pasteboard::reader() {
-    if (!m_reader) {
+    if (!m_reader || !m_reader->isConnected()) {
         m_reader = std::make_unique<ClipboardReader>();
     }
     return *m_reader;
@@ -86,10 +107,14 @@ QCoro::Task<std::optional<QString>> X11Pasteboard::text() {
     co_return co_await result;
 }
 
-QCoro::Task<QList<PasteboardItem>> X11Pasteboard::readAll() {
+QCoro::Task<PasteboardContents> X11Pasteboard::readAll() {
     const auto job = [this] { return reader().readAll(); };
     auto result = m_worker.start(job);
-    co_return co_await result;
+    ClipboardReader::Snapshot snapshot = co_await result;
+    for (const auto& [format, why] : snapshot.dropped) {
+        Log::info(QStringLiteral("The saved clipboard leaves out %1: %2.").arg(format, why));
+    }
+    co_return std::move(snapshot.contents);
 }
 
 QCoro::Task<bool> X11Pasteboard::put(ClipboardOwner::Contents contents) {
@@ -104,19 +129,17 @@ QCoro::Task<bool> X11Pasteboard::put(ClipboardOwner::Contents contents) {
     co_return ok;
 }
 
-QCoro::Task<bool> X11Pasteboard::writeAll(QList<PasteboardItem> items) {
+QCoro::Task<bool> X11Pasteboard::writeAll(PasteboardContents saved) {
+    if (saved.state == PasteboardContents::State::unreadable) {
+        co_return false; // putting "nothing" there would wipe what it holds
+    }
     ClipboardOwner::Contents contents;
-    if (!items.isEmpty()) {
+    if (!saved.items.isEmpty()) {
         // X has one item per selection.
-        const PasteboardItem& item = items.first();
+        const PasteboardItem& item = saved.items.first();
         for (auto it = item.constBegin(); it != item.constEnd(); ++it) {
             const QByteArray target = it.key().toLatin1();
-            QByteArray type = target;
-            if (target == "TEXT") {
-                // TEXT lets the owner pick the encoding; compound text starts its escapes with ESC.
-                type = it.value().contains('\x1b') ? QByteArrayLiteral("COMPOUND_TEXT")
-                                                   : QByteArrayLiteral("STRING");
-            }
+            const QByteArray type = saved.types.value(it.key(), it.key()).toLatin1();
             contents.formats.append({target, type, it.value()});
         }
     }
@@ -127,19 +150,25 @@ QCoro::Task<bool> X11Pasteboard::writeAll(QList<PasteboardItem> items) {
     co_return ok;
 }
 
-QCoro::Task<bool> X11Pasteboard::writeText(QString text) {
+QCoro::Task<bool> X11Pasteboard::writeText(QString text, std::uint64_t targetWindow) {
     const QByteArray utf8 = text.toUtf8();
     ClipboardOwner::Contents contents;
     contents.reportFetches = true;
+    contents.fetchingWindow = static_cast<XcbSupport::Window>(targetWindow);
     contents.formats = {
         {"UTF8_STRING", "UTF8_STRING", utf8},
         {"text/plain;charset=utf-8", "text/plain;charset=utf-8", utf8},
         {"text/plain", "text/plain", utf8},
-        {"STRING", "STRING", text.toLatin1()},
         {"TEXT", "UTF8_STRING", utf8},
         // Clipboard history tools (Klipper, CopyQ and others) leave such contents out.
         {"x-kde-passwordManagerHint", "x-kde-passwordManagerHint", QByteArrayLiteral("secret")},
     };
+    // STRING is Latin-1: offer it only when the text fits, rather than with "?" for the rest.
+    const bool latin1 =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xff; });
+    if (latin1) {
+        contents.formats.append({"STRING", "STRING", text.toLatin1()});
+    }
     const bool ok = co_await put(std::move(contents));
     if (!ok) {
         Log::error(QStringLiteral("Could not put the rewritten text on the clipboard."));

@@ -15,7 +15,7 @@ class ClipboardReader;
 // worker thread with bounded waits; contents Palimo puts there are served by a thread of their
 // own, byte for byte per format, so the main thread never blocks on another application and a
 // late paste is still answered. The change count follows Qt's clipboard notifications. Main
-// thread only.
+// thread only. Destroying it hands Palimo's clipboard contents to a clipboard manager.
 class X11Pasteboard final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -25,15 +25,21 @@ public:
 
     std::uint64_t changeCount() const override { return m_changeCount; }
     std::uint64_t fetchCount() const override { return m_fetchCount; }
+    bool holdsOwnWrite() const override { return m_owner->isOwner(); }
     int subscribe(std::function<void()> callback) override;
     void unsubscribe(int id) override;
 
     QCoro::Task<QStringList> formats() override;
     QCoro::Task<std::optional<QByteArray>> data(QString format) override;
     QCoro::Task<std::optional<QString>> text() override;
-    QCoro::Task<QList<PasteboardItem>> readAll() override;
-    QCoro::Task<bool> writeAll(QList<PasteboardItem> items) override;
-    QCoro::Task<bool> writeText(QString text) override;
+    QCoro::Task<PasteboardContents> readAll() override;
+    QCoro::Task<bool> writeAll(PasteboardContents contents) override;
+    QCoro::Task<bool> writeText(QString text, std::uint64_t targetWindow) override;
+
+    // At quit: hands what Palimo holds on the clipboard to a running clipboard manager, so that
+    // it outlives the process (without one, X11 empties the clipboard when its owner goes).
+    // Blocks for at most a few seconds; logs what happened.
+    void handOverToClipboardManager();
 
 private:
     X11Pasteboard();

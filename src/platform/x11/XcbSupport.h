@@ -57,6 +57,18 @@ struct Property {
 std::optional<Property> readProperty(xcb_connection_t* connection, Window window, Atom property,
                                      bool remove, qint64 maxBytes);
 
+// Whether server time `time` is `since` or later. The server's millisecond clock wraps after
+// 49.7 days, so times are compared as ICCCM says: half the range either way.
+inline bool isAtOrAfter(std::uint32_t time, std::uint32_t since) {
+    return static_cast<std::int32_t>(time - since) >= 0;
+}
+
+// Whether two resources were created by the same client: the server hands each client its own
+// range of ids, the bits outside idMask (the connection set-up's resource-id mask).
+inline bool sameClient(std::uint32_t a, std::uint32_t b, std::uint32_t idMask) {
+    return (a & ~idMask) == (b & ~idMask);
+}
+
 // Asks the server for a time stamp: the time of a property change on window, which must be
 // selected for property changes. Zero when none came in time.
 std::uint32_t serverTime(xcb_connection_t* connection, Window window, Atom scratchProperty,
