@@ -307,7 +307,10 @@ void ClipboardOwner::Thread::handle(const void* event) {
         break;
     case XCB_SELECTION_CLEAR: {
         const auto& clear = *static_cast<const xcb_selection_clear_event_t*>(event);
-        if (clear.selection == m_clipboard && clear.owner == m_window) {
+        // A clear can still be queued from before Palimo took the clipboard again; only one
+        // dated from the current ownership on ends it.
+        if (clear.selection == m_clipboard && clear.owner == m_window &&
+            XcbSupport::isAtOrAfter(clear.time, m_ownedSince)) {
             lost();
         }
         break;

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The real palimo binary on a real X display (run it inside palimo-session.sh): global shortcuts
 # pressed with xdotool rewrite text in our Qt editor through palimo-fake-provider.
-#   palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG
+#   palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG CLIPBOARD_MANAGER
 set -uo pipefail
 
-palimo=${1:?usage: palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
-editor=$2 probe=$3 fake_provider=$4 sample_png=$5
+palimo=${1:?usage: palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG CLIPBOARD_MANAGER}
+editor=$2 probe=$3 fake_provider=$4 sample_png=$5 manager=$6
 work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-app.XXXXXX")
 failures=0
 pids=()
@@ -146,9 +146,29 @@ sleep 0.6
 xdotool key ctrl+alt+t
 eventually 5 line_is "MOVED shortcut" || fail "got $(ed 'get line')"
 
+case_name=quit-mid-run # SIGTERM during the model call: the clipboard goes back, then to the manager
+"$manager" >"$work/manager.out" 2>&1 &
+pids+=($!)
+eventually 5 grep -q managing "$work/manager.out" || fail "the clipboard manager did not start"
+provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+"$probe" own "user's text" "<p>user's</p>" "$sample_png" >"$work/probe-owner.out" 2>/dev/null &
+pids+=($!)
+eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
+"$probe" dump >"$work/clip-before"
+prepare "quit now" 0 4
+runs_before=$(log_count 'Captured ')
+xdotool key ctrl+alt+t
+eventually 5 at_least 'Captured ' $((runs_before + 1)) || fail "no capture"
+sleep 0.3
 kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
 kill -TERM "$palimo_pid"
 eventually 5 bash -c "! kill -0 $palimo_pid 2>/dev/null" || fail "palimo ignored SIGTERM"
+line_is "quit now" || fail "the text changed: $(ed 'get line')"
+grep -q 'Handed the clipboard over to the clipboard manager.' "$work/palimo.out" ||
+  fail "no hand-over line"
+"$probe" dump >"$work/clip-after"
+cmp -s "$work/clip-before" "$work/clip-after" ||
+  fail "clipboard lost at quit: $(tr '\n' '|' <"$work/clip-before") vs $(tr '\n' '|' <"$work/clip-after")"
 
 if [ $failures -gt 0 ]; then
   echo "--- palimo output"; cat "$work/palimo.out"

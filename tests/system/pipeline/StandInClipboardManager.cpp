@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     const XcbSupport::Atom saveTargets = XcbSupport::intern(c, "SAVE_TARGETS");
     xcb_set_selection_owner(c, window, manager,
                             XcbSupport::serverTime(c, window, XcbSupport::intern(c, "MGR_TIME")));
+    xcb_flush(c);
     ClipboardOwner owner({});
     std::printf("managing\n");
     std::fflush(stdout);
