@@ -5,7 +5,9 @@
 // "prompt" shows a window that takes the keyboard focus for MS, as the prompt panel does, and
 // then answers TEXT; the run must give the focus back to the user's window to paste.
 // "cancel-after" presses Escape MS after the next model call starts.
-// Everything a run logs goes to standard output ("[Palimo] ..."), followed by
+// Everything a run logs goes to standard output ("[Palimo] ..."), with
+//   clipboard snapshot=MS | clipboard restore=MS                    (each read and write back)
+// and followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
 //   timing capture=MS model=MS paste=MS total=MS overhead=MS      (successful runs)
 //   finished
@@ -60,6 +62,45 @@ private:
     Clock& m_clock;
 };
 
+// The real pasteboard, saying how long each snapshot and each write-back took.
+class TimedPasteboard final : public Pasteboard {
+public:
+    explicit TimedPasteboard(Pasteboard& inner)
+        : m_inner(inner) {}
+    std::uint64_t changeCount() const override { return m_inner.changeCount(); }
+    std::uint64_t fetchCount() const override { return m_inner.fetchCount(); }
+    bool holdsOwnWrite() const override { return m_inner.holdsOwnWrite(); }
+    int subscribe(std::function<void()> callback) override {
+        return m_inner.subscribe(std::move(callback));
+    }
+    void unsubscribe(int id) override { m_inner.unsubscribe(id); }
+    QCoro::Task<QStringList> formats() override { co_return co_await m_inner.formats(); }
+    QCoro::Task<std::optional<QByteArray>> data(QString format) override {
+        co_return co_await m_inner.data(std::move(format));
+    }
+    QCoro::Task<std::optional<QString>> text() override { co_return co_await m_inner.text(); }
+    QCoro::Task<PasteboardContents> readAll() override {
+        QElapsedTimer timer;
+        timer.start();
+        PasteboardContents contents = co_await m_inner.readAll();
+        say(QStringLiteral("clipboard snapshot=%1").arg(timer.elapsed()));
+        co_return contents;
+    }
+    QCoro::Task<bool> writeAll(PasteboardContents contents) override {
+        QElapsedTimer timer;
+        timer.start();
+        const bool ok = co_await m_inner.writeAll(std::move(contents));
+        say(QStringLiteral("clipboard restore=%1").arg(timer.elapsed()));
+        co_return ok;
+    }
+    QCoro::Task<bool> writeText(QString text, std::uint64_t targetWindow) override {
+        co_return co_await m_inner.writeText(std::move(text), targetWindow);
+    }
+
+private:
+    Pasteboard& m_inner;
+};
+
 struct PrintingFeedback final : RewriteFeedback {
     explicit PrintingFeedback(Clock& c)
         : clock(c) {}
@@ -86,6 +127,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no X11 display\n");
         return 2;
     }
+    TimedPasteboard timedPasteboard(*pasteboard);
     Clock clock;
     clock.sinceStart.start();
     TimedKeystrokes keystrokes(clock);
@@ -106,7 +148,7 @@ int main(int argc, char** argv) {
         co_return outcome;
     };
     RewriteController controller(
-        RewritePlatform{*pasteboard, keystrokes, accessibility, workspace},
+        RewritePlatform{timedPasteboard, keystrokes, accessibility, workspace},
         {QStringLiteral("gpt-4o-mini"), model},
         {[] { return QStringLiteral("Fix the grammar."); }, [](qint64, qint64) {}});
     const auto feedback = std::make_shared<PrintingFeedback>(clock);

@@ -2,7 +2,7 @@
 // multi-line field ("area"), a button ("button") and a password field ("password"). Commands on
 // standard input, one a line, each answered on standard output:
 //   focus NAME | select NAME START LENGTH | set NAME "json string" | get NAME | keys |
-//   paste-delay MS | quit
+//   paste-delay MS | read-only NAME on|off | quit
 // "get" answers `text "json string"`; "keys" answers the key presses seen since the last "keys"
 // as `keys ["Ctrl+C", ...]`. "paste-delay" makes Ctrl+V read the clipboard only MS later, as
 // applications that fetch it late do (0: at once).
@@ -83,6 +83,9 @@ int main(int argc, char** argv) {
             answer(QStringLiteral("ok"));
         } else if (target == nullptr) {
             answer("error unknown command or widget: " + verb + ' ' + rest);
+        } else if (verb == QLatin1String("read-only") && edit) {
+            edit->setReadOnly(args.value(1) == QLatin1String("on")); // ignores Paste, still copies
+            answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("focus")) {
             window.activateWindow();
             target->setFocus(Qt::OtherFocusReason);

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# The clipboard promise under random runs (run it inside tests/system/palimo-session.sh): the
+# pipeline driver rewrites in our Qt editor against palimo-fake-provider while the user's
+# clipboard holds 1 to 6 random formats (text, HTML, image, binary, up to 3 MB) served by a Qt
+# owner, by a slow owner or by nobody. Every run takes one exit path at random:
+#   success, server-error, escape, nothing-selected, prompt-cancelled, never-pastes,
+#   focus-moved, clipboard-changed (the user copies something new during the model call)
+# and afterwards the clipboard must be byte for byte what it was (or, on clipboard-changed, the
+# newer contents), with the field's text right.
+#   clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]
+# BIN_DIR holds palimo-pipeline-driver, palimo-test-editor and palimo-clipboard-probe. Prints one
+# line per failed run and a summary: runs, differences, runs per path, and the slowest snapshot
+# and restore.
+set -uo pipefail
+
+bin=${1:?usage: clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]}
+fake_provider=${2:?usage: clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]}
+runs=${3:-100}
+RANDOM=${4:-9}
+work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-soak.XXXXXX")
+pids=()
+owner_pid=
+trap 'for p in "${pids[@]}" $owner_pid; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
+
+"$fake_provider" >"$work/provider.out" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/provider.out" ] && break; sleep 0.02; done
+export PALIMO_API_BASE=http://127.0.0.1:$(head -n1 "$work/provider.out")
+provider() { curl -fsS --data "$1" "$PALIMO_API_BASE/__control" >/dev/null; }
+
+coproc DRIVER { "$bin/palimo-pipeline-driver" 2>&1; }
+pids+=("$DRIVER_PID")
+exec {driver_in}>&"${DRIVER[1]}" {driver_out}<&"${DRIVER[0]}"
+read -r -t 10 -u "$driver_out" line && [ "$line" = ready ] || { echo "driver: $line" >&2; exit 1; }
+
+start_editor() { # NAME -> ${NAME}_in, ${NAME}_out, ${NAME}_window
+  { coproc "$1" { "$bin/palimo-test-editor" 2>/dev/null; }; } 2>/dev/null
+  local -n fds=$1
+  pids+=($!)
+  exec {in}>&"${fds[1]}" {out}<&"${fds[0]}"
+  read -r -t 10 -u "$out" line || { echo "the editor did not start" >&2; exit 1; }
+  printf -v "$1_in" %s "$in"
+  printf -v "$1_out" %s "$out"
+  printf -v "$1_window" %s "${line#ready }"
+}
+start_editor EDITOR
+start_editor OTHER # the window the user switches to on focus-moved
+editor() { echo "$1" >&"$EDITOR_in"; read -r -t 5 -u "$EDITOR_out" reply; }
+
+# --- the user's clipboard ----------------------------------------------------------------------
+
+random_bytes() { head -c "$1" /dev/urandom; }
+random_text() { tr -dc 'a-zA-Z0-9 ,.\n' </dev/urandom | head -c "$1"; printf ' caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac'; }
+make_formats() { # KIND MAX-BYTES -> "NAME=FILE ..." in $formats
+  local dir=$work/formats.$1 n=$((RANDOM % 6 + 1)) i size
+  rm -rf "$dir" && mkdir -p "$dir"
+  local names=(text/plain text/html image/png application/octet-stream application/x-soak-a
+    application/x-soak-b)
+  formats=
+  for i in $(seq 0 $((n - 1))); do
+    size=$(((RANDOM * 32768 + RANDOM) % ($2 + 1)))
+    case ${names[$i]} in
+    text/plain) random_text $((size % 4096 + 1)) >"$dir/$i" ;;
+    text/html) { printf '<p>'; random_text $((size % 65536)); printf '</p>'; } >"$dir/$i" ;;
+    *) random_bytes "$size" >"$dir/$i" ;;
+    esac
+    formats+=" ${names[$i]}=$dir/$i"
+  done
+}
+take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late), none
+  [ -n "$owner_pid" ] && kill "$owner_pid" 2>/dev/null && wait "$owner_pid" 2>/dev/null
+  owner_pid=
+  case $1 in
+  none) "$bin/palimo-clipboard-probe" clear; return ;;
+  qt) make_formats user $((3 * 1024 * 1024)); set -- own-files ;;
+  slow) make_formats user $((64 * 1024)); set -- serve $((RANDOM % 250)) ;;
+  esac
+  # shellcheck disable=SC2086
+  "$bin/palimo-clipboard-probe" "$@" $formats >"$work/owner.out" 2>/dev/null &
+  owner_pid=$!
+  for _ in $(seq 200); do grep -q owned "$work/owner.out" && break; sleep 0.01; done
+}
+copy_newer() { # another application takes the clipboard during the call
+  make_formats newer 4096
+  # shellcheck disable=SC2086
+  "$bin/palimo-clipboard-probe" own-files $formats >"$work/newer.out" 2>/dev/null &
+  pids+=($!)
+  newer_pid=$!
+  for _ in $(seq 200); do grep -q owned "$work/newer.out" && break; sleep 0.01; done
+  "$bin/palimo-clipboard-probe" dump >"$work/expected"
+}
+
+run() { # COMMAND [DURING]: one run; DURING runs once the model call has started
+  echo "$1" >&"$driver_in"
+  : >"$work/run.out"
+  local during=${2:-}
+  while read -r -t 30 -u "$driver_out" line; do
+    echo "$line" >>"$work/run.out"
+    if [ -n "$during" ] && [ "$line" = "feedback working" ]; then
+      sleep 0.1
+      $during
+      during=
+    fi
+    [ "$line" = finished ] && return 0
+  done
+  echo "the run did not finish" >>"$work/run.out"
+}
+
+# --- runs --------------------------------------------------------------------------------------
+paths=(success server-error escape nothing-selected prompt-cancelled never-pastes focus-moved
+  clipboard-changed)
+declare -A taken=()
+differences=0
+for i in $(seq "$runs"); do
+  path=${paths[$((RANDOM % ${#paths[@]}))]}
+  kinds=(qt qt slow none)
+  kind=${kinds[$((RANDOM % 4))]}
+  taken[$path]=$((${taken[$path]:-0} + 1))
+  take_clipboard "$kind"
+  "$bin/palimo-clipboard-probe" dump >"$work/expected"
+  editor "set line \"word$i and more\""
+  editor "focus line"
+  editor "select line 0 $((4 + ${#i}))"
+  xdotool windowfocus --sync "$EDITOR_window" 2>/dev/null
+  text="WORD$i and more"
+  newer_pid=
+  case $path in
+  success) run run ;;
+  server-error)
+    provider '{"chat": {"mode": "status", "status": 500, "body": "{\"error\": \"busy\"}"}}'
+    run run
+    text="word$i and more" ;;
+  escape)
+    provider '{"chat": {"mode": "uppercase", "delayMs": 3000}}'
+    echo "cancel-after 100" >&"$driver_in"
+    read -r -t 5 -u "$driver_out" _
+    run run
+    text="word$i and more" ;;
+  nothing-selected)
+    editor "focus button"
+    run run
+    text="word$i and more" ;;
+  prompt-cancelled)
+    run "prompt 50  "
+    text="word$i and more" ;;
+  never-pastes)
+    editor "read-only line on"
+    run run
+    editor "read-only line off"
+    text="word$i and more" ;;
+  focus-moved)
+    provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
+    run run "xdotool windowfocus --sync $OTHER_window"
+    text="word$i and more" ;;
+  clipboard-changed)
+    provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
+    run run copy_newer ;;
+  esac
+  provider '{"chat": {"mode": "uppercase"}}'
+  "$bin/palimo-clipboard-probe" dump >"$work/after"
+  editor "get line"
+  problem=
+  cmp -s "$work/expected" "$work/after" ||
+    problem="clipboard differs: $(diff "$work/expected" "$work/after" | grep '^[<>]' | cut -c1-60 | tr '\n' '|')"
+  [ "$reply" = "text \"$text\"" ] || problem+=" text is $reply, not \"$text\""
+  if [ -n "$problem" ]; then
+    differences=$((differences + 1))
+    echo "run $i ($path, $kind owner): $problem | $(grep -v '^clipboard' "$work/run.out" | tr '\n' '|')"
+  fi
+  grep -h '^clipboard snapshot=' "$work/run.out" | cut -d= -f2 >>"$work/snapshot.ms"
+  grep -h '^clipboard restore=' "$work/run.out" | cut -d= -f2 >>"$work/restore.ms"
+  [ -n "$newer_pid" ] && kill "$newer_pid" 2>/dev/null
+done
+echo quit >&"$driver_in"
+
+stats() { sort -n "$1" | awk '{v[NR]=$1} END {if (NR) printf "median %d ms, p90 %d ms, max %d ms (n=%d)", v[int((NR+1)/2)], v[int(0.9*(NR-1))+1], v[NR], NR; else printf "none"}'; }
+echo "runs: $runs, differences: $differences"
+for path in "${paths[@]}"; do printf '  %-18s %d runs\n' "$path" "${taken[$path]:-0}"; done
+echo "snapshot: $(stats "$work/snapshot.ms")"
+echo "restore:  $(stats "$work/restore.ms")"
+[ "$differences" = 0 ]
