@@ -80,14 +80,16 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
   owner_pid=$!
   for _ in $(seq 200); do grep -q owned "$work/owner.out" && break; sleep 0.01; done
 }
-copy_newer() { # another application takes the clipboard during the call
-  make_formats newer 4096
+own_newer() { # another application takes the clipboard with $newer
   # shellcheck disable=SC2086
-  "$bin/palimo-clipboard-probe" own-files $formats >"$work/newer.out" 2>/dev/null &
+  "$bin/palimo-clipboard-probe" own-files $newer >"$work/newer.out" 2>/dev/null &
   pids+=($!)
   newer_pid=$!
   for _ in $(seq 200); do grep -q owned "$work/newer.out" && break; sleep 0.01; done
-  "$bin/palimo-clipboard-probe" dump >"$work/expected"
+}
+copy_newer() { # during the call; what it put there is dumped after the run
+  own_newer
+  newer_copied=1
 }
 
 run() { # COMMAND [DURING]: one run; DURING runs once the model call has started
@@ -123,7 +125,7 @@ for i in $(seq "$runs"); do
   editor "select line 0 $((4 + ${#i}))"
   xdotool windowfocus --sync "$EDITOR_window" 2>/dev/null
   text="WORD$i and more"
-  newer_pid=
+  newer_pid= newer_copied=
   case $path in
   success) run run ;;
   server-error)
@@ -153,11 +155,18 @@ for i in $(seq "$runs"); do
     run run "xdotool windowfocus --sync $OTHER_window"
     text="word$i and more" ;;
   clipboard-changed)
+    make_formats newer 4096
+    newer=$formats
     provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
     run run copy_newer ;;
   esac
   provider '{"chat": {"mode": "uppercase"}}'
   "$bin/palimo-clipboard-probe" dump >"$work/after"
+  if [ -n "$newer_copied" ]; then # the same formats from a fresh owner: the newer contents
+    kill "$newer_pid" 2>/dev/null
+    own_newer
+    "$bin/palimo-clipboard-probe" dump >"$work/expected"
+  fi
   editor "get line"
   problem=
   cmp -s "$work/expected" "$work/after" ||
