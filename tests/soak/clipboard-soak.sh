@@ -73,19 +73,20 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
   case $1 in
   none) "$bin/palimo-clipboard-probe" clear; return ;;
   qt) make_formats user $((3 * 1024 * 1024)); set -- own-files ;;
-  slow) make_formats user $((64 * 1024)); set -- serve $((RANDOM % 250)) ;;
+  slow) make_formats user $((64 * 1024)); set -- serve $((RANDOM % 150)) ;;
   esac
   # shellcheck disable=SC2086
   "$bin/palimo-clipboard-probe" "$@" $formats >"$work/owner.out" 2>/dev/null &
   owner_pid=$!
-  for _ in $(seq 200); do grep -q owned "$work/owner.out" && break; sleep 0.01; done
+  for _ in $(seq 1000); do grep -q owned "$work/owner.out" && return 0; sleep 0.01; done
+  return 1
 }
 own_newer() { # another application takes the clipboard with $newer
   # shellcheck disable=SC2086
   "$bin/palimo-clipboard-probe" own-files $newer >"$work/newer.out" 2>/dev/null &
   pids+=($!)
   newer_pid=$!
-  for _ in $(seq 200); do grep -q owned "$work/newer.out" && break; sleep 0.01; done
+  for _ in $(seq 1000); do grep -q owned "$work/newer.out" && break; sleep 0.01; done
 }
 copy_newer() { # during the call; what it put there is dumped after the run
   own_newer
@@ -118,7 +119,7 @@ for i in $(seq "$runs"); do
   kinds=(qt qt slow none)
   kind=${kinds[$((RANDOM % 4))]}
   taken[$path]=$((${taken[$path]:-0} + 1))
-  take_clipboard "$kind"
+  take_clipboard "$kind" || { echo "run $i: the user's clipboard could not be set up"; continue; }
   "$bin/palimo-clipboard-probe" dump >"$work/expected"
   editor "set line \"word$i and more\""
   editor "focus line"

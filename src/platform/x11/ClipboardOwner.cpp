@@ -5,7 +5,6 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstring>
 #include <deque>
@@ -329,18 +328,8 @@ void ClipboardOwner::Thread::answer(const xcb_selection_request_event_t& request
     const bool current =
         m_owning && request.selection == m_clipboard && request.owner == m_window &&
         (request.time == XCB_CURRENT_TIME || XcbSupport::isAtOrAfter(request.time, m_ownedSince));
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = current && serve(request, property) ? property : Atom{XCB_NONE};
-    // send_event always sends 32 bytes; the notify event is shorter.
-    std::array<char, 32> wire{};
-    std::memcpy(wire.data(), &notify, sizeof notify);
-    xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
-    xcb_flush(c);
+    XcbSupport::notifySelection(c, &request,
+                                current && serve(request, property) ? property : Atom{XCB_NONE});
 }
 
 bool ClipboardOwner::Thread::serve(const xcb_selection_request_event_t& request, Atom property) {

@@ -5,8 +5,10 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <poll.h>
 
@@ -128,6 +130,22 @@ std::optional<Property> readProperty(xcb_connection_t* connection, Window window
         xcb_flush(connection);
     }
     return result;
+}
+
+void notifySelection(xcb_connection_t* connection, const void* request, Atom property) {
+    const auto& asked = *static_cast<const xcb_selection_request_event_t*>(request);
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = asked.time;
+    notify.requestor = asked.requestor;
+    notify.selection = asked.selection;
+    notify.target = asked.target;
+    notify.property = property;
+    // send_event always sends 32 bytes; the notify event is shorter.
+    std::array<char, 32> wire{};
+    std::memcpy(wire.data(), &notify, sizeof notify);
+    xcb_send_event(connection, 0, asked.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
+    xcb_flush(connection);
 }
 
 std::uint32_t serverTime(xcb_connection_t* connection, Window window, Atom scratchProperty,

@@ -69,6 +69,10 @@ inline bool sameClient(std::uint32_t a, std::uint32_t b, std::uint32_t idMask) {
     return (a & ~idMask) == (b & ~idMask);
 }
 
+// Answers a SelectionRequest event (an xcb_selection_request_event_t) with a SelectionNotify
+// naming property, or None for a refusal, and flushes.
+void notifySelection(xcb_connection_t* connection, const void* request, Atom property);
+
 // Asks the server for a time stamp: the time of a property change on window, which must be
 // selected for property changes. Zero when none came in time.
 std::uint32_t serverTime(xcb_connection_t* connection, Window window, Atom scratchProperty,

@@ -49,23 +49,20 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    QFile png(args.value(4));
-    if (mode == QLatin1String("own") && png.open(QIODevice::ReadOnly)) {
-        auto* data = new QMimeData;
-        data->setData(QStringLiteral("text/plain"), args[2].toUtf8());
-        data->setData(QStringLiteral("text/html"), args[3].toUtf8());
-        data->setData(QStringLiteral("image/png"), png.readAll());
-        QApplication::clipboard()->setMimeData(data);
-        announceOwned();
-        return app.exec();
-    }
-    if (mode == QLatin1String("own-files")) {
-        const std::optional<SlowOwner::Formats> formats = formatFiles(args, 2);
-        if (!formats) {
-            return 2;
+    std::optional<SlowOwner::Formats> owned;
+    if (mode == QLatin1String("own")) {
+        QFile png(args.value(4));
+        if (png.open(QIODevice::ReadOnly)) {
+            owned = SlowOwner::Formats{{"text/plain", args.value(2).toUtf8()},
+                                       {"text/html", args.value(3).toUtf8()},
+                                       {"image/png", png.readAll()}};
         }
+    } else if (mode == QLatin1String("own-files")) {
+        owned = formatFiles(args, 2);
+    }
+    if (owned) {
         auto* data = new QMimeData;
-        for (auto it = formats->constBegin(); it != formats->constEnd(); ++it) {
+        for (auto it = owned->constBegin(); it != owned->constEnd(); ++it) {
             data->setData(QString::fromLatin1(it.key()), it.value());
         }
         QApplication::clipboard()->setMimeData(data);
@@ -91,7 +88,13 @@ int main(int argc, char** argv) {
         return cleared.get_future().get() ? 0 : 1;
     }
     if (mode == QLatin1String("dump")) {
-        const PasteboardContents contents = ClipboardReader().readAll().contents;
+        // Patient, unlike Palimo: the reference to compare with must not miss a slow format.
+        const PasteboardContents contents =
+            ClipboardReader({std::chrono::seconds(3), std::chrono::seconds(20),
+                             ClipboardReader::Limits().maxFormatBytes,
+                             ClipboardReader::Limits().maxTotalBytes})
+                .readAll()
+                .contents;
         const PasteboardItem item = contents.items.value(0);
         if (contents.state == PasteboardContents::State::unreadable) {
             std::printf("unreadable\n");

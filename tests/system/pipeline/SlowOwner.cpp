@@ -4,8 +4,6 @@
 
 #include <xcb/xcb.h>
 
-#include <array>
-#include <cstring>
 #include <vector>
 
 SlowOwner::SlowOwner(Formats formats, std::chrono::milliseconds formatDelay,
@@ -62,13 +60,7 @@ void SlowOwner::serve() {
             continue;
         }
         const auto& request = *static_cast<const xcb_selection_request_event_t*>(event.get());
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request.time;
-        notify.requestor = request.requestor;
-        notify.selection = request.selection;
-        notify.target = request.target;
-        notify.property = request.property;
+        XcbSupport::Atom answer = request.property;
         std::this_thread::sleep_for(request.target == targets ? m_targetsDelay : m_formatDelay);
         if (request.target == targets) {
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
@@ -80,11 +72,8 @@ void SlowOwner::serve() {
                                 request.target, 8, static_cast<std::uint32_t>(data.size()),
                                 data.constData());
         } else {
-            notify.property = XCB_NONE;
+            answer = XCB_NONE;
         }
-        std::array<char, 32> wire{};
-        std::memcpy(wire.data(), &notify, sizeof notify);
-        xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
-        xcb_flush(c);
+        XcbSupport::notifySelection(c, &request, answer);
     }
 }

@@ -10,9 +10,7 @@
 
 #include <xcb/xcb.h>
 
-#include <array>
 #include <cstdio>
-#include <cstring>
 #include <future>
 
 namespace {
@@ -63,21 +61,11 @@ int main(int argc, char** argv) {
             continue;
         }
         const auto& request = *static_cast<const xcb_selection_request_event_t*>(event.get());
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request.time;
-        notify.requestor = request.requestor;
-        notify.selection = request.selection;
-        notify.target = request.target;
         const bool saved = request.target == saveTargets && takeOver(owner);
         if (saved) {
             std::printf("saved\n");
             std::fflush(stdout);
         }
-        notify.property = saved ? request.property : XCB_NONE;
-        std::array<char, 32> wire{};
-        std::memcpy(wire.data(), &notify, sizeof notify);
-        xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, wire.data());
-        xcb_flush(c);
+        XcbSupport::notifySelection(c, &request, saved ? request.property : XCB_NONE);
     }
 }
