@@ -58,7 +58,8 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
     layout->addWidget(optionsGroup);
     layout->addStretch(1);
 
-    connect(m_key, &QLineEdit::textEdited, &m_model, &SettingsModel::setApiKey);
+    // textChanged, not textEdited: assistive technologies set the whole text at once.
+    connect(m_key, &QLineEdit::textChanged, &m_model, &SettingsModel::setApiKey);
     // Return is taken even while a test runs; only the button waits for it.
     connect(m_key, &QLineEdit::returnPressed, &m_model, [this] { m_model.saveAndTestKey(); });
     connect(m_saveAndTest, &QPushButton::clicked, &m_model, [this] { m_model.saveAndTestKey(); });

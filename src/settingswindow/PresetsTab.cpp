@@ -99,8 +99,12 @@ PresetsTab::PresetsTab(SettingsModel& model, QWidget* parent)
                     m_model.movePreset(start, row > start ? row - 1 : row);
                 }
             });
-    connect(m_name, &QLineEdit::textEdited, this,
-            [this](const QString& name) { m_model.renamePreset(m_selection, name); });
+    // textChanged, not textEdited: assistive technologies set the whole text at once.
+    connect(m_name, &QLineEdit::textChanged, this, [this](const QString& name) {
+        if (!m_showing) {
+            m_model.renamePreset(m_selection, name);
+        }
+    });
     connect(m_instructions, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_showing) {
             m_model.setPresetInstructions(m_selection, ViewStyle::editorText(m_instructions));
