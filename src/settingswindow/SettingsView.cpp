@@ -41,7 +41,6 @@ SettingsView::SettingsView(SettingsModel& model, QWidget* parent)
 
     m_usage = ViewStyle::captionLabel(QString(), this);
     m_usage->setWordWrap(false);
-    m_usage->setAccessibleName(QStringLiteral("Usage this month"));
     auto* usageHolder = new QVBoxLayout();
     usageHolder->setContentsMargins(18, 8, 18, 8);
     usageHolder->addWidget(m_usage);

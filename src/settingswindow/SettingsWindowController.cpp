@@ -5,8 +5,8 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QScreen>
-#include <QVBoxLayout>
 #include <QWidget>
 
 SettingsWindowController::SettingsWindowController(SettingsModel& model, QObject* parent)
@@ -26,15 +26,16 @@ bool SettingsWindowController::isVisible() const {
 }
 
 void SettingsWindowController::build() {
-    m_window = new QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                        Qt::WindowMinimizeButtonHint);
+    // A main window, so screen readers meet it as an application's frame.
+    auto* window =
+        new QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                     Qt::WindowMinimizeButtonHint);
+    m_window = window;
     m_window->setWindowTitle(title);
     m_window->setObjectName(QStringLiteral("PalimoSettings"));
     m_window->setFixedSize(width, height);
-    m_view = new SettingsView(m_model, m_window);
-    auto* layout = new QVBoxLayout(m_window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
+    m_view = new SettingsView(m_model, window);
+    window->setCentralWidget(m_view);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), m_window->size());
         frame.moveCenter(screen->availableGeometry().center());

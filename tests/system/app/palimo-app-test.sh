@@ -125,7 +125,9 @@ kill "$owner" 2>/dev/null
 provider '{"chat": {"mode": "uppercase"}}'
 
 case_name=taken
-PALIMO_API_BASE=http://127.0.0.1:$port timeout 3 "$palimo" >"$work/second.out" 2>&1
+# Without a session bus a second process cannot find the first one and runs on its own.
+DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent PALIMO_API_BASE=http://127.0.0.1:$port \
+  timeout 3 "$palimo" >"$work/second.out" 2>&1
 status=$?
 [ $status -eq 124 ] || fail "the second instance ended with status $status: $(cat "$work/second.out")"
 grep -q 'Could not register ⌃⌥R: another application already uses it.' "$work/second.out" ||
