@@ -25,14 +25,6 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
-eventually() { # SECONDS COMMAND...: waits for COMMAND to succeed
-  local seconds=$1; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
-    sleep 0.05
-  done
-}
 ui() { "$atspi" "$@" || fail "settings-atspi.py $*"; }
 log_has() { grep -qF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(grep -cF -- "$1" "$work/palimo.out")" -ge "$2" ]; } # TEXT N
@@ -50,18 +42,10 @@ start_recording() {
 focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --sync >/dev/null 2>&1; }
 
 # --- the provider, the editor, palimo -----------------------------------------------------------
-"$fake_provider" >"$work/provider.out" 2>/dev/null &
-pids+=($!)
-eventually 5 test -s "$work/provider.out" || { echo "the fake provider did not start" >&2; exit 1; }
-port=$(head -n1 "$work/provider.out")
-provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
-
-coproc EDITOR { "$editor" 2>/dev/null; }
-pids+=($EDITOR_PID)
-exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
-read -r -t 10 -u "$editor_out" _ || { echo "the editor did not start" >&2; exit 1; }
-ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
-line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$atspi")/../desktop-fixture.sh"
+start_provider "$fake_provider"
+start_editor "$editor"
 
 export PALIMO_API_BASE=http://127.0.0.1:$port
 "$palimo" >"$work/palimo.out" 2>&1 &
@@ -152,10 +136,7 @@ start_recording
 xdotool key ctrl+alt+t
 eventually 3 stored_is rewriteHotkey keyCode 17 || fail "stored $(stored rewriteHotkey keyCode)"
 eventually 3 log_has 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' || fail "⌃⌥T not registered"
-ed 'set line "recorded shortcut"' >/dev/null
-ed 'focus line' >/dev/null
-xdotool search --sync --name 'Palimo test editor' windowfocus --sync >/dev/null 2>&1
-ed 'select line 0 8' >/dev/null
+prepare "recorded shortcut" 0 8
 xdotool key ctrl+alt+t
 eventually 5 line_is "RECORDED shortcut" || fail "got $(ed 'get line')"
 
