@@ -8,7 +8,7 @@
   settings-atspi.py set-text NAME TEXT replaces the text of the field named NAME
   settings-atspi.py checked NAME       prints true or false
   settings-atspi.py describe NAME      prints the control's description
-  settings-atspi.py wait-label TEXT    waits up to 10 s for a label with this text to show
+  settings-atspi.py wait NAME          waits up to 10 s for anything named NAME to show
 Exits 1 with a reason on standard error when something is missing."""
 import sys
 import warnings
@@ -129,14 +129,13 @@ def main(argv):
         print(str(find(argv[2]).get_state_set().contains(Atspi.StateType.CHECKED)).lower())
     elif command == "describe":
         print(find(argv[2]).get_description())
-    elif command == "wait-label":
+    elif command == "wait":
         deadline = time.time() + 10
         while time.time() < deadline:
-            if any(n.get_name() == argv[2] for n in showing(window())
-                   if n.get_role_name() == "label"):
+            if any(n.get_name() == argv[2] for n in showing(window())):
                 return
             time.sleep(0.05)
-        fail("no label %r appeared" % argv[2])
+        fail("nothing named %r appeared" % argv[2])
     else:
         fail("unknown command %r" % command)
 

@@ -77,11 +77,11 @@ ui tab General
 provider '{"models": {"mode": "status", "status": 401, "body": "{}"}}'
 ui set-text 'OpenAI API key' sk-refused
 ui press 'Save and test'
-ui wait-label 'OpenAI rejected this key. Check it was copied in full.'
+ui wait 'OpenAI rejected this key. Check it was copied in full.'
 provider '{"models": {"mode": "status", "status": 200, "body": "{}"}}'
 ui set-text 'OpenAI API key' ' sk-works '
 ui press 'Save and test'
-ui wait-label 'Key works'
+ui wait 'Key works'
 [ "$(secret-tool lookup server app.palimo.Palimo user openai-api-key)" = sk-works ] ||
   fail "stored key: $(secret-tool lookup server app.palimo.Palimo user openai-api-key)"
 
@@ -96,10 +96,20 @@ ui press 'Start Palimo when I log in'
 eventually 3 test ! -e "$autostart" || fail "the autostart entry stayed"
 mkdir -p "$autostart" # a folder in its place: the write is refused
 ui press 'Start Palimo when I log in'
-ui wait-label "Your system refused this. Check your desktop's autostart settings."
+ui wait "Your system refused this. Check your desktop's autostart settings."
 [ "$("$atspi" checked 'Start Palimo when I log in')" = false ] || fail "the switch did not snap back"
 log_has 'Could not change launch at login: Could not write' || fail "no log line"
 rmdir "$autostart"
+
+case_name=styles
+ui tab Styles
+ui press 'Add style'
+ui wait 'New style'
+ui set-text Name ''
+ui wait Untitled
+eventually 3 grep -q '"name": ""' "$settings" || fail "the empty name was not saved"
+ui press 'Remove style'
+eventually 3 bash -c "! grep -q '\"name\": \"\"' '$settings'" || fail "the style was not removed"
 
 case_name=record-grabbed
 ui tab Shortcut
@@ -108,7 +118,7 @@ captures=$(grep -c 'Captured ' "$work/palimo.out")
 start_recording
 xdotool key ctrl+alt+p # the prompt shortcut, grabbed until recording started
 eventually 3 described 'Rewrite the selection' '⌃⌥P' || fail "recorded $("$atspi" describe 'Rewrite the selection')"
-ui wait-label "Both shortcuts are the same, so this one won't work."
+ui wait "Both shortcuts are the same, so this one won't work."
 [ "$(grep -c 'Captured ' "$work/palimo.out")" -eq "$captures" ] || fail "the press started a rewrite"
 eventually 3 log_has 'Hotkeys registered: ⌃⌥P rewrite, ⌃⌥P prompt.' || fail "not registered"
 
