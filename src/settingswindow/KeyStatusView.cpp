@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include <algorithm>
+
 KeyStatusView::KeyStatusView(QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
@@ -20,6 +22,8 @@ KeyStatusView::KeyStatusView(QWidget* parent)
     m_failedIcon = ViewStyle::iconLabel(QStyle::SP_MessageBoxWarning, this);
     m_text = ViewStyle::captionLabel(QString(), this);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Cut below the third line, never through it.
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(m_busy);
     layout->addWidget(m_validIcon);
     layout->addWidget(m_failedIcon);
@@ -49,8 +53,27 @@ void KeyStatusView::display(const KeyState& state) {
         ViewStyle::tint(m_text, ViewStyle::red);
         break;
     }
-    // A long refusal wraps, but never past three lines.
-    m_text->setMaximumHeight(m_text->fontMetrics().lineSpacing() * 3);
+    // A long refusal wraps, but never past three lines; the whole of it stays in the tooltip
+    // and is what a screen reader reads.
+    m_text->setToolTip(m_text->text());
+    fitText();
+}
+
+void KeyStatusView::fitText() {
+    // The layouts above do not ask a wrapped label for its height at the width it got, so the
+    // height is set here: what the text needs at its width, up to three lines.
+    const int threeLines =
+        m_text->fontMetrics()
+            .boundingRect(QRect(0, 0, 1000, 1000), Qt::TextWordWrap, QStringLiteral("x\nx\nx"))
+            .height();
+    const int needed = m_text->text().isEmpty() ? 0 : m_text->heightForWidth(m_text->width());
+    m_text->setMinimumHeight(std::min(needed, threeLines));
+    m_text->setMaximumHeight(threeLines);
+}
+
+void KeyStatusView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitText();
 }
 
 QString KeyStatusView::text() const {

@@ -20,7 +20,12 @@ public:
     static inline const QString checkingText = QStringLiteral("Checking…");
     static inline const QString validText = QStringLiteral("Key works");
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitText();
+
     QProgressBar* m_busy = nullptr;
     QLabel* m_validIcon = nullptr;
     QLabel* m_failedIcon = nullptr;
