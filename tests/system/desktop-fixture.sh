@@ -1,10 +1,29 @@
 # shellcheck shell=bash
 # Sourced by the shell system tests that drive palimo against the fake provider and our Qt
-# editor. Expects $work (a scratch folder), the array pids (processes to stop at the end) and
-# a fail function; defines:
+# editor. Sets up $work (a scratch folder, gone at exit), pids (processes stopped at exit),
+# failures and case_name; defines:
+#   fail MESSAGE                    counts a failure of the current case
+#   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
 #   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
 #   start_editor EDITOR             ed COMMAND talks to it; line_is TEXT; prepare TEXT START LENGTH
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-test.XXXXXX")
+failures=0
+pids=()
+case_name=start
+
+stop_everything() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  xdotool keyup ctrl alt 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap stop_everything EXIT
+
+fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+log_count() { grep -cF -- "$1" "$work/palimo.out"; }
+at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
 
 eventually() {
   local seconds=$1; shift

@@ -6,27 +6,10 @@ set -uo pipefail
 
 palimo=${1:?usage: palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-app.XXXXXX")
-failures=0
-pids=()
-case_name=start
-
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  xdotool keyup ctrl alt 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
-log_count() { grep -cF -- "$1" "$work/palimo.out"; }
-# Waits for the run in progress to write its closing line, so the next case starts idle.
-at_least() { [ "$(log_count "$1")" -ge "$2" ]; } # TEXT N: the log holds TEXT N times or more
-wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
-
 # shellcheck source=../desktop-fixture.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
+# Waits for the run in progress to write its closing line, so the next case starts idle.
+wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
 start_provider "$fake_provider"
 start_editor "$editor"
 

@@ -9,25 +9,13 @@ set -uo pipefail
 palimo=${1:?usage: settings-system-test.sh PALIMO EDITOR FAKE_PROVIDER}
 editor=$2 fake_provider=$3
 atspi=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/settings-atspi.py
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-settings.XXXXXX")
-failures=0
-pids=()
-case_name=start
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$atspi")/../desktop-fixture.sh"
 settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
 autostart=${XDG_CONFIG_HOME:-$HOME/.config}/autostart/palimo.desktop
 
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  xdotool keyup ctrl alt 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
 ui() { "$atspi" "$@" || fail "settings-atspi.py $*"; }
 log_has() { grep -qF -- "$1" "$work/palimo.out"; }
-at_least() { [ "$(grep -cF -- "$1" "$work/palimo.out")" -ge "$2" ]; } # TEXT N
 stored() { # KEY FIELD: a field of a record in the settings file
   python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[sys.argv[2]][sys.argv[3]])' \
     "$settings" "$1" "$2" 2>/dev/null
@@ -42,8 +30,6 @@ start_recording() {
 focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --sync >/dev/null 2>&1; }
 
 # --- the provider, the editor, palimo -----------------------------------------------------------
-# shellcheck source=../desktop-fixture.sh
-source "$(dirname "$atspi")/../desktop-fixture.sh"
 start_provider "$fake_provider"
 start_editor "$editor"
 
