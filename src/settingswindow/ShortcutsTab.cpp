@@ -11,14 +11,22 @@
 
 namespace {
 
-// "Text ... [recorder]" with the recorder labelled by the text for screen readers.
-QHBoxLayout* shortcutRow(const QString& text, HotkeyRecorderControl* recorder, QWidget* parent) {
+// One shortcut's section: "Text ... [recorder]", then whatever goes between (the clash warning),
+// then the footer. The recorder takes the text as its name for screen readers.
+QGroupBox* section(const QString& text, HotkeyRecorderControl* recorder, QWidget* between,
+                   const QString& footer, QWidget* parent) {
+    auto* group = new QGroupBox(parent);
+    auto* layout = new QVBoxLayout(group);
     auto* row = new QHBoxLayout();
-    auto* label = new QLabel(text, parent);
-    row->addWidget(label, 0, Qt::AlignTop);
+    row->addWidget(new QLabel(text, group), 0, Qt::AlignTop);
     row->addStretch(1);
     row->addWidget(recorder);
-    return row;
+    layout->addLayout(row);
+    if (between != nullptr) {
+        layout->addWidget(between);
+    }
+    layout->addWidget(ViewStyle::captionLabel(footer, group));
+    return group;
 }
 
 } // namespace
@@ -27,46 +35,34 @@ ShortcutsTab::ShortcutsTab(SettingsModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(model) {
     const auto recording = [this](bool on) { m_model.recordingChanged(on); };
-
-    auto* rewriteGroup = new QGroupBox(this);
-    auto* rewriteLayout = new QVBoxLayout(rewriteGroup);
     const QString rewriteName = QStringLiteral("Rewrite the selection");
     m_rewrite = new HotkeyRecorderControl(
-        rewriteName,
-        {[this] { return m_model.rewriteHotkey(); },
-         [this](HotkeyCombo combo) { m_model.setRewriteHotkey(combo); }, recording},
-        rewriteGroup);
-    rewriteLayout->addLayout(shortcutRow(rewriteName, m_rewrite, rewriteGroup));
-    rewriteLayout->addWidget(ViewStyle::captionLabel(
-        QStringLiteral("Select text anywhere and press this. With nothing selected, Palimo "
-                       "rewrites the whole text field you're in."),
-        rewriteGroup));
-
-    auto* promptGroup = new QGroupBox(this);
-    auto* promptLayout = new QVBoxLayout(promptGroup);
+        rewriteName, {[this] { return m_model.rewriteHotkey(); },
+                      [this](HotkeyCombo combo) { m_model.setRewriteHotkey(combo); }, recording});
     const QString promptName = QStringLiteral("Rewrite with my own instructions");
     m_prompt = new HotkeyRecorderControl(
-        promptName,
-        {[this] { return m_model.promptHotkey(); },
-         [this](HotkeyCombo combo) { m_model.setPromptHotkey(combo); }, recording},
-        promptGroup);
-    promptLayout->addLayout(shortcutRow(promptName, m_prompt, promptGroup));
-    m_clash = new QWidget(promptGroup);
+        promptName, {[this] { return m_model.promptHotkey(); },
+                     [this](HotkeyCombo combo) { m_model.setPromptHotkey(combo); }, recording});
+
+    m_clash = new QWidget();
     auto* clashLayout = new QHBoxLayout(m_clash);
     clashLayout->setContentsMargins(0, 0, 0, 0);
     clashLayout->addWidget(ViewStyle::iconLabel(QStyle::SP_MessageBoxWarning, m_clash));
     auto* clashText = ViewStyle::captionLabel(clashWarning, m_clash);
     ViewStyle::tint(clashText, ViewStyle::orange);
     clashLayout->addWidget(clashText, 1);
-    promptLayout->addWidget(m_clash);
-    promptLayout->addWidget(ViewStyle::captionLabel(
-        QStringLiteral("Opens a small box where you type one-off instructions, like \"make this "
-                       "shorter\". Your saved styles are listed there too."),
-        promptGroup));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(rewriteGroup);
-    layout->addWidget(promptGroup);
+    layout->addWidget(section(rewriteName, m_rewrite, nullptr,
+                              QStringLiteral("Select text anywhere and press this. With nothing "
+                                             "selected, Palimo rewrites the whole text field "
+                                             "you're in."),
+                              this));
+    layout->addWidget(section(promptName, m_prompt, m_clash,
+                              QStringLiteral("Opens a small box where you type one-off "
+                                             "instructions, like \"make this shorter\". Your "
+                                             "saved styles are listed there too."),
+                              this));
     layout->addStretch(1);
 
     connect(&m_model, &SettingsModel::hotkeysChanged, this, &ShortcutsTab::showModel);
