@@ -29,6 +29,8 @@ public:
     ~HotkeyRecorderControl() override;
 
     bool isRecording() const { return m_recorder.isRecording(); }
+    // Ends recording without a new combination.
+    void stopRecording() { m_recorder.stop(); }
     // Shows the bound combination again (after it changed elsewhere).
     void refresh();
 

@@ -34,15 +34,26 @@ QGroupBox* section(const QString& text, HotkeyRecorderControl* recorder, QWidget
 ShortcutsTab::ShortcutsTab(SettingsModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(model) {
-    const auto recording = [this](bool on) { m_model.recordingChanged(on); };
+    // One recorder listens at a time: the other one would keep the shortcuts suspended, or
+    // resume them under the first one's feet when it stops.
+    const auto recording = [this](HotkeyRecorderControl* ShortcutsTab::*other) {
+        return [this, other](bool on) {
+            if (on && (this->*other)->isRecording()) {
+                (this->*other)->stopRecording();
+            }
+            m_model.recordingChanged(on);
+        };
+    };
     const QString rewriteName = QStringLiteral("Rewrite the selection");
     m_rewrite = new HotkeyRecorderControl(
         rewriteName, {[this] { return m_model.rewriteHotkey(); },
-                      [this](HotkeyCombo combo) { m_model.setRewriteHotkey(combo); }, recording});
+                      [this](HotkeyCombo combo) { m_model.setRewriteHotkey(combo); },
+                      recording(&ShortcutsTab::m_prompt)});
     const QString promptName = QStringLiteral("Rewrite with my own instructions");
     m_prompt = new HotkeyRecorderControl(
         promptName, {[this] { return m_model.promptHotkey(); },
-                     [this](HotkeyCombo combo) { m_model.setPromptHotkey(combo); }, recording});
+                     [this](HotkeyCombo combo) { m_model.setPromptHotkey(combo); },
+                     recording(&ShortcutsTab::m_rewrite)});
 
     m_clash = new QWidget();
     auto* clashLayout = new QHBoxLayout(m_clash);
