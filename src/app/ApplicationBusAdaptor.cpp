@@ -1,6 +1,7 @@
 #include "app/ApplicationBusAdaptor.h"
 
 #include "app/SingleInstance.h"
+#include "base/Log.h"
 
 ApplicationBusAdaptor::ApplicationBusAdaptor(SingleInstance* instance)
     : QDBusAbstractAdaptor(instance)
@@ -14,8 +15,13 @@ void ApplicationBusAdaptor::Open(const QStringList& /*uris*/, const QVariantMap&
     m_instance->activated();
 }
 
-void ApplicationBusAdaptor::ActivateAction(const QString& /*name*/,
-                                           const QVariantList& /*parameter*/,
+void ApplicationBusAdaptor::ActivateAction(const QString& name, const QVariantList& /*parameter*/,
                                            const QVariantMap& /*platformData*/) {
+    // A launcher's action that this version does not know (say a later "quit") must not be
+    // taken for another one.
+    if (name != settingsAction) {
+        Log::error(QStringLiteral("Ignored the unknown action \"%1\".").arg(name));
+        return;
+    }
     m_instance->activated();
 }

@@ -7,12 +7,14 @@
 
 class SingleInstance;
 
-// org.freedesktop.Application on the instance's object. Every way of activating Palimo opens
-// its settings: it has no documents and no actions of its own.
+// org.freedesktop.Application on the instance's object. Activating Palimo, opening anything
+// with it, or its one action "settings" opens its settings window.
 class ApplicationBusAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
+    static inline const QString settingsAction = QStringLiteral("settings");
+
     explicit ApplicationBusAdaptor(SingleInstance* instance);
 
 public Q_SLOTS:

@@ -49,6 +49,10 @@ eventually 5 xdotool search --name 'Palimo Settings' >/dev/null || fail "no sett
 "$palimo" >/dev/null 2>&1 || fail "the third start failed"
 [ "$(xdotool search --name 'Palimo Settings' | wc -l)" -eq 1 ] || fail "more than one window"
 [ "$(pgrep -c -f "^$palimo\$")" -eq 1 ] || fail "more than one palimo runs"
+gdbus call --session --dest app.palimo.Palimo --object-path /app/palimo/Palimo \
+  --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >/dev/null ||
+  fail "ActivateAction was not answered"
+eventually 3 log_has 'Ignored the unknown action "quit".' || fail "an unknown action was not ignored"
 
 case_name=no-bus
 DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent timeout 3 "$palimo" >"$work/nobus.out" 2>&1
