@@ -12,6 +12,7 @@ class KeychainStore;
 class OpenAIClient;
 class RewriteController;
 class SecretServiceStore;
+class SettingsAssembly;
 class SettingsStore;
 class X11HotKeyService;
 class X11Keystrokes;
@@ -34,6 +35,9 @@ public:
     // False when this session cannot run Palimo at all (no X11 display).
     bool applicationDidFinishLaunching();
 
+    // Opens the settings window, or brings it to the front.
+    void showSettings();
+
 private:
     void wireCallbacks();
     void logStartupChecks();
@@ -50,6 +54,7 @@ private:
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;
+    std::unique_ptr<SettingsAssembly> m_settings;
     SignalWatcher* m_signals = nullptr;
     bool m_quitting = false;
 };
