@@ -164,7 +164,7 @@ for i in $(seq "$runs"); do
   provider '{"chat": {"mode": "uppercase"}}'
   "$bin/palimo-clipboard-probe" dump >"$work/after"
   if [ -n "$newer_copied" ]; then # the same formats from a fresh owner: the newer contents
-    kill "$newer_pid" 2>/dev/null
+    kill "$newer_pid" 2>/dev/null && wait "$newer_pid" 2>/dev/null
     own_newer
     "$bin/palimo-clipboard-probe" dump >"$work/expected"
   fi
@@ -179,7 +179,7 @@ for i in $(seq "$runs"); do
   fi
   grep -h '^clipboard snapshot=' "$work/run.out" | cut -d= -f2 >>"$work/snapshot.ms"
   grep -h '^clipboard restore=' "$work/run.out" | cut -d= -f2 >>"$work/restore.ms"
-  [ -n "$newer_pid" ] && kill "$newer_pid" 2>/dev/null
+  [ -n "$newer_pid" ] && kill "$newer_pid" 2>/dev/null && wait "$newer_pid" 2>/dev/null
 done
 echo quit >&"$driver_in"
 

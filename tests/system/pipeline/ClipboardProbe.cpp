@@ -18,6 +18,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QMimeData>
+#include <QTimer>
 
 #include <cstdio>
 #include <future>
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
             data->setData(QString::fromLatin1(it.key()), it.value());
         }
         QApplication::clipboard()->setMimeData(data);
-        announceOwned();
+        // Qt sends the ownership request from its event loop: say so once it has gone out.
+        QTimer::singleShot(100, &app, announceOwned);
         return app.exec();
     }
     if (mode == QLatin1String("serve")) {
