@@ -75,6 +75,7 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
   qt) make_formats user $((3 * 1024 * 1024)); set -- own-files ;;
   slow) make_formats user $((64 * 1024)); set -- serve $((RANDOM % 150)) ;;
   esac
+  : >"$work/owner.out" # the child truncates it only once it runs
   # shellcheck disable=SC2086
   "$bin/palimo-clipboard-probe" "$@" $formats >"$work/owner.out" 2>/dev/null &
   owner_pid=$!
@@ -82,6 +83,7 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
   return 1
 }
 own_newer() { # another application takes the clipboard with $newer
+  : >"$work/newer.out"
   # shellcheck disable=SC2086
   "$bin/palimo-clipboard-probe" own-files $newer >"$work/newer.out" 2>/dev/null &
   pids+=($!)
@@ -175,7 +177,7 @@ for i in $(seq "$runs"); do
   [ "$reply" = "text \"$text\"" ] || problem+=" text is $reply, not \"$text\""
   if [ -n "$problem" ]; then
     differences=$((differences + 1))
-    echo "run $i ($path, $kind owner): $problem | $(grep -v '^clipboard' "$work/run.out" | tr '\n' '|')"
+    echo "run $i ($path, $kind owner): $problem | $(tr '\n' '|' <"$work/run.out")"
   fi
   grep -h '^clipboard snapshot=' "$work/run.out" | cut -d= -f2 >>"$work/snapshot.ms"
   grep -h '^clipboard restore=' "$work/run.out" | cut -d= -f2 >>"$work/restore.ms"
