@@ -58,6 +58,7 @@ wait_done 3
 # starts with SHORTCUT and has captured for 0.3 s.
 slow_run_over_clipboard() { # TEXT HTML SHORTCUT
   provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+  : >"$work/probe-owner.out" # no stale "owned" from an earlier owner
   "$probe" own "$1" "$2" "$sample_png" >"$work/probe-owner.out" 2>/dev/null &
   owner=$!
   pids+=($owner)

@@ -64,6 +64,7 @@ qt_text() { editor "get $1" && echo "${reply#text }"; }
 
 own_clipboard() { # the user's clipboard, served by another client, in $work/clipboard.before
   kill "${owner_pid:-}" 2>/dev/null
+  : >"$work/owner.out" # the probe truncates it only once it runs: no stale "owned"
   "$bin/palimo-clipboard-probe" own "user's text" "<p>user's <b>text</b></p>" "$here/sample.png" \
     >"$work/owner.out" 2>/dev/null &
   owner_pid=$!
