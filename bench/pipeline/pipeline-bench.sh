@@ -3,7 +3,7 @@
 # against a fake provider that answers at once:
 #   pipeline-bench.sh BIN_DIR FAKE_PROVIDER [RUNS]
 # For our Qt editor and for mousepad (GTK), RUNS consecutive rewrites of a fresh selection:
-# how many replaced the text exactly, and the medians (and 90th percentiles) of
+# how many replaced the text exactly, and the medians (90th percentiles, maxima) of
 #   capture  - from the trigger to the captured text (includes the fixed 40 ms before Copy)
 #   paste    - from posting Paste to the user's clipboard being back (at least 150 ms)
 #   overhead - the whole run minus the model call
@@ -53,7 +53,8 @@ for key in ("capture", "model", "paste", "total", "overhead"):
     v = sorted(values.get(key, []))
     if v:
         p90 = v[min(len(v) - 1, int(round(0.9 * (len(v) - 1))))]
-        print(f"  {key:9s} median {statistics.median(v):7.1f} ms   p90 {p90:7.1f} ms   (n={len(v)})")
+        print(f"  {key:9s} median {statistics.median(v):7.1f} ms   p90 {p90:7.1f} ms   "
+              f"max {v[-1]:7.1f} ms   (n={len(v)})")
 if "overhead" in values:
     beyond = statistics.median(values["overhead"]) - 190.0
     print(f"  beyond the fixed 190 ms of waits: {beyond:.1f} ms (median)")
