@@ -2,6 +2,8 @@
 // XTest keystrokes, AT-SPI focus, the active window, the real model client against
 // $PALIMO_API_BASE), driven by commands on standard input instead of the global hotkey:
 //   run | prompt MS TEXT | cancel-after MS | quit
+// Ctrl+Alt+R, grabbed as the application grabs its shortcut, starts a run as "run" does, so a
+// benchmark can press the real key (a grab moves the keyboard focus for a moment).
 // "prompt" shows a window that takes the keyboard focus for MS, as the prompt panel does, and
 // then answers TEXT; the run must give the focus back to the user's window to paste.
 // "cancel-after" presses Escape MS after the next model call starts.
@@ -13,7 +15,10 @@
 
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
+#include "hotkey/HotKey.h"
+#include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
+#include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
@@ -147,10 +152,21 @@ int main(int argc, char** argv) {
         say(QStringLiteral("finished"));
     });
 
-    readCommands(app, [&](const QString& verb, const QString& rest) {
+    const auto startClock = [&clock] {
         clock.runStart = clock.now();
         clock.pastePosted = -1;
         clock.succeeded = false;
+    };
+    const std::unique_ptr<X11HotKeyService> hotKeys = X11HotKeyService::create();
+    HotKeysController::setService(hotKeys.get());
+    const HotKey rewriteKey(Key::r, ModifierFlags(ModifierFlag::control | ModifierFlag::option),
+                            [&] {
+                                startClock();
+                                controller.trigger();
+                            });
+
+    readCommands(app, [&](const QString& verb, const QString& rest) {
+        startClock();
         if (verb == QLatin1String("run")) {
             controller.trigger();
         } else if (verb == QLatin1String("prompt")) {
