@@ -26,7 +26,8 @@ public:
     };
 
     ClipboardReader();
-    explicit ClipboardReader(Limits limits);
+    // selection: the X selection to read, CLIPBOARD unless PRIMARY is wanted.
+    explicit ClipboardReader(Limits limits, const QByteArray& selection = "CLIPBOARD");
     ~ClipboardReader();
     ClipboardReader(const ClipboardReader&) = delete;
     ClipboardReader& operator=(const ClipboardReader&) = delete;
