@@ -35,7 +35,8 @@ public:
     using AddressSource = std::function<QString()>;
 
     struct Options {
-        // Nothing received for this long ends a call with timedOut.
+        // Connecting, sending, or a gap this long once the answer has begun ends a call with
+        // timedOut. The server's time before its first byte is bounded by overallTimeout alone.
         std::chrono::milliseconds idleTimeout{10'000};
         // No call lasts longer than this in all.
         std::chrono::milliseconds overallTimeout{60'000};

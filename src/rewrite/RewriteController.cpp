@@ -349,6 +349,10 @@ QString RewriteController::userMessage(const RewriteError& error) {
     case RewriteError::Kind::timedOut:
         return QStringLiteral("OpenAI took too long to answer.");
     case RewriteError::Kind::notConnected:
+        if (!error.server.isEmpty()) {
+            return QStringLiteral("Could not reach ") + error.server + QStringLiteral(".");
+        }
+        return QStringLiteral("No internet connection.");
     case RewriteError::Kind::connectionLost:
         return QStringLiteral("No internet connection.");
     case RewriteError::Kind::cancelled:

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                "ABC", succeeded},
         Ending{"ProviderError",
                [](PipelineTest& f) {
-                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}};
+                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
                },
                "abc",
                {"working", "failed: OpenAI returned an error (500)."},
@@ -135,8 +135,12 @@ TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
              {K::timedOut, "OpenAI took too long to answer."},
              {K::connectionLost, "No internet connection."},
              {K::refusedAddress, "The rewrite failed. See the log for why."}}) {
-        EXPECT_EQ(RewriteController::userMessage({kind, 429, {}, {}}), text);
+        EXPECT_EQ(RewriteController::userMessage({kind, 429, {}, {}, {}}), text);
     }
+    EXPECT_EQ(RewriteController::userMessage({K::notConnected, 0, {}, {}, {}}),
+              u"No internet connection."_qs);
+    EXPECT_EQ(RewriteController::userMessage({K::notConnected, 0, {}, {}, "http://127.0.0.1:8080"}),
+              u"Could not reach http://127.0.0.1:8080."_qs);
     // e + combining acute, a thumbs-up with a skin tone, a family emoji, CRLF.
     EXPECT_EQ(RewriteController::characterCount(QStringLiteral(
                   "e\u0301\U0001F44D\U0001F3FD\U0001F468\u200D\U0001F469\u200D\U0001F467\r\n")),
