@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The rewrite pipeline end to end on a real X display (run it inside palimo-session.sh): the
 # driver wires the real backends and the real model client against palimo-fake-provider, and
-# rewrites text in our Qt editor, in mousepad (GTK) and in xterm. Before every case the user's
+# rewrites text in our Qt editor, in mousepad (GTK) and in two terminals (xterm, VTE). Before every case the user's
 # clipboard holds text, HTML and a PNG; after it, the clipboard must be back byte for byte.
 #   pipeline-system-test.sh BIN_DIR FAKE_PROVIDER [CASE ...]
 # BIN_DIR holds palimo-pipeline-driver, palimo-test-editor and palimo-clipboard-probe.
@@ -180,38 +180,49 @@ case_mousepad() { # a selection, then the whole field, in a real GTK editor
   expect_eq mousepad '"HELLO WORLD, FROM GTK"' "$(mousepad_text)"
 }
 
-case_terminal() { # xterm takes Ctrl+Shift+C/V for the CLIPBOARD, as its users set it up
-  local keys='#override \n Shift Ctrl <Key>C: copy-selection(CLIPBOARD) \n'
-  keys+=' Shift Ctrl <Key>V: insert-selection(CLIPBOARD)'
-  xterm -geometry 60x8+0+0 -xrm "XTerm*VT100.translations: $keys" -e sh -c \
-    'echo "hello terminal"; head -n1 > "$0"; echo done >> "$0"; sleep 30' "$work/terminal.out" \
-    2>/dev/null &
+terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a terminal
+  local class=$1 y=$2
+  shift 2
+  "$@" sh -c 'echo "hello terminal"; echo $$ > "$0"; exec sleep 60' "$work/program.pid" \
+    >/dev/null 2>&1 &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" | tail -n1)
+  window=$(xdotool search --sync --onlyvisible --class "$class" | tail -n1)
   xdotool windowfocus --sync "$window"
-  sleep 0.3
-  xdotool mousemove --window "$window" 12 8 click --repeat 2 --delay 80 1 # double-click "hello"
+  for _ in $(seq 100); do [ -s "$work/program.pid" ] && break; sleep 0.05; done
+  sleep 0.3 # the first line is drawn
+  xdotool mousemove --window "$window" 12 "$y" click --repeat 2 --delay 80 1 # double-click "hello"
   sleep 0.2
   run run
-  xdotool key Return
-  for _ in $(seq 50); do grep -q '^done' "$work/terminal.out" 2>/dev/null && break; sleep 0.05; done
   expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
-  expect_eq "what the program read" HELLO "$(head -n1 "$work/terminal.out" 2>/dev/null)"
-  kill "${pids[-1]}"
+  expect_line '^\[Palimo\] The rewrite is on the clipboard: paste it with Ctrl\+Shift\+V\.$'
+  kill -0 "$(cat "$work/program.pid")" 2>/dev/null || fail "the program in the terminal was stopped"
+  clipboard_holds=HELLO
+  kill "${pids[-1]}" "$(cat "$work/program.pid")" 2>/dev/null
+  rm -f "$work/program.pid"
 }
+# No key reaches a terminal (xterm's Ctrl+C and Ctrl+Shift+C are both ^C); its selection is read
+# as it stands and the rewrite stays on the clipboard.
+case_xterm() { terminal_case xterm 10 xterm -geometry 60x8+0+0 -e; }
+case_vte_terminal() { terminal_case lxterminal 36 lxterminal --no-remote --geometry=60x8 -e; }
 
 cases=(qt_selection qt_whole_field not_a_text_field provider_error cancelled prompt late_paste
-  empty_clipboard mousepad terminal)
+  empty_clipboard mousepad xterm vte_terminal)
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
+  clipboard_holds= # set by a case that leaves this text on the clipboard on purpose
   started=${EPOCHREALTIME/./}
   own_clipboard
   "case_$case_name"
   "$bin/palimo-clipboard-probe" dump >"$work/clipboard.after"
-  cmp -s "$work/clipboard.before" "$work/clipboard.after" ||
-    fail "the clipboard differs after the case: $(diff "$work/clipboard."{before,after} | tr '\n' '|')"
+  if [ -n "$clipboard_holds" ]; then
+    grep -q "^UTF8_STRING ${#clipboard_holds} $(printf %s "$clipboard_holds" | sha256sum | cut -d' ' -f1)$" \
+      "$work/clipboard.after" || fail "the clipboard does not hold $clipboard_holds: $(tr '\n' '|' <"$work/clipboard.after")"
+  else
+    cmp -s "$work/clipboard.before" "$work/clipboard.after" ||
+      fail "the clipboard differs after the case: $(diff "$work/clipboard."{before,after} | tr '\n' '|')"
+  fi
   printf '%s %s (%d ms)\n' "$([ $case_failed = 0 ] && echo PASS || echo FAIL)" "$case_name" \
     $(((${EPOCHREALTIME/./} - started) / 1000))
 done
