@@ -117,7 +117,11 @@ HttpExchange::Limits OpenAIClient::limits() const {
 }
 
 std::variant<QUrl, RewriteError> OpenAIClient::resolve(const char* path) const {
-    auto url = ProviderAddress::endpoint(m_options.baseAddress(), QString::fromLatin1(path));
+    const ProviderAddress::Address base = m_options.baseAddress();
+    if (const auto* refused = std::get_if<RewriteError>(&base)) {
+        return *refused;
+    }
+    auto url = ProviderAddress::endpoint(std::get<QString>(base), QString::fromLatin1(path));
     if (const QString* refused = std::get_if<QString>(&url)) {
         return RewriteError::of(RewriteError::Kind::refusedAddress, *refused);
     }

@@ -2,6 +2,7 @@
 
 #include "client/CancellationToken.h"
 #include "client/HttpExchange.h"
+#include "client/ProviderAddress.h"
 #include "client/RewriteError.h"
 #include "client/RewriteRequest.h"
 
@@ -32,7 +33,7 @@ using RewriteOutcome = std::variant<RewriteResult, RewriteError>;
 class OpenAIClient {
 public:
     using KeySource = std::function<QCoro::Task<std::optional<QString>>()>;
-    using AddressSource = std::function<QString()>;
+    using AddressSource = std::function<ProviderAddress::Address()>;
 
     struct Options {
         // Connecting, sending, or a gap this long once the answer has begun ends a call with
