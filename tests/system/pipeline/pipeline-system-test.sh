@@ -198,6 +198,49 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
   kill "${pids[-1]}"
 }
 
+# Chromium exposes its accessibility tree only to a process started with ACCESSIBILITY_ENABLED=1
+# (Electron applications too); that is asked of this one browser, not of the whole desktop.
+case_chromium() {
+  local page='data:text/html,<title>T:hello from a browser</title><textarea autofocus
+    oninput="document.title=String.fromCharCode(84,58)%2Bthis.value">hello from a browser</textarea>'
+  ACCESSIBILITY_ENABLED=1 chromium --no-sandbox --user-data-dir="$work/chromium" \
+    --disable-background-networking --disable-component-update --disable-sync --no-first-run \
+    --force-renderer-accessibility --window-size=500,300 --window-position=0,0 "$page" \
+    >"$work/chromium.log" 2>&1 &
+  pids+=($!)
+  local window
+  window=$(xdotool search --sync --onlyvisible --name '^T:hello' | tail -n1)
+  xdotool windowfocus --sync "$window"
+  title() { # EXPECTED: the page's title (its text) once it reads so, or as it is after 3 s
+    local t
+    for _ in $(seq 60); do
+      t=$(xdotool getwindowname "$window" | sed 's/ - Chromium$//')
+      [ "$t" = "$1" ] && break
+      sleep 0.05
+    done
+    echo "$t"
+  }
+  sleep 0.5 # the page's own focus handling settles
+  xdotool key ctrl+Home shift+ctrl+Right
+  xdotool keydown ctrl alt # the user still holds the shortcut's modifiers
+  run run
+  xdotool keyup ctrl alt
+  expect_eq "after a selection" "T:HELLO from a browser" "$(title "T:HELLO from a browser")"
+  xdotool key ctrl+End
+  run press
+  expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
+  expect_eq "after the whole field" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
+  provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+  xdotool key ctrl+a
+  echo "cancel-after 200" >&"$driver_in"
+  read -r -t 5 -u "$driver_out" line
+  run run
+  provider '{"chat": {"mode": "uppercase"}}'
+  expect_line '^feedback cancelled$'
+  expect_eq "after Escape" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
+  kill "${pids[-1]}"
+}
+
 terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a terminal
   local class=$1 y=$2
   shift 2
@@ -225,7 +268,7 @@ case_xterm() { terminal_case xterm 10 xterm -geometry 60x8+0+0 -e; }
 case_vte_terminal() { terminal_case lxterminal 36 lxterminal --no-remote --geometry=60x8 -e; }
 
 cases=(qt_selection qt_whole_field not_a_text_field provider_error cancelled prompt late_paste
-  empty_clipboard mousepad gtk4_whole_field xterm vte_terminal)
+  empty_clipboard mousepad gtk4_whole_field chromium xterm vte_terminal)
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
