@@ -91,8 +91,8 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
     QTimer idle;
     idle.setSingleShot(true);
     QObject::connect(&idle, &QTimer::timeout, reply, [&] {
-        abandon(RewriteError::of(Kind::timedOut, QStringLiteral("no data for ") +
-                                                     spoken(limits.idle)));
+        abandon(
+            RewriteError::of(Kind::timedOut, QStringLiteral("no data for ") + spoken(limits.idle)));
     });
     const auto restartIdle = [&idle, &limits] { idle.start(limits.idle); };
     const QMetaObject::Connection onProgress[] = {

@@ -26,8 +26,7 @@ Address configured() {
         environment = qEnvironmentVariable(environmentVariable);
     }
     const Preferences preferences(Preferences::defaultFilePath());
-    const std::optional<QString> preference =
-        preferences.text(QString::fromLatin1(preferenceKey));
+    const std::optional<QString> preference = preferences.text(QString::fromLatin1(preferenceKey));
     const bool fromEnvironment = environment && !environment->trimmed().isEmpty();
     if (!fromEnvironment && preferences.hidesValueOf(QString::fromLatin1(preferenceKey))) {
         return RewriteError::of(

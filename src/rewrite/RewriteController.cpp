@@ -217,8 +217,8 @@ QCoro::Task<bool> RewriteController::acceptable(const Captured& captured,
                   .arg(tokens)
                   .arg(m_model.name)
                   .arg(m_model.maxAnswerTokens));
-    const QString message = QStringLiteral("Too long: at most about %1 tokens at once.")
-                                .arg(m_model.maxAnswerTokens);
+    const QString message =
+        QStringLiteral("Too long: at most about %1 tokens at once.").arg(m_model.maxAnswerTokens);
     feedback([&message](RewriteFeedback& f) { f.failed(message); });
     co_await restore(captured);
     co_return false;
@@ -232,9 +232,8 @@ QCoro::Task<> RewriteController::restore(const Captured& captured) {
 
 QCoro::Task<bool> RewriteController::deliver(QString text, Captured captured) {
     if (!captured.leaveOnClipboard) {
-        QCoro::Task<bool> paste = TextReplaceService::paste(m_platform, text,
-                                                            std::move(captured.snapshot),
-                                                            Keystrokes::Style::standard, m_timing);
+        QCoro::Task<bool> paste = TextReplaceService::paste(
+            m_platform, text, std::move(captured.snapshot), Keystrokes::Style::standard, m_timing);
         co_return co_await std::move(paste);
     }
     if (!co_await m_platform.pasteboard.writeText(text)) {
@@ -291,7 +290,7 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         }
         // A named task: GCC 12 destroys class-type arguments inside a co_await expression
         // twice (GCC PR 100611).
-        QCoro::Task<bool> delivery = deliver(result->text, std::move(captured));
+        QCoro::Task<bool> delivery = deliver(result->text, captured);
         const bool pasted = co_await std::move(delivery);
         if (pasted) {
             feedback([](RewriteFeedback& f) { f.succeeded(); });

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonParseError>
 #include <QRegularExpression>
 
@@ -49,11 +49,10 @@ const char* const salvagedKeys[] = {"apiBaseURL"};
 QJsonObject salvage(const QByteArray& broken) {
     QJsonObject kept;
     for (const char* key : salvagedKeys) {
-        const QRegularExpression member(QStringLiteral("\"%1\"\\s*:\\s*(\"(?:[^\"\\\\\\n]|\\\\.)*\")")
-                                            .arg(QLatin1String(key)));
+        const QRegularExpression member(
+            QStringLiteral("\"%1\"\\s*:\\s*(\"(?:[^\"\\\\\\n]|\\\\.)*\")").arg(QLatin1String(key)));
         const QRegularExpressionMatch match = member.match(QString::fromUtf8(broken));
-        const QJsonDocument value =
-            QJsonDocument::fromJson("[" + match.captured(1).toUtf8() + "]");
+        const QJsonDocument value = QJsonDocument::fromJson("[" + match.captured(1).toUtf8() + "]");
         if (match.hasMatch() && value.isArray() && value.array().at(0).isString()) {
             kept.insert(QLatin1String(key), value.array().at(0));
         }

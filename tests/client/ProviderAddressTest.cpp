@@ -56,7 +56,8 @@ TEST(ProviderAddressTest, BrokenSettingsFileNeverFallsBackToOpenAI) {
                             u" cannot be read, so the server chosen there is unknown; fix or "
                             u"remove the file, or set PALIMO_API_BASE"_s;
     const std::pair<QByteArray, QString> cases[] = {
-        {R"({"apiBaseURL": "http://127.0.0.1:8080", "soundEnabled": tru})", u"http://127.0.0.1:8080"_s},
+        {R"({"apiBaseURL": "http://127.0.0.1:8080", "soundEnabled": tru})",
+         u"http://127.0.0.1:8080"_s},
         {R"({"soundEnabled": tru, "apiBaseURL": "http://127.0.0.1:80)", refused},
         {R"({"apiBaseURL": 8080, "soundEnabled": tru)", refused},
         {R"({"soundEnabled": tru})", u"https://api.openai.com"_s},

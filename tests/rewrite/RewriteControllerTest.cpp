@@ -105,13 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
                    };
                },
                "ABC", succeeded},
-        Ending{"ProviderError",
-               [](PipelineTest& f) {
-                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
-               },
-               "abc",
-               {"working", "failed: OpenAI returned an error (500)."},
-               "Rewrite failed: OpenAI returned HTTP 500: boom"},
+        Ending{
+            "ProviderError",
+            [](PipelineTest& f) {
+                f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
+            },
+            "abc",
+            {"working", "failed: OpenAI returned an error (500)."},
+            "Rewrite failed: OpenAI returned HTTP 500: boom"},
         Ending{"ClipboardCannotBeWritten",
                [](PipelineTest& f) { f.pasteboard.failTextWrites = true; },
                "abc",

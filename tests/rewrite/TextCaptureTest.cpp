@@ -69,8 +69,9 @@ TEST_F(PipelineTest, TerminalsGetNoKeystrokeAndKeepTheRewriteOnTheClipboard) {
         QList<PasteboardItem> clipboardAfter;
         QStringList feedback;
     };
-    const QList<PasteboardItem> rewrite = {{{QStringLiteral("text/plain"), "LS -L"},
-                                            {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
+    const QList<PasteboardItem> rewrite = {
+        {{QStringLiteral("text/plain"), "LS -L"},
+         {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
     for (const Case& c : {Case{"XTerm", "ls -l", rewrite, succeeded},
                           Case{"konsole", " \n ", userClipboard, nothingToRewrite},
                           Case{"Gnome-terminal", std::nullopt, userClipboard, nothingToRewrite}}) {

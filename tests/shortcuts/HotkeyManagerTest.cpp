@@ -132,8 +132,9 @@ TEST_F(HotkeyManagerTest, HandEditedShortcutWithoutCtrlAltOrSuperIsNotGrabbed) {
     EXPECT_TRUE(service.active().empty());
     EXPECT_EQ(manager.rewriteHotKey(), nullptr);
     EXPECT_EQ(manager.promptHotKey(), nullptr);
-    EXPECT_EQ(logLines().filter(u"without Ctrl, Alt or Super it would take that key from all "
-                                u"typing. Record a new one in Settings."_s)
+    EXPECT_EQ(logLines()
+                  .filter(u"without Ctrl, Alt or Super it would take that key from all "
+                          u"typing. Record a new one in Settings."_s)
                   .size(),
               2);
     settings.setPromptHotkey({35, 0x100000 | 0x20000}); // Super+Shift+P is fine

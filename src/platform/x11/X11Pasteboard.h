@@ -43,7 +43,7 @@ private:
     ClipboardReader& reader();
     void notify();
 
-    std::unique_ptr<ClipboardReader> m_reader; // used on the worker only
+    std::unique_ptr<ClipboardReader> m_reader;        // used on the worker only
     std::unique_ptr<ClipboardReader> m_primaryReader; // likewise, for PRIMARY
     std::unique_ptr<ClipboardOwner> m_owner;
     SerialWorker m_worker; // declared last: finishes its work before the reader goes
