@@ -55,7 +55,6 @@ PillView::PillView(Look look)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
     , m_look(std::move(look)) {
-    setWindowTitle(QStringLiteral("Palimo feedback"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     Surface::prepare(*this, m_look.translucent);
@@ -75,6 +74,13 @@ PillView::PillView(Look look)
 void PillView::setState(const PillState& state) {
     const bool changed = !(state == m_state);
     m_state = state;
+    // Says what the pill shows to screen readers and to tools that list windows.
+    static const QString titles[] = {QString(), QStringLiteral("Rewriting…"),
+                                     QStringLiteral("Done"), QStringLiteral("Cancelled")};
+    const QString title =
+        state.kind == PillState::Kind::failed ? state.message : titles[static_cast<int>(state.kind)];
+    setWindowTitle(title);
+    setAccessibleName(title);
     m_lines.clear();
     m_textWidth = 0;
     if (state.kind == PillState::Kind::failed) {
