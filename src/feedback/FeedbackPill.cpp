@@ -3,6 +3,8 @@
 #include "feedback/ScreenGeometry.h"
 
 #include <QEasingCurve>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QPointer>
 #include <QSoundEffect>
 
@@ -43,7 +45,8 @@ void FeedbackPill::play(const std::function<QSoundEffect*()>& sound) {
         return;
     }
     QSoundEffect* effect = sound();
-    if (effect == nullptr) {
+    // Without an audio device the run stays silent, without a complaint on the console.
+    if (effect == nullptr || QMediaDevices::audioOutputs().isEmpty()) {
         return;
     }
     if (effect->isPlaying()) {

@@ -77,8 +77,9 @@ void PillView::setState(const PillState& state) {
     // Says what the pill shows to screen readers and to tools that list windows.
     static const QString titles[] = {QString(), QStringLiteral("Rewriting…"),
                                      QStringLiteral("Done"), QStringLiteral("Cancelled")};
-    const QString title =
-        state.kind == PillState::Kind::failed ? state.message : titles[static_cast<int>(state.kind)];
+    const QString title = state.kind == PillState::Kind::failed
+                              ? state.message
+                              : titles[static_cast<int>(state.kind)];
     setWindowTitle(title);
     setAccessibleName(title);
     m_lines.clear();
