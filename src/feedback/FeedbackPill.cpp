@@ -2,8 +2,8 @@
 
 #include "feedback/ScreenGeometry.h"
 
-#include <QEasingCurve>
 #include <QAudioDevice>
+#include <QEasingCurve>
 #include <QMediaDevices>
 #include <QPointer>
 #include <QSoundEffect>

@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
             }
             answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("caret")) {
-            const QRect local = edit ? edit->inputMethodQuery(Qt::ImCursorRectangle).toRect()
-                                     : area->cursorRect();
+            const QRect local =
+                edit ? edit->inputMethodQuery(Qt::ImCursorRectangle).toRect() : area->cursorRect();
             const QRect box(target->mapToGlobal(local.topLeft()), local.size());
             answer(QStringLiteral("caret %1 %2 %3 %4")
                        .arg(box.x())
