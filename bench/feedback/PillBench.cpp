@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     CaretLocator locator(accessibility,
                          {&ScreenGeometry::currentScreens, [] { return QPointF(QCursor::pos()); }});
     using namespace std::chrono_literals;
-    FeedbackPill pill(locator, {{Qt::blue, std::nullopt, false}, nullptr, nullptr, nullptr},
+    FeedbackPill pill(locator, {{Qt::blue, QIcon(), false}, nullptr, nullptr, nullptr},
                       {0ms, 1ms, 1ms, 0ms, 1ms});
     std::vector<double> locate;
     std::vector<double> shown;

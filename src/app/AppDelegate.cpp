@@ -102,11 +102,12 @@ void AppDelegate::createFeedback() {
     SettingsStore& settings = SettingsStore::shared();
     m_feedbackPill = std::make_shared<FeedbackPill>(
         *m_locator,
-        FeedbackPill::Resources{
-            {Branding::accent(), Branding::markImage(), X11Compositor::isRunning()},
-            [] { return Branding::doneSound(); },
-            [] { return Branding::cancelledSound(); },
-            [&settings] { return settings.soundEnabled(); }},
+        FeedbackPill::Resources{{Branding::accent(),
+                                 Branding::markImage().value_or(Branding::menuBarImage()),
+                                 X11Compositor::isRunning()},
+                                [] { return Branding::doneSound(); },
+                                [] { return Branding::cancelledSound(); },
+                                [&settings] { return settings.soundEnabled(); }},
         FeedbackPill::Timing{});
     m_promptPanel = std::make_unique<PromptPanel>(
         *m_workspace, PromptPanel::Sources{[&settings] { return settings.presets(); }, pointer,

@@ -224,20 +224,8 @@ QPixmap PillView::tintedMark(int side, qreal ratio) const {
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_look.mark) {
-        m_look.mark->paint(&painter, QRect(0, 0, side, side));
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(QRect(0, 0, side, side), m_look.accent);
-    } else {
-        // Two lines of text and a check mark, standing in for the brand mark.
-        painter.setPen(QPen(m_look.accent, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawLine(QPointF(2, 4), QPointF(12, 4));
-        painter.drawLine(QPointF(2, 8.5), QPointF(9, 8.5));
-        QPainterPath check;
-        check.moveTo(9, 13);
-        check.lineTo(11.5, 15.5);
-        check.lineTo(16, 10);
-        painter.drawPath(check);
-    }
+    m_look.mark.paint(&painter, QRect(0, 0, side, side));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(QRect(0, 0, side, side), m_look.accent);
     return pixmap;
 }

@@ -7,8 +7,6 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
-#include <optional>
-
 // The pill's window and what it draws: a capsule holding the working mark (a bright band
 // sweeping across the brand mark), a check mark, a cross, or a warning sign with the failure's
 // message on at most two lines. It never takes the focus and lets every click through.
@@ -16,8 +14,8 @@ class PillView final : public QWidget {
 public:
     struct Look {
         QColor accent;
-        std::optional<QIcon> mark; // a drawn mark stands in when there is none
-        bool translucent = false;  // only with a compositor
+        QIcon mark;               // a template image, coloured with the accent
+        bool translucent = false; // only with a compositor
     };
 
     explicit PillView(Look look);

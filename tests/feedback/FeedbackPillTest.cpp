@@ -33,7 +33,7 @@ protected:
     int donePlays = 0;
     bool soundOn = true;
     FeedbackPill pill{locator,
-                      {{Qt::blue, std::nullopt, false},
+                      {{Qt::blue, QIcon(), false},
                        [this] {
                            ++donePlays;
                            return nullptr;

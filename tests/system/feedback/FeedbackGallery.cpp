@@ -85,9 +85,12 @@ int main(int argc, char** argv) {
     EditorAccessibility accessibility(*edit);
     CaretLocator locator(accessibility,
                          {&ScreenGeometry::currentScreens, [] { return QPointF(200, 200); }});
-    FeedbackPill pill(
-        locator, {{Branding::accent(), Branding::markImage(), false}, nullptr, nullptr, nullptr},
-        FeedbackPill::Timing{});
+    FeedbackPill pill(locator,
+                      {{Branding::accent(), Branding::markImage().value_or(QIcon()), false},
+                       nullptr,
+                       nullptr,
+                       nullptr},
+                      FeedbackPill::Timing{});
     const QRect pillArea(40, 40, 600, 150);
     pill.working();
     save(out.filePath(QStringLiteral("pill-working.png")), pillArea);

@@ -9,29 +9,8 @@ set -uo pipefail
 
 palimo=${1:?usage: feedback-system-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-feedback.XXXXXX")
-failures=0
-pids=()
-case_name=start
+source "$(dirname "${BASH_SOURCE[0]}")/../desktop-kit.sh" feedback
 
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  xdotool keyup ctrl alt 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
-eventually() { # SECONDS COMMAND...: until COMMAND succeeds
-  local deadline=$((SECONDS + $1)); shift
-  until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
-    sleep 0.05
-  done
-}
-log_count() { grep -cF -- "$1" "$work/palimo.out"; }
-at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
 focused() { xdotool getwindowfocus getwindowname 2>/dev/null; }
 focus_is() { [ "$(focused)" = "$1" ]; }
 
@@ -61,11 +40,7 @@ pids+=($!)
 eventually 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
   { echo "openbox did not start: $(cat "$work/openbox.log")" >&2; exit 1; }
 
-"$fake_provider" >"$work/provider.out" 2>/dev/null &
-pids+=($!)
-eventually 5 test -s "$work/provider.out" || { echo "the fake provider did not start" >&2; exit 1; }
-port=$(head -n1 "$work/provider.out")
-provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
+start_provider "$fake_provider"
 # The system message of the latest request ends with exactly these instructions.
 asked_with() {
   curl -fsS "http://127.0.0.1:$port/__last" | python3 -c '
@@ -74,18 +49,10 @@ content = json.load(sys.stdin)["messages"][0]["content"]
 sys.exit(0 if content.endswith("\n" + sys.argv[1]) else 1)' "$1"
 }
 
-coproc EDITOR { "$editor" 2>/dev/null; }
-pids+=($EDITOR_PID)
-exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
-read -r -t 10 -u "$editor_out" _ || { echo "the editor did not start" >&2; exit 1; }
-ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
-line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
-prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
-  ed "set line \"$1\"" >/dev/null
-  ed 'focus line' >/dev/null
-  xdotool search --sync --name 'Palimo test editor' windowactivate --sync >/dev/null 2>&1
-  ed "select line $2 $3" >/dev/null
-  xdotool mousemove 1250 780 # far from the text: a pill by the pointer would show
+start_editor "$editor"
+select_far() { # TEXT START LENGTH, with the pointer far from the text: a pill by it would show
+  prepare "$@"
+  xdotool mousemove 1250 780
 }
 
 "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
@@ -97,7 +64,7 @@ eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" ||
 # --- the pill -------------------------------------------------------------------------------------
 case_name=qt-pill
 provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
-prepare "hello world" 0 5
+select_far "hello world" 0 5
 read -r _ cx cy cw ch <<<"$(ed 'caret line')"
 xdotool key ctrl+alt+r
 if eventually 5 pill_shows "Rewriting…"; then
@@ -115,7 +82,7 @@ focus_is 'Palimo test editor' || fail "the editor lost the focus: $(focused)"
 
 case_name=failed
 provider '{"chat": {"mode": "status", "status": 500}}'
-prepare "broken" 0 6
+select_far "broken" 0 6
 xdotool key ctrl+alt+r
 wide_pill() { pill_shows "$1" && [ "$pill_w" -gt 100 ]; }
 eventually 5 wide_pill "OpenAI returned an error (500)." ||
@@ -127,18 +94,22 @@ line_is "broken" || fail "got $(ed 'get line')"
 
 case_name=cancelled
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
-prepare "keep this" 0 4
+select_far "keep this" 0 4
 xdotool key ctrl+alt+r
 eventually 5 pill_shows "Rewriting…" || fail "no working pill"
 xdotool key Escape
 eventually 3 pill_shows Cancelled || fail "no Cancelled pill (${pill_name:-none})"
+# A click on the pill reaches the field under it: the selection gives way to a caret there.
+xdotool mousemove $((pill_x + pill_w / 2)) $((pill_y + pill_h / 2)) click 1
+read -r _ cx _ cw _ <<<"$(ed 'caret line')"
+near $((cx + cw / 2)) $((pill_x + pill_w / 2)) 8 || fail "the click did not go through the pill"
 eventually 3 no_pill || fail "the pill stayed"
 line_is "keep this" || fail "got $(ed 'get line')"
 
 # --- the prompt panel -----------------------------------------------------------------------------
 case_name=prompt-typed
 provider '{"chat": {"mode": "uppercase"}}'
-prepare "make noise" 0 4
+select_far "make noise" 0 4
 xdotool key ctrl+alt+p
 eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
 find_pill && fail "the pill shows while the panel is open"
@@ -149,7 +120,7 @@ asked_with 'Shout it, please' || fail "the request did not carry the typed instr
 focus_is 'Palimo test editor' || fail "the editor does not have the focus back: $(focused)"
 
 case_name=prompt-style
-prepare "pick a style" 0 4
+select_far "pick a style" 0 4
 xdotool key ctrl+alt+p
 eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
 xdotool type --delay 20 'FRIEND'
@@ -162,20 +133,15 @@ asked_with 'Rewrite the text so it sounds warmer and more approachable, without 
   fail "the request did not carry the style's instructions: $(curl -fsS "http://127.0.0.1:$port/__last")"
 
 case_name=prompt-escape
-"$probe" own "saved text" "<b>saved</b>" "$sample_png" >"$work/probe-owner.out" 2>/dev/null &
-owner=$!
-pids+=($owner)
-eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
-"$probe" dump >"$work/clip-before"
-prepare "stay as is" 0 4
+own_clipboard "$probe" "$sample_png"
+select_far "stay as is" 0 4
 eventually 3 no_pill || fail "the last pill stayed"
 xdotool key ctrl+alt+p
 eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
 xdotool key Escape
 eventually 5 grep -q 'Prompt cancelled.' "$work/palimo.out" || fail "no cancellation"
 sleep 0.3
-"$probe" dump >"$work/clip-after"
-cmp -s "$work/clip-before" "$work/clip-after" || fail "the clipboard changed"
+clipboard_kept "$probe"
 line_is "stay as is" || fail "got $(ed 'get line')"
 no_pill || fail "a pill for a cancelled prompt"
 kill "$owner" 2>/dev/null
