@@ -32,7 +32,7 @@ void paint(QPainter& painter, const QRectF& rect, qreal radius, bool translucent
            const QColor& outline) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(246, 245, 248, translucent ? 235 : 255));
+    painter.setBrush(QColor(246, 245, 248, translucent ? 242 : 255));
     painter.drawRoundedRect(rect, radius, radius);
     painter.setPen(QPen(outline, 1));
     painter.setBrush(Qt::NoBrush);
