@@ -143,3 +143,8 @@ void PromptPanelView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Surface::reshape(*this, radius, m_translucent);
 }
+
+void PromptPanelView::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    m_onCancel();
+}

@@ -13,7 +13,9 @@ class QAbstractButton;
 
 // The prompt panel's window: a text field asking "How should this be rewritten?" above the
 // user's styles, filtered live by name. Return submits the typed text (blank text cancels), a
-// click on a style submits its instructions, Escape cancels. Losing the focus answers nothing.
+// click on a style submits its instructions, Escape cancels, and so does a window manager that
+// closes the window (the run waiting for the answer would otherwise wait for ever). Losing the
+// focus answers nothing.
 class PromptPanelView final : public QWidget {
 public:
     PromptPanelView(QList<StylePreset> presets, bool translucent,
@@ -26,6 +28,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void submitTypedText();

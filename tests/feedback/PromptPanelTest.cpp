@@ -99,6 +99,7 @@ TEST_F(PromptPanelTest, TheThreeAnswers) {
              QTest::keyClick(v.field(), Qt::Key_Escape);
          },
          std::nullopt},
+        {"closed by the window manager", [](PromptPanelView& v) { v.close(); }, std::nullopt},
         {"row",
          [](PromptPanelView& v) {
              QTest::keyClicks(v.field(), "gram");
