@@ -10,7 +10,8 @@ presses=${2:-50}
 palimo=$build/src/app/palimo
 editor=$build/tests/system/pipeline/palimo-test-editor
 fake_provider=$build/tests/fakeprovider/palimo-fake-provider
-source "$(dirname "${BASH_SOURCE[0]}")/../../tests/system/desktop-kit.sh" bench
+# shellcheck source=../../tests/system/desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../tests/system/desktop-fixture.sh"
 start_provider "$fake_provider"
 start_editor "$editor"
 

@@ -15,7 +15,8 @@ runs=${2:-30}
 palimo=$build/src/app/palimo
 editor=$build/tests/system/pipeline/palimo-test-editor
 fake_provider=$build/tests/fakeprovider/palimo-fake-provider
-source "$(dirname "${BASH_SOURCE[0]}")/../../tests/system/desktop-kit.sh" feedback-bench
+# shellcheck source=../../tests/system/desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../tests/system/desktop-fixture.sh"
 
 openbox >/dev/null 2>&1 &
 pids+=($!)

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/Branding.h"
+#include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
@@ -43,7 +44,9 @@ AppDelegate::AppDelegate() = default;
 
 AppDelegate::~AppDelegate() {
     // The hot keys go before the service that grabbed them, and the registry must not keep
-    // a pointer to a service that is gone.
+    // a pointer to a service that is gone. The settings window may still be recording a
+    // shortcut, and ends that through the manager.
+    m_settings.reset();
     m_hotkeyManager.reset();
     HotKeysController::setService(nullptr);
     KeychainStore::setShared(nullptr);
@@ -87,7 +90,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                         settings.recordUsage(prompt, completion);
                                     }});
 
+    m_settings = std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager);
     createFeedback();
+
     wireCallbacks();
     m_hotkeyManager->reload();
     m_client->prewarm();
@@ -150,11 +155,18 @@ void AppDelegate::wireCallbacks() {
     m_signals = new SignalWatcher(
         [self] {
             if (self) {
-                Log::info(QStringLiteral("Reloading the shortcuts from the settings."));
+                Log::info(QStringLiteral("Reloading the settings file."));
+                self->m_settings->reload();
                 self->m_hotkeyManager->reload();
             }
         },
         this);
+}
+
+void AppDelegate::showSettings() {
+    if (m_settings) {
+        m_settings->showWindow();
+    }
 }
 
 void AppDelegate::logStartupChecks() {

@@ -6,13 +6,10 @@ set -uo pipefail
 
 palimo=${1:?usage: palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
-source "$(dirname "${BASH_SOURCE[0]}")/../desktop-kit.sh" app
-
-log_count() { grep -cF -- "$1" "$work/palimo.out"; }
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
 # Waits for the run in progress to write its closing line, so the next case starts idle.
-at_least() { [ "$(log_count "$1")" -ge "$2" ]; } # TEXT N: the log holds TEXT N times or more
 wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
-
 start_provider "$fake_provider"
 start_editor "$editor"
 
@@ -79,7 +76,9 @@ kill "$owner" 2>/dev/null
 provider '{"chat": {"mode": "uppercase"}}'
 
 case_name=taken
-PALIMO_API_BASE=http://127.0.0.1:$port timeout 3 "$palimo" >"$work/second.out" 2>&1
+# Without a session bus a second process cannot find the first one and runs on its own.
+DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent PALIMO_API_BASE=http://127.0.0.1:$port \
+  timeout 3 "$palimo" >"$work/second.out" 2>&1
 status=$?
 [ $status -eq 124 ] || fail "the second instance ended with status $status: $(cat "$work/second.out")"
 grep -q 'Could not register ⌃⌥R: another application already uses it.' "$work/second.out" ||

@@ -9,7 +9,8 @@ set -uo pipefail
 
 palimo=${1:?usage: feedback-system-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
-source "$(dirname "${BASH_SOURCE[0]}")/../desktop-kit.sh" feedback
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
 
 focused() { xdotool getwindowfocus getwindowname 2>/dev/null; }
 focus_is() { [ "$(focused)" = "$1" ]; }

@@ -1,25 +1,32 @@
 # shellcheck shell=bash
-# Sourced by the scripts that drive the real binary on the session's display (system tests and
-# benchmarks, run inside palimo-session.sh):
-#   source desktop-kit.sh NAME
-# gives a work folder ($work) removed on exit together with every process listed in $pids,
-# failure counting per case, waits, the fake provider and our Qt test editor.
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-${1:-desktop}.XXXXXX")
+# Sourced by the shell system tests that drive palimo against the fake provider and our Qt
+# editor. Sets up $work (a scratch folder, gone at exit), pids (processes stopped at exit),
+# failures and case_name; defines:
+#   fail MESSAGE                    counts a failure of the current case
+#   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT
+#   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
+#   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
+#   start_editor EDITOR             ed COMMAND talks to it; line_is TEXT; prepare TEXT START LENGTH
+#   own_clipboard PROBE PNG         another application owns text, HTML and a PNG ($owner);
+#   clipboard_kept PROBE            ...and still offers exactly that
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-test.XXXXXX")
 failures=0
 pids=()
 case_name=start
 
-kit_cleanup() {
+stop_everything() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   xdotool keyup ctrl alt 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
 }
-trap kit_cleanup EXIT
+trap stop_everything EXIT
 
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+log_count() { grep -cF -- "$1" "$work/palimo.out"; }
+at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
 
-# Waits up to SECONDS for COMMAND to succeed.
 eventually() {
   local seconds=$1; shift
   local deadline=$((SECONDS + seconds))
@@ -29,7 +36,6 @@ eventually() {
   done
 }
 
-# start_provider FAKE_PROVIDER: sets $port; provider JSON changes its replies.
 start_provider() {
   "$1" >"$work/provider.out" 2>/dev/null &
   pids+=($!)
@@ -38,7 +44,6 @@ start_provider() {
 }
 provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
 
-# start_editor EDITOR: ed COMMAND talks to it; line_is TEXT checks its one-line field.
 start_editor() {
   coproc EDITOR { "$1" 2>/dev/null; }
   pids+=($EDITOR_PID)
@@ -47,19 +52,17 @@ start_editor() {
 }
 ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
 line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
-# prepare TEXT START LENGTH: the editor's line holds TEXT with a part of it selected, and the
-# editor has the keyboard focus (asked of the window manager when there is one).
-prepare() {
+prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
   ed "set line \"$1\"" >/dev/null
   ed 'focus line' >/dev/null
+  # Under a window manager the focus is asked of it; without one it is set directly.
   local window
   window=$(xdotool search --sync --name 'Palimo test editor' | head -n1)
-  xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus --sync "$window" >/dev/null 2>&1
+  xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+    xdotool windowfocus --sync "$window" >/dev/null 2>&1
   ed "select line $2 $3" >/dev/null
 }
 
-# own_clipboard PROBE PNG: another application owns the clipboard with text, HTML and a PNG
-# (its process in $owner); clipboard_kept PROBE then checks that it still offers exactly that.
 own_clipboard() {
   "$1" own "saved text" "<b>saved</b>" "$2" >"$work/probe-owner.out" 2>/dev/null &
   owner=$!
