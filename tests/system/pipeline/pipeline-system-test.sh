@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The rewrite pipeline end to end on a real X display (run it inside palimo-session.sh): the
 # driver wires the real backends and the real model client against palimo-fake-provider, and
-# rewrites text in our Qt editor, in mousepad (GTK) and in two terminals (xterm, VTE). Before every case the user's
-# clipboard holds text, HTML and a PNG; after it, the clipboard must be back byte for byte.
+# rewrites text in our Qt editor, mousepad (GTK 3), a GTK 4 window, Chromium and two terminals
+# (xterm, VTE). Before every case the user's clipboard holds text, HTML and a PNG; after it, the
+# clipboard must be back byte for byte (a terminal case leaves the rewrite there on purpose).
 #   pipeline-system-test.sh BIN_DIR FAKE_PROVIDER [CASE ...]
 # BIN_DIR holds palimo-pipeline-driver, palimo-test-editor and palimo-clipboard-probe.
 set -uo pipefail
