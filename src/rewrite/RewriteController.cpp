@@ -292,8 +292,14 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         // twice (GCC PR 100611).
         QCoro::Task<bool> delivery = deliver(result->text, captured);
         const bool pasted = co_await std::move(delivery);
-        if (pasted) {
+        if (pasted && captured.leaveOnClipboard) {
+            feedback([](RewriteFeedback& f) {
+                f.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
+            });
+        } else if (pasted) {
             feedback([](RewriteFeedback& f) { f.succeeded(); });
+        }
+        if (pasted) {
             Log::info(
                 QStringLiteral("Done in %1 s total.")
                     .arg(QString::number(static_cast<double>(start.elapsed()) / 1000.0, 'f', 2)));

@@ -32,6 +32,7 @@ struct RecordingFeedback : RewriteFeedback {
         }
     }
     void succeeded() override { calls.append(QStringLiteral("succeeded")); }
+    void readyToPaste(const QString& note) override { calls.append("ready: " + note); }
     void cancelled() override { calls.append(QStringLiteral("cancelled")); }
     void failed(const QString& message) override { calls.append("failed: " + message); }
     QStringList calls;

@@ -72,7 +72,8 @@ TEST_F(PipelineTest, TerminalsGetNoKeystrokeAndKeepTheRewriteOnTheClipboard) {
     const QList<PasteboardItem> rewrite = {
         {{QStringLiteral("text/plain"), "LS -L"},
          {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
-    for (const Case& c : {Case{"XTerm", "ls -l", rewrite, succeeded},
+    const QStringList ready{"working", "ready: Ready: paste it with Ctrl+Shift+V."};
+    for (const Case& c : {Case{"XTerm", "ls -l", rewrite, ready},
                           Case{"konsole", " \n ", userClipboard, nothingToRewrite},
                           Case{"Gnome-terminal", std::nullopt, userClipboard, nothingToRewrite}}) {
         pasteboard.copyFromApplication(userClipboard);
