@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The rewrite pipeline end to end on a real X display (run it inside palimo-session.sh): the
 # driver wires the real backends and the real model client against palimo-fake-provider, and
-# rewrites text in our Qt editor, mousepad (GTK 3), a GTK 4 window, Chromium and two terminals
-# (xterm, VTE). Before every case the user's clipboard holds text, HTML and a PNG; after it, the
+# rewrites text in our Qt editor, mousepad (GTK 3), a GTK 4 window, Chromium, Firefox and two
+# terminals (xterm, VTE). Before every case the user's clipboard holds text, HTML and a PNG; after it, the
 # clipboard must be back byte for byte (a terminal case leaves the rewrite there on purpose).
 #   pipeline-system-test.sh BIN_DIR FAKE_PROVIDER [CASE ...]
 # BIN_DIR holds palimo-pipeline-driver, palimo-test-editor and palimo-clipboard-probe.
@@ -199,15 +199,17 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
   kill "${pids[-1]}"
 }
 
-# Chromium exposes its accessibility tree only to a process started with ACCESSIBILITY_ENABLED=1
-# (Electron applications too); that is asked of this one browser, not of the whole desktop.
-case_chromium() {
-  local page='data:text/html,<title>T:hello from a browser</title><textarea autofocus
-    oninput="document.title=String.fromCharCode(84,58)%2Bthis.value">hello from a browser</textarea>'
-  ACCESSIBILITY_ENABLED=1 chromium --no-sandbox --user-data-dir="$work/chromium" \
-    --disable-background-networking --disable-component-update --disable-sync --no-first-run \
-    --force-renderer-accessibility --window-size=500,300 --window-position=0,0 "$page" \
-    >"$work/chromium.log" 2>&1 &
+# A browser's text area: a selection with the shortcut's modifiers still held, the whole field,
+# Escape during the model call. The page mirrors its text into its title, which the window's
+# name shows. Chromium exposes its accessibility tree only to a process started with
+# ACCESSIBILITY_ENABLED=1 (Electron applications too), its web content with
+# --force-renderer-accessibility; Firefox with GNOME_ACCESSIBILITY=1: asked of this one browser,
+# not of the whole desktop.
+browser_case() { # LAUNCH...
+  printf '%s' '<title>T:hello from a browser</title><textarea autofocus
+    oninput="document.title=String.fromCharCode(84,58)+this.value">hello from a browser</textarea>' \
+    >"$work/page.html"
+  "$@" >"$work/browser.log" 2>&1 &
   pids+=($!)
   local window
   window=$(xdotool search --sync --onlyvisible --name '^T:hello' | tail -n1)
@@ -215,7 +217,7 @@ case_chromium() {
   title() { # EXPECTED: the page's title (its text) once it reads so, or as it is after 3 s
     local t
     for _ in $(seq 60); do
-      t=$(xdotool getwindowname "$window" | sed 's/ - Chromium$//')
+      t=$(xdotool getwindowname "$window" | sed -E 's/ [-—] (Chromium|Mozilla Firefox)$//')
       [ "$t" = "$1" ] && break
       sleep 0.05
     done
@@ -240,6 +242,20 @@ case_chromium() {
   expect_line '^feedback cancelled$'
   expect_eq "after Escape" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
   kill "${pids[-1]}"
+}
+case_chromium() {
+  ACCESSIBILITY_ENABLED=1 browser_case chromium --no-sandbox --user-data-dir="$work/chromium" \
+    --disable-background-networking --disable-component-update --disable-sync --no-first-run \
+    --force-renderer-accessibility --window-size=500,300 --window-position=0,0 \
+    "file://$work/page.html"
+}
+case_firefox() { # one process, no sandbox: its content processes cannot start as root here
+  mkdir -p "$work/firefox"
+  printf 'user_pref("%s", %s);\n' browser.shell.checkDefaultBrowser false \
+    datareporting.policy.dataSubmissionEnabled false browser.tabs.remote.autostart false \
+    fission.autostart false app.update.enabled false >"$work/firefox/user.js"
+  GNOME_ACCESSIBILITY=1 MOZ_DISABLE_CONTENT_SANDBOX=1 browser_case firefox-esr --no-remote --profile "$work/firefox" \
+    --width 500 --height 300 "file://$work/page.html"
 }
 
 terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a terminal
@@ -269,7 +285,7 @@ case_xterm() { terminal_case xterm 10 xterm -geometry 60x8+0+0 -e; }
 case_vte_terminal() { terminal_case lxterminal 36 lxterminal --no-remote --geometry=60x8 -e; }
 
 cases=(qt_selection qt_whole_field not_a_text_field provider_error cancelled prompt late_paste
-  empty_clipboard mousepad gtk4_whole_field chromium xterm vte_terminal)
+  empty_clipboard mousepad gtk4_whole_field chromium firefox xterm vte_terminal)
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
