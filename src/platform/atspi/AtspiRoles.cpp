@@ -74,9 +74,10 @@ QString axRole(const Element& element) {
     switch (element.role) {
     case ATSPI_ROLE_TEXT:
     case ATSPI_ROLE_ENTRY:
-        if (!element.editable) {
+        if (element.readOnly && !element.editable) {
             // Read-only text (a log view, a selectable label): taking it whole would paste
-            // into something that cannot take it.
+            // into something that cannot take it. Only when the application says so: some
+            // report a field's editable state late (Chromium, right after a focus change).
             return QStringLiteral("AXStaticText");
         }
         // GTK and Qt use "text" for one-line and multi-line fields alike.

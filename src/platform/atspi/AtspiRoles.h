@@ -10,6 +10,7 @@ struct Element {
     bool multiLine = false; // ATSPI_STATE_MULTI_LINE
     bool editable = false;  // ATSPI_STATE_EDITABLE
     QString roleName;       // atspi_role_get_name(), for roles without a counterpart
+    bool readOnly = false;  // ATSPI_STATE_READ_ONLY
 };
 
 // A password field is never a text field ("AXSecureTextField"), nor is read-only text
