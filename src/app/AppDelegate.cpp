@@ -1,12 +1,17 @@
 #include "app/AppDelegate.h"
 
+#include "app/Branding.h"
 #include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
+#include "feedback/CaretLocator.h"
+#include "feedback/FeedbackPill.h"
+#include "feedback/PromptPanel.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/secret/SecretServiceStore.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -17,6 +22,7 @@
 #include "shortcuts/HotkeyManager.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPointer>
 
@@ -86,6 +92,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                     }});
 
     m_settings = std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager);
+    createFeedback();
 
     wireCallbacks();
     m_hotkeyManager->reload();
@@ -94,8 +101,34 @@ bool AppDelegate::applicationDidFinishLaunching() {
     return true;
 }
 
+void AppDelegate::createFeedback() {
+    const auto pointer = [] { return QPointF(QCursor::pos()); };
+    m_locator = std::make_unique<CaretLocator>(
+        *m_accessibility, CaretLocator::Desktop{&ScreenGeometry::currentScreens, pointer});
+    SettingsStore& settings = SettingsStore::shared();
+    m_feedbackPill = std::make_shared<FeedbackPill>(
+        *m_locator,
+        FeedbackPill::Resources{{Branding::accent(),
+                                 Branding::markImage().value_or(Branding::menuBarImage()),
+                                 X11Compositor::isRunning()},
+                                [] { return Branding::doneSound(); },
+                                [] { return Branding::cancelledSound(); },
+                                [&settings] { return settings.soundEnabled(); }},
+        FeedbackPill::Timing{});
+    m_promptPanel = std::make_unique<PromptPanel>(
+        *m_workspace, PromptPanel::Sources{[&settings] { return settings.presets(); }, pointer,
+                                           &X11Compositor::isRunning});
+}
+
 void AppDelegate::wireCallbacks() {
     const QPointer<AppDelegate> self(this);
+    m_controller->setCollectInstructions(
+        [self](RewriteController::InstructionsCompletion completion) {
+            if (self) {
+                self->m_promptPanel->present(std::move(completion));
+            }
+        });
+    m_controller->setFeedback(m_feedbackPill);
     m_hotkeyManager->setOnEscape([self] {
         if (!self) {
             return;
@@ -138,7 +171,7 @@ void AppDelegate::wireCallbacks() {
 
 QCoro::Task<> AppDelegate::quitAfterRun() {
     if (std::exchange(m_quitting, true)) {
-        QCoreApplication::quit(); // asked twice: do not wait any longer
+        QCoreApplication::exit(0); // asked twice: do not wait any longer
         co_return;
     }
     // A run cut short would leave the copied text or the rewrite on the clipboard; the user's
@@ -147,7 +180,7 @@ QCoro::Task<> AppDelegate::quitAfterRun() {
     const QPointer<AppDelegate> self(this);
     co_await m_controller->finishRun();
     if (self) {
-        QCoreApplication::quit();
+        QCoreApplication::exit(0); // see SignalWatcher: quit() can be refused
     }
 }
 

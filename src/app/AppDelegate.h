@@ -7,9 +7,12 @@
 #include <memory>
 
 class AtspiAccessibility;
+class CaretLocator;
+class FeedbackPill;
 class HotkeyManager;
 class KeychainStore;
 class OpenAIClient;
+class PromptPanel;
 class RewriteController;
 class SecretServiceStore;
 class SettingsAssembly;
@@ -39,6 +42,7 @@ public:
     void showSettings();
 
 private:
+    void createFeedback();
     void wireCallbacks();
     void logStartupChecks();
     // Quits once the run in progress (if any) has put the user's clipboard back.
@@ -55,6 +59,9 @@ private:
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;
     std::unique_ptr<SettingsAssembly> m_settings;
+    std::unique_ptr<CaretLocator> m_locator;
+    std::unique_ptr<PromptPanel> m_promptPanel;
+    std::shared_ptr<FeedbackPill> m_feedbackPill;
     SignalWatcher* m_signals = nullptr;
     bool m_quitting = false;
 };

@@ -68,7 +68,9 @@ void SignalWatcher::drain() {
     }
     if (quit) {
         Log::info(QStringLiteral("Quitting on a signal."));
-        m_onQuit ? m_onQuit() : QCoreApplication::quit();
+        // exit(), not quit(): quit() is refused while a window stays visible after being asked
+        // to close, and the settings window only hides itself, which can leave the pill showing.
+        m_onQuit ? m_onQuit() : QCoreApplication::exit(0);
     } else if (reload && m_onReload) {
         m_onReload();
     }

@@ -64,6 +64,9 @@ public:
     virtual QCoro::Task<std::optional<QString>> text() = 0;
     // Every item with every data format (protocol-only formats left out).
     virtual QCoro::Task<PasteboardContents> readAll() = 0;
+    // The text selected right now in any application, read without a Copy (X's PRIMARY
+    // selection, which terminals fill); nothing when no text is selected.
+    virtual QCoro::Task<std::optional<QString>> selectedText() = 0;
 
     // Replaces the contents with exactly these items (an empty state clears the clipboard;
     // unreadable contents are refused). Finishes once the clipboard holds them; false when it

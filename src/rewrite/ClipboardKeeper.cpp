@@ -21,7 +21,7 @@ QCoro::Task<bool> ClipboardKeeper::writeText(QString text, std::uint64_t targetW
     co_return m_wrote;
 }
 
-QCoro::Task<> ClipboardKeeper::putBack() {
+QCoro::Task<> ClipboardKeeper::putBack() const {
     const std::uint64_t now = m_pasteboard->changeCount();
     if (!m_wrote && now == m_savedAt) {
         co_return; // the run never changed it

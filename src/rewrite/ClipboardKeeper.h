@@ -25,7 +25,7 @@ public:
     QCoro::Task<bool> writeText(QString text, std::uint64_t targetWindow);
     // Puts the saved contents back, unless the run never changed the clipboard, the clipboard
     // now holds newer contents, or the saved ones could not be read (each logged).
-    QCoro::Task<> putBack();
+    QCoro::Task<> putBack() const;
 
 private:
     explicit ClipboardKeeper(Pasteboard& pasteboard)

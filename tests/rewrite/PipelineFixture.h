@@ -32,6 +32,7 @@ struct RecordingFeedback : RewriteFeedback {
         }
     }
     void succeeded() override { calls.append(QStringLiteral("succeeded")); }
+    void readyToPaste(const QString& note) override { calls.append("ready: " + note); }
     void cancelled() override { calls.append(QStringLiteral("cancelled")); }
     void failed(const QString& message) override { calls.append("failed: " + message); }
     QStringList calls;
@@ -67,9 +68,6 @@ public:
             EXPECT_EQ(pastes, on ? pastes : std::exchange(pastesWhenArmed, pastes))
                 << "Escape still armed at the paste";
             pastesWhenArmed = pastes;
-            if (on && userPressesEscape) {
-                QTimer::singleShot(10, [token = *controller.apiCall()] { token.cancel(); });
-            }
         });
         pasteboard.copyFromApplication(userClipboard);
     }
@@ -79,7 +77,10 @@ public:
         if (duringCall) {
             duringCall();
         }
-        while (userPressesEscape && !token.isCancelled()) {
+        if (userPressesEscape) {
+            QTimer::singleShot(10, [token] { token.cancel(); });
+        }
+        while ((userPressesEscape || answersOnlyWhenCancelled) && !token.isCancelled()) {
             co_await QCoro::sleepFor(2ms);
         }
         if (token.isCancelled()) {
@@ -134,6 +135,7 @@ public:
     std::optional<RewriteError> modelError;
     bool userPressesEscape = false;
     std::function<void()> duringCall; // the user's doings while the model works
+    bool answersOnlyWhenCancelled = false;
     qsizetype pastesWhenArmed = 0;
     QString instructions = QStringLiteral("Fix the grammar.");
     QList<std::pair<qint64, qint64>> usage;

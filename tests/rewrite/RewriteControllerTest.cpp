@@ -47,7 +47,8 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
     if (feedback) {
         EXPECT_EQ(feedback->calls, GetParam().feedback);
     }
-    EXPECT_EQ(cancelKey, requests.isEmpty() ? QList<bool>() : (QList<bool>{true, false}));
+    // Escape is armed from the capture on, whenever the run gets that far.
+    EXPECT_EQ(cancelKey, editor.available ? (QList<bool>{true, false}) : QList<bool>());
     if (!GetParam().logLine.isEmpty()) {
         EXPECT_EQ(logCount(GetParam().logLine), 1) << logLines().join('\n').toStdString();
     }
@@ -95,13 +96,14 @@ INSTANTIATE_TEST_SUITE_P(
                    f.duringCall = [&f] { f.pasteboard.copyFromApplication(newerClipboard); };
                },
                "ABC", succeeded, "its newer contents come back after the paste", newerClipboard},
-        Ending{"ClipboardChangedDuringAFailedCall",
-               [](PipelineTest& f) {
-                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}};
-                   f.duringCall = [&f] { f.pasteboard.copyFromApplication({}); };
-               },
-               "abc", failedWith("OpenAI returned an error (500)."),
-               "Rewrite failed: OpenAI returned HTTP 500: boom", QList<PasteboardItem>()},
+        Ending{
+            "ClipboardChangedDuringAFailedCall",
+            [](PipelineTest& f) {
+                f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
+                f.duringCall = [&f] { f.pasteboard.copyFromApplication({}); };
+            },
+            "abc", failedWith("OpenAI returned an error (500)."),
+            "Rewrite failed: OpenAI returned HTTP 500: boom", QList<PasteboardItem>()},
         // Restoring "nothing" would wipe the clipboard; the rewrite is left there instead.
         Ending{"ClipboardCouldNotBeRead", [](PipelineTest& f) { f.pasteboard.unreadable = true; },
                "ABC", succeeded, "The clipboard could not be read before the rewrite",
@@ -114,6 +116,23 @@ INSTANTIATE_TEST_SUITE_P(
                [](PipelineTest& f) { f.userPressesEscape = true; },
                "abc",
                {"working", "cancelled"}},
+        Ending{"EscapeDuringTheCapture",
+               [](PipelineTest& f) {
+                   f.editor.onPost = [&f](Command) {
+                       f.controller.apiCall()->cancel();
+                       return true;
+                   };
+               },
+               "abc",
+               {"cancelled"}},
+        Ending{"TooLongForOneAnswer",
+               [](PipelineTest& f) {
+                   f.editor.setText(QString(65'537, u'a'), 0, 65'537); // 16,385 tokens
+               },
+               QString(65'537, u'a'),
+               {"failed: Too long: at most about 16384 tokens at once."},
+               "Too long to rewrite in one answer: about 16385 tokens, and gpt-4o-mini writes at "
+               "most 16384. Aborting."},
         Ending{"EscapeWhilePasting",
                [](PipelineTest& f) {
                    f.editor.onPost = [&f](Command c) {
@@ -122,13 +141,14 @@ INSTANTIATE_TEST_SUITE_P(
                    };
                },
                "ABC", succeeded},
-        Ending{"ProviderError",
-               [](PipelineTest& f) {
-                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}};
-               },
-               "abc",
-               {"working", "failed: OpenAI returned an error (500)."},
-               "Rewrite failed: OpenAI returned HTTP 500: boom"},
+        Ending{
+            "ProviderError",
+            [](PipelineTest& f) {
+                f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
+            },
+            "abc",
+            {"working", "failed: OpenAI returned an error (500)."},
+            "Rewrite failed: OpenAI returned HTTP 500: boom"},
         Ending{"ClipboardCannotBeWritten",
                [](PipelineTest& f) { f.pasteboard.failTextWrites = true; },
                "abc",
@@ -152,8 +172,12 @@ TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
              {K::timedOut, "OpenAI took too long to answer."},
              {K::connectionLost, "No internet connection."},
              {K::refusedAddress, "The rewrite failed. See the log for why."}}) {
-        EXPECT_EQ(RewriteController::userMessage({kind, 429, {}, {}}), text);
+        EXPECT_EQ(RewriteController::userMessage({kind, 429, {}, {}, {}}), text);
     }
+    EXPECT_EQ(RewriteController::userMessage({K::notConnected, 0, {}, {}, {}}),
+              u"No internet connection."_qs);
+    EXPECT_EQ(RewriteController::userMessage({K::notConnected, 0, {}, {}, "http://127.0.0.1:8080"}),
+              u"Could not reach http://127.0.0.1:8080."_qs);
     // e + combining acute, a thumbs-up with a skin tone, a family emoji, CRLF.
     EXPECT_EQ(RewriteController::characterCount(QStringLiteral(
                   "e\u0301\U0001F44D\U0001F3FD\U0001F468\u200D\U0001F469\u200D\U0001F467\r\n")),
@@ -199,7 +223,8 @@ TEST_F(PipelineTest, BlankDismissedOrMissingPromptEndsTheRun) {
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(feedback->calls.isEmpty());
     EXPECT_TRUE(workspace.activated.isEmpty());
-    EXPECT_TRUE(cancelKey.isEmpty());
+    // Escape is armed for the capture and let go before the panel, which takes it itself.
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false, true, false}));
 }
 
 TEST_F(PipelineTest, PromptPathDoesNotPasteWhenItsWindowIsGone) {
@@ -215,8 +240,7 @@ TEST_F(PipelineTest, PromptPathDoesNotPasteWhenItsWindowIsGone) {
 
 // Quitting mid-run: the model call is cancelled and the clipboard is back before the quit goes on.
 TEST_F(PipelineTest, FinishRunEndsTheCallAndPutsTheClipboardBack) {
-    userPressesEscape = true;                   // the model answers only once cancelled...
-    controller.setCancelKeyActive([](bool) {}); // ...and nobody presses Escape
+    answersOnlyWhenCancelled = true; // and nobody presses Escape
     editor.setText(QStringLiteral("abc"), 0, 3);
     controller.trigger();
     QCoro::waitFor(QCoro::sleepFor(50ms));

@@ -31,6 +31,9 @@ public:
                                              : State::data;
         co_return contents;
     }
+    QCoro::Task<std::optional<QString>> selectedText() override {
+        co_return std::optional<QString>(primary);
+    }
     QCoro::Task<bool> writeAll(PasteboardContents contents) override {
         co_return contents.state !=
             PasteboardContents::State::unreadable&& write(std::move(contents.items), false, true);
@@ -63,6 +66,7 @@ public:
     bool unreadable = false;             // readAll() cannot read the clipboard
     int foreignChanges = 0;              // copyFromApplication() calls
     std::uint64_t textTarget = 0;        // the window writeText() was told of
+    std::optional<QString> primary;      // what selectedText() answers
 
 private:
     bool write(QList<PasteboardItem> items, bool palimoText, bool works) {
