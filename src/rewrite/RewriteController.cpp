@@ -221,12 +221,12 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
 
     if (auto* result = std::get_if<RewriteResult>(&outcome)) {
         Log::info(QStringLiteral("OpenAI (%1, %2) replied in %3 ms, %4 in / %5 out tokens.")
-                      .arg(m_model.name, RewriteRequest::rawValue(origin),
+                      .arg(result->model, RewriteRequest::rawValue(origin),
                            milliseconds(callStart.elapsed()))
                       .arg(result->promptTokens)
                       .arg(result->completionTokens));
         if (m_settings.recordUsage) {
-            m_settings.recordUsage(result->promptTokens, result->completionTokens);
+            m_settings.recordUsage(result->model, result->promptTokens, result->completionTokens);
         }
         const bool pasted = co_await TextReplaceService::paste(
             m_platform, result->text, std::move(captured.snapshot), captured.style, m_timing);

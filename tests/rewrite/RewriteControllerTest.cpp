@@ -16,12 +16,11 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
     EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
     EXPECT_EQ(requests[0].instructions, instructions);
     EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::defaultInstructions);
-    EXPECT_EQ(usage, (QList<std::pair<qint64, qint64>>{{12, 7}}));
-    for (const char* line :
-         {"^Captured 5 chars in \\d+ ms\\.$",
-          "^OpenAI \\(gpt-4o-mini, defaultInstructions\\) replied in \\d+ ms, 12 "
-          "in / 7 out tokens\\.$",
-          "^Done in \\d+\\.\\d\\d s total\\.$"}) {
+    EXPECT_EQ(usage, (QList<std::tuple<QString, qint64, qint64>>{{"llama3.2", 12, 7}}));
+    for (const char* line : {"^Captured 5 chars in \\d+ ms\\.$",
+                             "^OpenAI \\(llama3\\.2, defaultInstructions\\) replied in \\d+ ms, 12 "
+                             "in / 7 out tokens\\.$",
+                             "^Done in \\d+\\.\\d\\d s total\\.$"}) {
         EXPECT_EQ(logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
             << line;
     }
@@ -139,7 +138,7 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindow) {
     EXPECT_EQ(workspace.activated, QList<std::uint64_t>{42});
     EXPECT_EQ(activatedAtWorking, 1);
     EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-    EXPECT_EQ(logCount(QStringLiteral("(gpt-4o-mini, customPrompt)")), 1);
+    EXPECT_EQ(logCount(QStringLiteral("(llama3.2, customPrompt)")), 1);
     // The capture line covers the capture alone; the total includes the time the panel was open.
     const QString captured = logLines().filter(QStringLiteral("Captured")).value(0);
     const QString done = logLines().filter(QStringLiteral("Done in")).value(0);

@@ -139,7 +139,7 @@ TEST_F(SettingsModelTest, ReloadingPicksUpAHandEditAndRefreshPicksUpUsage) {
     model();
     store.setSoundEnabled(false);
     store.setInstructions(u"Hand edited."_s);
-    store.recordUsage(200, 200);
+    store.recordUsage(mini, 200, 200);
     model().refreshUsage();
     EXPECT_EQ(model().usage().summary(), u"1 rewrite this month, under 1 cent in API costs."_s);
     EXPECT_TRUE(model().soundEnabled());

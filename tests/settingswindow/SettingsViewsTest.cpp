@@ -83,7 +83,7 @@ TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpen
     EXPECT_EQ(window->size(), QSize(560, 460));
     open(); // already visible: brought to the front, not counted again
     EXPECT_EQ(opened, 1);
-    store.recordUsage(200, 200);
+    store.recordUsage(mini, 200, 200);
     window->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed, 1);

@@ -20,6 +20,9 @@
 
 using namespace Qt::StringLiterals;
 
+// The one model whose prices are known.
+inline const QString mini = u"gpt-4o-mini"_s;
+
 // A settings model over a fresh settings file, an in-memory keyring, a fake provider for key
 // tests and an in-memory autostart. The model is made on first use, so a test can prepare
 // what it reads at creation.

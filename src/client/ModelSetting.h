@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Which model the rewrites ask for. Like the base address it is configuration: an environment
+// variable (tests, a one-off run), then the "model" preference, then OpenAI's own small model.
+// A local server answers only for the models it has, so this must follow the server.
+namespace ModelSetting {
+
+inline constexpr const char* environmentVariable = "PALIMO_MODEL";
+inline constexpr const char* preferenceKey = "model";
+inline constexpr const char* defaultModel = "gpt-4o-mini";
+
+// The first non-blank of the environment value and the preference (trimmed), else defaultModel.
+QString choose(const std::optional<QString>& environment, const std::optional<QString>& preference);
+
+// choose() over $PALIMO_MODEL and the "model" preference as they are now.
+QString configured();
+
+} // namespace ModelSetting
