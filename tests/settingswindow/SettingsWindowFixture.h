@@ -40,7 +40,7 @@ protected:
     }
     OpenAIClient::Options clientOptions() {
         OpenAIClient::Options options;
-        options.baseAddress = [this] { return provider.baseAddress(); };
+        options.baseAddress = [this] { return base.isEmpty() ? provider.baseAddress() : base; };
         return options;
     }
     QJsonObject onDisk() const {
@@ -58,6 +58,7 @@ protected:
     FakeSecretStore secrets;
     KeychainStore keychain{secrets};
     FakeProvider provider;
+    QString base; // empty: the fake provider's own address
     OpenAIClient client{clientOptions()};
     FakeLoginItems loginItems;
     int hotkeyChanges = 0;
