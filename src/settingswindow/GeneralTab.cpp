@@ -95,6 +95,7 @@ QGroupBox* GeneralTab::makeServerGroup() {
     m_modelName->setInsertPolicy(QComboBox::NoInsert);
     m_modelName->lineEdit()->setPlaceholderText(QStringLiteral("gpt-4o-mini"));
     m_modelName->setAccessibleName(QStringLiteral("Model"));
+    m_modelName->lineEdit()->setAccessibleName(QStringLiteral("Model"));
     m_overrides = ViewStyle::captionLabel(QString(), group);
     // One row for both fields: the window has a fixed height, and the key status above needs
     // its three lines.
