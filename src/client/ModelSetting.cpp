@@ -21,8 +21,20 @@ QString configured() {
     if (qEnvironmentVariableIsSet(environmentVariable)) {
         environment = qEnvironmentVariable(environmentVariable);
     }
+    if (environment && !environment->trimmed().isEmpty()) {
+        return environment->trimmed();
+    }
     const Preferences preferences(Preferences::defaultFilePath());
-    return choose(environment, preferences.text(QString::fromLatin1(preferenceKey)));
+    if (preferences.isUnusable()) {
+        return QString();
+    }
+    return choose(std::nullopt, preferences.text(QString::fromLatin1(preferenceKey)));
+}
+
+QString unknownReason() {
+    return QStringLiteral("the settings file %1 cannot be read, so the model to ask for is "
+                          "unknown; fix or remove the file, or set %2")
+        .arg(Preferences::defaultFilePath(), QString::fromLatin1(environmentVariable));
 }
 
 } // namespace ModelSetting

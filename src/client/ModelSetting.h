@@ -16,7 +16,12 @@ inline constexpr const char* defaultModel = "gpt-4o-mini";
 // The first non-blank of the environment value and the preference (trimmed), else defaultModel.
 QString choose(const std::optional<QString>& environment, const std::optional<QString>& preference);
 
-// choose() over $PALIMO_MODEL and the "model" preference as they are now.
+// choose() over $PALIMO_MODEL and the "model" preference as they are now. Empty while the
+// settings file cannot be used and the environment names no model: the user's choice is then
+// unknown, and the default would quietly ask a server for a model it may not have.
 QString configured();
+
+// Why configured() is empty, for the failure of the call.
+QString unknownReason();
 
 } // namespace ModelSetting

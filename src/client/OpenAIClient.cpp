@@ -173,6 +173,9 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     http.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     // Read once, so the log line and the usage record name the model this request asked for.
     const QString model = m_options.model();
+    if (model.isEmpty()) {
+        co_return RewriteError::of(Kind::other, ModelSetting::unknownReason());
+    }
 
     auto outcome = co_await HttpExchange::send(
         *m_manager, http, ChatCompletion::requestBody(request, model), limits(), token);
@@ -209,6 +212,9 @@ QCoro::Task<std::variant<ServerCheck, RewriteError>> OpenAIClient::checkServer(Q
     }
     const QNetworkRequest http = std::get<QNetworkRequest>(prepared);
     const QString model = m_options.model();
+    if (model.isEmpty()) {
+        co_return RewriteError::of(Kind::other, ModelSetting::unknownReason());
+    }
 
     auto outcome =
         co_await HttpExchange::send(*m_manager, http, QByteArray(), limits(), CancellationToken());

@@ -113,6 +113,11 @@ void Preferences::refresh() const {
     m_state = FileState::Parsed;
 }
 
+bool Preferences::isUnusable() const {
+    refresh();
+    return m_state == FileState::Broken || m_state == FileState::Unreadable;
+}
+
 std::optional<QJsonValue> Preferences::value(const QString& key) const {
     refresh();
     const auto found = m_object.constFind(key);

@@ -26,6 +26,10 @@ public:
 
     QString filePath() const { return m_filePath; }
 
+    // True while the file exists but cannot be used (it does not parse, or cannot be read):
+    // reads then give nothing, although the user may have set the value asked for.
+    bool isUnusable() const;
+
     // Nothing when the key is absent or holds another JSON type.
     std::optional<QString> text(const QString& key) const;
     std::optional<bool> boolean(const QString& key) const;

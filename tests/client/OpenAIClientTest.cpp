@@ -8,6 +8,7 @@
 #include "support/TempHome.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 
 namespace {
 
@@ -223,6 +224,22 @@ TEST_F(OpenAIClientTest, DefaultsReachTheServerNamedByTheEnvironmentWithTheStore
     ASSERT_EQ(fake.requests().size(), 3);
     EXPECT_TRUE(fake.requests().at(2).body.contains(R"("model":"qwen2.5")"));
     qunsetenv(ModelSetting::environmentVariable);
+
+    // A settings file that does not parse hides the chosen model: the call fails and says why
+    // rather than asking for the default.
+    QFile file(Preferences::defaultFilePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"({"model": "llama3.2",)");
+    file.close();
+    const RewriteError hidden = failure(client);
+    EXPECT_EQ(hidden.kind, Kind::other);
+    EXPECT_TRUE(hidden.description().contains(u"so the model to ask for is unknown"_s))
+        << hidden.description().toStdString();
+    EXPECT_EQ(fake.requests().size(), 3);
+    qputenv(ModelSetting::environmentVariable, "qwen2.5"); // the environment still names one
+    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"qwen2.5"_s);
+    qunsetenv(ModelSetting::environmentVariable);
+    QFile::remove(Preferences::defaultFilePath());
 
     // Without a key, a server other than OpenAI is asked without one.
     KeychainStore::setShared(nullptr);
