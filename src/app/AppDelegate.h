@@ -5,9 +5,12 @@
 #include <memory>
 
 class AtspiAccessibility;
+class CaretLocator;
+class FeedbackPill;
 class HotkeyManager;
 class KeychainStore;
 class OpenAIClient;
+class PromptPanel;
 class RewriteController;
 class SecretServiceStore;
 class SettingsAssembly;
@@ -37,6 +40,7 @@ public:
     void showSettings();
 
 private:
+    void createFeedback();
     void wireCallbacks();
     void logStartupChecks();
 
@@ -51,5 +55,8 @@ private:
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;
     std::unique_ptr<SettingsAssembly> m_settings;
+    std::unique_ptr<CaretLocator> m_locator;
+    std::unique_ptr<PromptPanel> m_promptPanel;
+    std::shared_ptr<FeedbackPill> m_feedbackPill;
     SignalWatcher* m_signals = nullptr;
 };

@@ -22,6 +22,7 @@ class QTcpServer;
 //   POST /__control {"chat": reply, "models": reply, "next": [reply, ...],  (FakeReply::fromJson)
 //                    "offers": ["model", ...]}                              (setOfferedModels)
 //   GET /__stats -> {"connections": n, "requests": n}
+//   GET /__last -> the body of the latest API request
 // Runs on the thread that creates it; tests share the event loop with the client under test.
 class FakeProvider : public QObject {
 public:
