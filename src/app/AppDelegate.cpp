@@ -170,5 +170,8 @@ void AppDelegate::showSettings() {
 void AppDelegate::logStartupChecks() {
     Log::info(QStringLiteral("Accessibility trusted: ") +
               (m_keystrokes->isAvailable() ? QStringLiteral("true") : QStringLiteral("false")));
-    logMissingKey(*m_keychain);
+    // A local server may need no key at all; only OpenAI's own always does.
+    if (m_client->needsKey()) {
+        logMissingKey(*m_keychain);
+    }
 }
