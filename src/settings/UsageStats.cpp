@@ -23,6 +23,15 @@ qint64 saturatingAdd(qint64 a, qint64 b) {
     return sum;
 }
 
+// A model named like a path would push the one-line summary out of the window.
+QString shortName(const QString& model) {
+    constexpr qsizetype longest = 32;
+    if (model.size() <= longest) {
+        return model;
+    }
+    return model.left(longest / 2 - 1) + QChar(0x2026) + model.right(longest / 2);
+}
+
 } // namespace
 
 UsageStats UsageStats::fresh(const QDateTime& now) {
@@ -94,8 +103,9 @@ QString UsageStats::summary() const {
     }
     const QString tokens = QString::number(spent.unpricedTokens) + QStringLiteral(" tokens");
     if (spent.pricedRewrites < 1) {
-        const QString which = spent.unpricedModels.size() == 1 ? spent.unpricedModels.first()
-                                                               : QStringLiteral("these models");
+        const QString which = spent.unpricedModels.size() == 1
+                                  ? shortName(spent.unpricedModels.first())
+                                  : QStringLiteral("these models");
         return counted + tokens + QStringLiteral(", no price known for ") + which +
                QLatin1Char('.');
     }
