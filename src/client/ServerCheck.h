@@ -19,7 +19,11 @@ struct ServerCheck {
     // when the body is not such a list.
     static std::optional<QStringList> modelList(const QByteArray& body);
 
-    bool offersModel() const { return !offered || offered->contains(model); }
+    // Ollama lists "llama3.2:latest" and serves it as "llama3.2" too.
+    bool offersModel() const {
+        return !offered || offered->contains(model) ||
+               offered->contains(model + QStringLiteral(":latest"));
+    }
 
     // Nothing when the model is offered or the server does not say; otherwise the sentence for
     // the key status, naming at most namedAtMost of the models the server has.

@@ -148,6 +148,7 @@ TEST_F(OpenAIClientTest, KeyTestSaysWhetherTheServerOffersTheModel) {
     };
     const std::pair<QByteArray, const char*> rows[] = {
         {list({"qwen2.5", "llama3.2"}), nullptr},
+        {list({"llama3.2:latest"}), nullptr}, // Ollama's name for the same model
         {R"({"models":["gpt-4o-mini"]})", nullptr},
         {list({}), "This server does not offer the model \"llama3.2\". It lists no models."},
         {list({"llama3", "a", "b", "c", "d"}),
