@@ -29,8 +29,6 @@
 
 namespace {
 
-const QString modelName = QStringLiteral("gpt-4o-mini");
-
 QCoro::Task<> logMissingKey(KeychainStore& keychain) {
     const std::optional<QString> key = co_await keychain.apiKey();
     if (!key) {
@@ -81,14 +79,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
     OpenAIClient* client = m_client.get();
     m_controller = std::make_unique<RewriteController>(
         RewritePlatform{*m_pasteboard, *m_keystrokes, *m_accessibility, *m_workspace},
-        RewriteController::Model{modelName,
-                                 [client](RewriteRequest request, CancellationToken token) {
-                                     return client->rewrite(std::move(request), std::move(token));
-                                 }},
-        RewriteController::Settings{[&settings] { return settings.instructions(); },
-                                    [&settings](qint64 prompt, qint64 completion) {
-                                        settings.recordUsage(prompt, completion);
-                                    }});
+        RewriteController::Model{[client](RewriteRequest request, CancellationToken token) {
+            return client->rewrite(std::move(request), std::move(token));
+        }},
+        RewriteController::Settings{
+            [&settings] { return settings.instructions(); },
+            [&settings](const QString& model, qint64 prompt, qint64 completion) {
+                settings.recordUsage(model, prompt, completion);
+            }});
 
     m_settings = std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager);
     createFeedback();
@@ -172,5 +170,8 @@ void AppDelegate::showSettings() {
 void AppDelegate::logStartupChecks() {
     Log::info(QStringLiteral("Accessibility trusted: ") +
               (m_keystrokes->isAvailable() ? QStringLiteral("true") : QStringLiteral("false")));
-    logMissingKey(*m_keychain);
+    // A local server may need no key at all; only OpenAI's own always does.
+    if (m_client->needsKey()) {
+        logMissingKey(*m_keychain);
+    }
 }

@@ -1,9 +1,12 @@
 #include "settingswindow/SettingsModel.h"
 
 #include "base/Log.h"
+#include "client/ModelSetting.h"
 #include "client/OpenAIClient.h"
+#include "client/ProviderAddress.h"
 #include "platform/LoginItems.h"
 #include "settings/KeychainStore.h"
+#include "settings/Preferences.h"
 #include "settings/SettingsStore.h"
 
 #include <QPointer>
@@ -21,12 +24,19 @@ SettingsModel::SettingsModel(SettingsStore& store, KeychainStore& keychain, Open
 }
 
 void SettingsModel::reloadFromStore() {
+    const Preferences& preferences = m_store.preferences();
+    m_serverAddress =
+        preferences.text(QString::fromLatin1(ProviderAddress::preferenceKey)).value_or(QString());
+    m_serverProblem.reset();
+    m_modelName =
+        preferences.text(QString::fromLatin1(ModelSetting::preferenceKey)).value_or(QString());
     m_soundEnabled = m_store.soundEnabled();
     m_instructions = m_store.instructions();
     m_presets = m_store.presets();
     m_rewriteHotkey = m_store.rewriteHotkey();
     m_promptHotkey = m_store.promptHotkey();
     m_usage = m_store.usage();
+    Q_EMIT serverChanged();
     Q_EMIT soundEnabledChanged();
     Q_EMIT instructionsChanged();
     Q_EMIT presetsChanged();
@@ -68,7 +78,9 @@ QCoro::Task<> SettingsModel::saveAndTestKey() {
     const QPointer<SettingsModel> self(this);
     // The field keeps what was typed; only the stored and tested key is trimmed.
     const QString key = m_apiKey.trimmed();
-    if (key.isEmpty()) {
+    // OpenAI always wants a key; another server is tested without one, and the empty key is
+    // saved so that a key stored earlier is not sent there.
+    if (key.isEmpty() && m_client.needsKey()) {
         setKeyState(KeyState::failed(emptyKeyProblem));
         co_return;
     }
@@ -81,10 +93,74 @@ QCoro::Task<> SettingsModel::saveAndTestKey() {
         co_return;
     }
     setKeyState(KeyState::checking());
-    const std::optional<RewriteError> refused = co_await m_client.validateKey(key);
-    if (self) {
-        self->setKeyState(refused ? KeyState::failed(refused->description()) : KeyState::valid());
+    const auto checked = co_await m_client.checkServer(key);
+    if (!self) {
+        co_return;
     }
+    if (const auto* refused = std::get_if<RewriteError>(&checked)) {
+        self->setKeyState(KeyState::failed(refused->kind == RewriteError::Kind::missingAPIKey
+                                               ? serverWantsKey
+                                               : refused->description()));
+        co_return;
+    }
+    const ServerCheck& check = std::get<ServerCheck>(checked);
+    if (check.offered && check.offered != self->m_offeredModels) {
+        self->m_offeredModels = *check.offered;
+        Q_EMIT self->serverChanged();
+    }
+    const std::optional<QString> problem = check.problem();
+    self->setKeyState(problem ? KeyState::failed(*problem) : KeyState::valid());
+}
+
+void SettingsModel::storeText(const char* key, const QString& value) {
+    const QString name = QString::fromLatin1(key);
+    if (value.isEmpty()) {
+        m_store.preferences().remove(name);
+    } else {
+        m_store.preferences().setText(name, value);
+    }
+}
+
+void SettingsModel::setServerAddress(const QString& address) {
+    const QString trimmed = address.trimmed();
+    m_serverProblem.reset();
+    if (!trimmed.isEmpty()) {
+        const auto url =
+            ProviderAddress::endpoint(trimmed, QString::fromLatin1(OpenAIClient::modelsPath));
+        if (const QString* refused = std::get_if<QString>(&url)) {
+            m_serverProblem = QStringLiteral("Not saved: ") + *refused + QLatin1Char('.');
+        }
+    }
+    if (!m_serverProblem && trimmed != m_serverAddress) {
+        m_serverAddress = trimmed;
+        storeText(ProviderAddress::preferenceKey, trimmed);
+        // Another server has other models.
+        m_offeredModels.clear();
+    }
+    Q_EMIT serverChanged();
+}
+
+void SettingsModel::setModelName(const QString& model) {
+    const QString trimmed = model.trimmed();
+    if (trimmed == m_modelName) {
+        return;
+    }
+    m_modelName = trimmed;
+    storeText(ModelSetting::preferenceKey, trimmed);
+    Q_EMIT serverChanged();
+}
+
+QStringList SettingsModel::environmentOverrides() const {
+    QStringList sentences;
+    for (const char* variable :
+         {ProviderAddress::environmentVariable, ModelSetting::environmentVariable}) {
+        const QString value = qEnvironmentVariable(variable).trimmed();
+        if (!value.isEmpty()) {
+            sentences.append(QStringLiteral("%1 is set, so Palimo uses %2 instead.")
+                                 .arg(QString::fromLatin1(variable), value));
+        }
+    }
+    return sentences;
 }
 
 void SettingsModel::setSoundEnabled(bool enabled) {

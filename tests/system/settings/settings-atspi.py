@@ -6,6 +6,7 @@
   settings-atspi.py tab NAME           selects a tab by its label
   settings-atspi.py press NAME         the press (or toggle) action of the control named NAME
   settings-atspi.py set-text NAME TEXT replaces the text of the field named NAME
+  settings-atspi.py focus NAME         gives the control named NAME the keyboard focus
   settings-atspi.py checked NAME       prints true or false
   settings-atspi.py describe NAME      prints the control's description
   settings-atspi.py wait NAME          waits up to 10 s for anything named NAME to show
@@ -24,7 +25,8 @@ warnings.filterwarnings("ignore", category=DeprecationWarning)
 CONTROLS = {"push button", "check box", "text", "password text", "list", "list item",
             "page tab", "page tab list"}
 EXPECTED = {
-    "General": ["OpenAI API key", "Save and test", "Get a key from OpenAI",
+    "General": ["OpenAI API key", "Save and test", "Get a key from OpenAI", "Server address",
+                "Model",
                 "Play a sound when the text is replaced", "Start Palimo when I log in"],
     "Shortcut": ["Rewrite the selection", "Rewrite with my own instructions"],
     "Rewriting": ["Instructions", "Reset to default"],
@@ -125,6 +127,9 @@ def main(argv):
         node = find(argv[2], {"text", "password text"})
         if not Atspi.EditableText.set_text_contents(node, argv[3]):
             fail("could not set the text of %r" % argv[2])
+    elif command == "focus":
+        if not Atspi.Component.grab_focus(find(argv[2])):
+            fail("could not focus %r" % argv[2])
     elif command == "checked":
         print(str(find(argv[2]).get_state_set().contains(Atspi.StateType.CHECKED)).lower())
     elif command == "describe":
