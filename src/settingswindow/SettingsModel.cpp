@@ -5,6 +5,7 @@
 #include "platform/LoginItems.h"
 #include "settings/KeychainStore.h"
 #include "settings/SettingsStore.h"
+#include "settingswindow/KeyCheck.h"
 
 #include <QPointer>
 
@@ -65,26 +66,9 @@ void SettingsModel::setKeyState(KeyState state) {
 }
 
 QCoro::Task<> SettingsModel::saveAndTestKey() {
-    const QPointer<SettingsModel> self(this);
     // The field keeps what was typed; only the stored and tested key is trimmed.
-    const QString key = m_apiKey.trimmed();
-    if (key.isEmpty()) {
-        setKeyState(KeyState::failed(emptyKeyProblem));
-        co_return;
-    }
-    const std::optional<KeychainError> saveError = co_await m_keychain.setAPIKey(key);
-    if (!self) {
-        co_return;
-    }
-    if (saveError) {
-        setKeyState(KeyState::failed(saveError->description()));
-        co_return;
-    }
-    setKeyState(KeyState::checking());
-    const std::optional<RewriteError> refused = co_await m_client.validateKey(key);
-    if (self) {
-        self->setKeyState(refused ? KeyState::failed(refused->description()) : KeyState::valid());
-    }
+    return KeyCheck::saveAndTest(m_apiKey, m_keychain, m_client, QPointer<QObject>(this),
+                                 [this](KeyState state) { setKeyState(std::move(state)); });
 }
 
 void SettingsModel::setSoundEnabled(bool enabled) {

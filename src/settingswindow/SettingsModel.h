@@ -3,6 +3,7 @@
 #include "settings/HotkeyCombo.h"
 #include "settings/StylePreset.h"
 #include "settings/UsageStats.h"
+#include "settingswindow/KeyCheck.h"
 #include "settingswindow/KeyState.h"
 
 #include <QList>
@@ -26,7 +27,7 @@ class SettingsStore;
 class SettingsModel final : public QObject {
     Q_OBJECT
 public:
-    static inline const QString emptyKeyProblem = QStringLiteral("Paste your OpenAI key first.");
+    static inline const QString& emptyKeyProblem = KeyCheck::emptyKeyProblem;
     static inline const QString launchAtLoginRefused =
         QStringLiteral("Your system refused this. Check your desktop's autostart settings.");
     static inline const QString newPresetName = QStringLiteral("New style");
