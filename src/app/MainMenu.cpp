@@ -27,7 +27,7 @@ MainMenu::MainMenu(std::function<void()> showAbout, QObject* parent)
             }
         }
     });
-    add(QStringLiteral("Quit Palimo"), QKeySequence::Quit, [] { QCoreApplication::quit(); });
+    add(QStringLiteral("Quit Palimo"), QKeySequence::Quit, &MainMenu::quit);
     add(QStringLiteral("Undo"), QKeySequence::Undo, toFocused("undo"));
     add(QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), toFocused("redo"));
     add(QStringLiteral("Cut"), QKeySequence::Cut, toFocused("cut"));
@@ -44,6 +44,10 @@ QAction* MainMenu::add(const QString& title, const QKeySequence& keys,
     connect(item, &QAction::triggered, this, std::move(action));
     m_actions.append(item);
     return item;
+}
+
+void MainMenu::quit() {
+    QCoreApplication::exit(0);
 }
 
 void MainMenu::install(QWidget* window) const {

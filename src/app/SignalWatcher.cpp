@@ -66,7 +66,8 @@ void SignalWatcher::drain() {
     }
     if (quit) {
         Log::info(QStringLiteral("Quitting on a signal."));
-        QCoreApplication::quit();
+        // exit(), not quit(): quit() is cancelled by any open window, which only hides.
+        QCoreApplication::exit(0);
     } else if (reload && m_onReload) {
         m_onReload();
     }

@@ -98,8 +98,11 @@ QWidget* apiKey(OnboardingModel& model, const OnboardingLook& look, QWidget* par
     };
     QObject::connect(&model, &OnboardingModel::changed, step, show);
     show();
-    // Once the step is in its window, so the user can paste at once.
-    QTimer::singleShot(0, field, [field] { field->setFocus(Qt::OtherFocusReason); });
+    // Without a working key, ready for a paste once the step is in its window; with one,
+    // Return keeps moving on instead of testing the key again.
+    if (model.keyState().kind != KeyState::Kind::valid) {
+        QTimer::singleShot(0, field, [field] { field->setFocus(Qt::OtherFocusReason); });
+    }
     return step;
 }
 
