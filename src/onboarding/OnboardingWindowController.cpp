@@ -38,6 +38,10 @@ QWidget* OnboardingWindowController::window() const {
     return m_view;
 }
 
+OnboardingView* OnboardingWindowController::view() const {
+    return m_view.data();
+}
+
 bool OnboardingWindowController::isVisible() const {
     return m_view && m_view->isVisible();
 }

@@ -36,7 +36,7 @@ public:
     bool isVisible() const;
     QWidget* window() const;
     OnboardingModel& model() const { return *m_model; }
-    OnboardingView* view() const { return m_view; }
+    OnboardingView* view() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
