@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/AboutBox.h"
+#include "app/Branding.h"
 #include "app/MainMenu.h"
 #include "app/OnboardingAssembly.h"
 #include "app/SettingsAssembly.h"
@@ -8,9 +9,13 @@
 #include "app/StatusItem.h"
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
+#include "feedback/CaretLocator.h"
+#include "feedback/FeedbackPill.h"
+#include "feedback/PromptPanel.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/secret/SecretServiceStore.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -20,6 +25,7 @@
 #include "settings/SettingsStore.h"
 #include "shortcuts/HotkeyManager.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPointer>
 
@@ -88,6 +94,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                         settings.recordUsage(prompt, completion);
                                     }});
 
+    createFeedback();
+
     m_mainMenu = std::make_unique<MainMenu>(weakly(&AppDelegate::showAbout));
     m_settings =
         std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager, *m_mainMenu);
@@ -109,8 +117,34 @@ bool AppDelegate::applicationDidFinishLaunching() {
     return true;
 }
 
+void AppDelegate::createFeedback() {
+    const auto pointer = [] { return QPointF(QCursor::pos()); };
+    m_locator = std::make_unique<CaretLocator>(
+        *m_accessibility, CaretLocator::Desktop{&ScreenGeometry::currentScreens, pointer});
+    SettingsStore& settings = SettingsStore::shared();
+    m_feedbackPill = std::make_shared<FeedbackPill>(
+        *m_locator,
+        FeedbackPill::Resources{{Branding::accent(),
+                                 Branding::markImage().value_or(Branding::menuBarImage()),
+                                 X11Compositor::isRunning()},
+                                [] { return Branding::doneSound(); },
+                                [] { return Branding::cancelledSound(); },
+                                [&settings] { return settings.soundEnabled(); }},
+        FeedbackPill::Timing{});
+    m_promptPanel = std::make_unique<PromptPanel>(
+        *m_workspace, PromptPanel::Sources{[&settings] { return settings.presets(); }, pointer,
+                                           &X11Compositor::isRunning});
+}
+
 void AppDelegate::wireCallbacks() {
     const QPointer<AppDelegate> self(this);
+    m_controller->setCollectInstructions(
+        [self](RewriteController::InstructionsCompletion completion) {
+            if (self) {
+                self->m_promptPanel->present(std::move(completion));
+            }
+        });
+    m_controller->setFeedback(m_feedbackPill);
     m_hotkeyManager->setOnEscape([self] {
         if (!self) {
             return;

@@ -6,11 +6,14 @@
 #include <memory>
 
 class AtspiAccessibility;
+class CaretLocator;
+class FeedbackPill;
 class HotkeyManager;
 class KeychainStore;
 class MainMenu;
 class OnboardingAssembly;
 class OpenAIClient;
+class PromptPanel;
 class RewriteController;
 class SecretServiceStore;
 class SettingsAssembly;
@@ -47,6 +50,7 @@ public:
 private:
     // A callback that calls the action on this delegate while it exists, and does nothing after.
     std::function<void()> weakly(void (AppDelegate::*action)());
+    void createFeedback();
     void wireCallbacks();
     void logStartupChecks();
 
@@ -61,6 +65,9 @@ private:
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;
     std::unique_ptr<SettingsAssembly> m_settings;
+    std::unique_ptr<CaretLocator> m_locator;
+    std::unique_ptr<PromptPanel> m_promptPanel;
+    std::shared_ptr<FeedbackPill> m_feedbackPill;
     SignalWatcher* m_signals = nullptr;
     std::unique_ptr<MainMenu> m_mainMenu;
     std::unique_ptr<OnboardingAssembly> m_onboarding;

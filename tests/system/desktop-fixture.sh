@@ -7,6 +7,8 @@
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
 #   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
 #   start_editor EDITOR             ed COMMAND talks to it; line_is TEXT; prepare TEXT START LENGTH
+#   own_clipboard PROBE PNG         another application owns text, HTML and a PNG ($owner);
+#   clipboard_kept PROBE            ...and still offers exactly that
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-test.XXXXXX")
 failures=0
@@ -60,6 +62,23 @@ line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
 prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
   ed "set line \"$1\"" >/dev/null
   ed 'focus line' >/dev/null
-  xdotool search --sync --name 'Palimo test editor' windowfocus --sync >/dev/null 2>&1
+  # Under a window manager the focus is asked of it; without one it is set directly.
+  local window
+  window=$(xdotool search --sync --name 'Palimo test editor' | head -n1)
+  xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+    xdotool windowfocus --sync "$window" >/dev/null 2>&1
   ed "select line $2 $3" >/dev/null
+}
+
+own_clipboard() {
+  "$1" own "saved text" "<b>saved</b>" "$2" >"$work/probe-owner.out" 2>/dev/null &
+  owner=$!
+  pids+=($owner)
+  eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
+  "$1" dump >"$work/clip-before"
+}
+clipboard_kept() {
+  "$1" dump >"$work/clip-after"
+  cmp -s "$work/clip-before" "$work/clip-after" ||
+    fail "clipboard not restored: $(tr '\n' '|' <"$work/clip-before") vs $(tr '\n' '|' <"$work/clip-after")"
 }

@@ -56,11 +56,7 @@ wait_done 3
 
 case_name=escape
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
-"$probe" own "saved text" "<b>saved</b>" "$sample_png" >"$work/probe-owner.out" 2>/dev/null &
-owner=$!
-pids+=($owner)
-eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
-"$probe" dump >"$work/clip-before"
+own_clipboard "$probe" "$sample_png"
 prepare "keep me" 0 4
 runs_before=$(log_count 'Captured ')
 xdotool key ctrl+alt+r
@@ -70,9 +66,7 @@ xdotool key Escape
 eventually 5 grep -q 'Cancelled with Escape.' "$work/palimo.out" || fail "Escape did not cancel"
 sleep 1
 line_is "keep me" || fail "the text changed: $(ed 'get line')"
-"$probe" dump >"$work/clip-after"
-cmp -s "$work/clip-before" "$work/clip-after" ||
-  fail "clipboard not restored: $(tr '\n' '|' <"$work/clip-before") vs $(tr '\n' '|' <"$work/clip-after")"
+clipboard_kept "$probe"
 ed keys >/dev/null
 xdotool key Escape
 sleep 0.3 # the editor records the key on its own event loop
