@@ -66,16 +66,13 @@ QWidget* sampleMessageBox(QWidget* parent) {
 
 QWidget* cost(OnboardingModel& model, const OnboardingLook& look, QWidget* parent) {
     auto* step = new QWidget(parent);
-    auto* layout = new QVBoxLayout(step);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(16);
+    QVBoxLayout* layout = StepParts::column(step, 16);
     StepParts::addTitle(layout, QStringLiteral("What this costs"),
                         QStringLiteral("You pay OpenAI directly, per rewrite. Drag to see what "
                                        "your month would look like."),
                         step);
-    QLabel* costLabel = StepParts::bigAccentLabel(model.costText(), 32, look, step);
-    costLabel->setAccessibleName(QStringLiteral("Monthly cost"));
-    layout->addWidget(costLabel);
+    QLabel* costLabel = StepParts::addBigAccentLabel(
+        layout, model.costText(), QStringLiteral("Monthly cost"), 32, look, step);
 
     auto* slider = new QSlider(Qt::Horizontal, step);
     slider->setRange(500 / sliderUnit, 20000 / sliderUnit);
@@ -84,17 +81,13 @@ QWidget* cost(OnboardingModel& model, const OnboardingLook& look, QWidget* paren
     slider->setValue(static_cast<int>(std::lround(model.rewritesPerMonth() / sliderUnit)));
     QLabel* rewrites = StepParts::callout(model.rewritesText(), step);
     auto* sliderBlock = new QWidget(step);
-    auto* sliderColumn = new QVBoxLayout(sliderBlock);
-    sliderColumn->setContentsMargins(0, 0, 0, 0);
-    sliderColumn->setSpacing(4);
+    QVBoxLayout* sliderColumn = StepParts::column(sliderBlock, 4);
     sliderColumn->addWidget(slider);
     sliderColumn->addWidget(rewrites);
     StepParts::addCentered(layout, sliderBlock, 400);
 
     auto* sampleBlock = new QWidget(step);
-    auto* sampleColumn = new QVBoxLayout(sampleBlock);
-    sampleColumn->setContentsMargins(0, 0, 0, 0);
-    sampleColumn->setSpacing(4);
+    QVBoxLayout* sampleColumn = StepParts::column(sampleBlock, 4);
     QLabel* counting = ViewStyle::captionLabel(
         QStringLiteral("Counting one rewrite as roughly 200 tokens in and 200 back — a message "
                        "about this long, and its rewritten twin:"),

@@ -10,10 +10,8 @@ namespace OnboardingSteps {
 
 namespace {
 
-QVBoxLayout* column(QWidget* step, int spacing) {
-    auto* layout = new QVBoxLayout(step);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
+QVBoxLayout* spacedColumn(QWidget* step) {
+    QVBoxLayout* layout = StepParts::column(step, 18);
     layout->addStretch(1);
     return layout;
 }
@@ -27,7 +25,7 @@ bool isWaylandSession() {
 
 QWidget* welcome(OnboardingModel& model, const OnboardingLook& look, QWidget* parent) {
     auto* step = new QWidget(parent);
-    QVBoxLayout* layout = column(step, 18);
+    QVBoxLayout* layout = spacedColumn(step);
     StepParts::addMark(layout, look, step);
     StepParts::addTitle(layout, QStringLiteral("Welcome to Palimo"),
                         QStringLiteral("Select text in any app, press ") + model.shortcutDisplay() +
@@ -41,7 +39,7 @@ QWidget* welcome(OnboardingModel& model, const OnboardingLook& look, QWidget* pa
 
 QWidget* accessibility(OnboardingModel& model, const OnboardingLook& look, QWidget* parent) {
     auto* step = new QWidget(parent);
-    QVBoxLayout* layout = column(step, 18);
+    QVBoxLayout* layout = spacedColumn(step);
     StepParts::addMark(layout, look, step);
     StepParts::addTitle(layout, QStringLiteral("Let Palimo use your keyboard"),
                         QStringLiteral("Palimo presses Copy and Paste for you. On Linux that "

@@ -44,9 +44,7 @@ private:
 
 QWidget* apiKey(OnboardingModel& model, const OnboardingLook& look, QWidget* parent) {
     auto* step = new QWidget(parent);
-    auto* layout = new QVBoxLayout(step);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(16);
+    QVBoxLayout* layout = StepParts::column(step, 16);
     layout->addStretch(1);
     StepParts::addMark(layout, look, step);
     StepParts::addTitle(layout, QStringLiteral("Add your OpenAI key"),

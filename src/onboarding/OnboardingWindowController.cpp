@@ -3,10 +3,6 @@
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/OnboardingView.h"
 
-#include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
-
 OnboardingWindowController::OnboardingWindowController(std::unique_ptr<OnboardingModel> model,
                                                        OnboardingLook look, QObject* parent)
     : QObject(parent)
@@ -16,12 +12,10 @@ OnboardingWindowController::OnboardingWindowController(std::unique_ptr<Onboardin
     m_view->setWindowTitle(title);
     m_view->setObjectName(QStringLiteral("PalimoOnboarding"));
     m_view->setFixedSize(width, height);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), m_view->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        m_view->move(frame.topLeft());
-    }
-    m_view->installEventFilter(this);
+    m_presence.attach(m_view);
+    // Closing the window at any step counts as completing the guide.
+    OnboardingModel* guide = m_model.get();
+    m_presence.setOnClosing([guide] { guide->markCompleted(); });
     const QPointer<OnboardingWindowController> self(this);
     m_model->setOnClose([self] {
         if (self) {
@@ -47,35 +41,11 @@ bool OnboardingWindowController::isVisible() const {
 }
 
 void OnboardingWindowController::show() {
-    if (!m_open) {
-        m_open = true;
-        if (m_onOpened) {
-            m_onOpened();
-        }
-    }
-    m_view->showNormal();
-    m_view->raise();
-    m_view->activateWindow();
+    m_presence.show();
 }
 
 void OnboardingWindowController::close() {
     if (m_view) {
         m_view->close();
     }
-}
-
-bool OnboardingWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_view && event->type() == QEvent::Close) {
-        event->ignore();
-        m_view->hide();
-        m_model->markCompleted();
-        if (m_open) {
-            m_open = false;
-            if (m_onClosed) {
-                m_onClosed();
-            }
-        }
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }

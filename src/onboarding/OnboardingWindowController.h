@@ -1,6 +1,7 @@
 #pragma once
 
 #include "onboarding/OnboardingLook.h"
+#include "settingswindow/HidingWindow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -28,8 +29,12 @@ public:
 
     // Called when the window goes from hidden to shown, and back; the application counts its
     // open windows with them.
-    void setOnOpened(std::function<void()> callback) { m_onOpened = std::move(callback); }
-    void setOnClosed(std::function<void()> callback) { m_onClosed = std::move(callback); }
+    void setOnOpened(std::function<void()> callback) {
+        m_presence.setOnOpened(std::move(callback));
+    }
+    void setOnClosed(std::function<void()> callback) {
+        m_presence.setOnClosed(std::move(callback));
+    }
 
     void show();
     void close();
@@ -38,13 +43,8 @@ public:
     OnboardingModel& model() const { return *m_model; }
     OnboardingView* view() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     std::unique_ptr<OnboardingModel> m_model;
     QPointer<OnboardingView> m_view;
-    bool m_open = false;
-    std::function<void()> m_onOpened;
-    std::function<void()> m_onClosed;
+    HidingWindow m_presence;
 };

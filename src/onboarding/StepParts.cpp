@@ -23,6 +23,13 @@ QPixmap tinted(const QIcon& icon, const QColor& color, qreal ratio) {
 
 } // namespace
 
+QVBoxLayout* column(QWidget* step, int spacing) {
+    auto* layout = new QVBoxLayout(step);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
 void addMark(QBoxLayout* layout, const OnboardingLook& look, QWidget* parent) {
     if (!look.mark) {
         return;
@@ -77,9 +84,11 @@ QWidget* successLine(const QString& text, QWidget* parent) {
     return line;
 }
 
-QLabel* bigAccentLabel(const QString& text, qreal pointSize, const OnboardingLook& look,
-                       QWidget* parent) {
+QLabel* addBigAccentLabel(QBoxLayout* layout, const QString& text, const QString& name,
+                          qreal pointSize, const OnboardingLook& look, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setAccessibleName(name);
+    layout->addWidget(label);
     QFont font = label->font();
     font.setPointSizeF(pointSize);
     font.setWeight(QFont::DemiBold);

@@ -6,11 +6,14 @@
 
 class QBoxLayout;
 class QLabel;
+class QVBoxLayout;
 class QWidget;
 
 // The pieces every step of the guide is built from.
 namespace StepParts {
 
+// A step's vertical stack, edge to edge, with its spacing.
+QVBoxLayout* column(QWidget* step, int spacing);
 // The brand mark, 44 x 44, tinted in the accent colour; nothing when there is no mark.
 void addMark(QBoxLayout* layout, const OnboardingLook& look, QWidget* parent);
 // The title (larger, semibold) over the subtitle (secondary colour, centred, wrapping).
@@ -23,7 +26,8 @@ void addCentered(QBoxLayout* layout, QWidget* widget, int maxWidth);
 // A green "✓ text" line.
 QWidget* successLine(const QString& text, QWidget* parent);
 // A label in the system font at pointSize, semibold, in the accent colour.
-QLabel* bigAccentLabel(const QString& text, qreal pointSize, const OnboardingLook& look,
-                       QWidget* parent);
+// Added to the layout, with its name for screen readers.
+QLabel* addBigAccentLabel(QBoxLayout* layout, const QString& text, const QString& name,
+                          qreal pointSize, const OnboardingLook& look, QWidget* parent);
 
 } // namespace StepParts

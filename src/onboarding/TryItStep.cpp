@@ -14,16 +14,13 @@ namespace {
 
 QWidget* invitation(OnboardingModel& model, const OnboardingLook& look, QWidget* parent) {
     auto* form = new QWidget(parent);
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(16);
+    QVBoxLayout* layout = StepParts::column(form, 16);
     StepParts::addTitle(layout, QStringLiteral("Try it"),
                         QStringLiteral("The sentence below is selected. Press the shortcut and "
                                        "watch it change."),
                         form);
-    QLabel* shortcut = StepParts::bigAccentLabel(model.shortcutDisplay(), 22, look, form);
-    shortcut->setAccessibleName(QStringLiteral("Shortcut"));
-    layout->addWidget(shortcut);
+    StepParts::addBigAccentLabel(layout, model.shortcutDisplay(), QStringLiteral("Shortcut"), 22,
+                                 look, form);
     auto* box = new SampleTextBox(model, form);
     box->setFixedHeight(96);
     layout->addWidget(box);
@@ -33,9 +30,7 @@ QWidget* invitation(OnboardingModel& model, const OnboardingLook& look, QWidget*
 
 QWidget* success(OnboardingModel& model, QWidget* parent) {
     auto* form = new QWidget(parent);
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(16);
+    QVBoxLayout* layout = StepParts::column(form, 16);
     layout->addStretch(1);
     QWidget* done = StepParts::successLine(QStringLiteral("That's it"), form);
     QFont font = done->font();
