@@ -14,7 +14,12 @@ SettingsAssembly::SettingsAssembly(SettingsStore& store, KeychainStore& keychain
                                    HotkeyManager& hotkeys, const MainMenu& mainMenu)
     : m_mainMenu(mainMenu)
     , m_keyTestClient(std::make_unique<OpenAIClient>())
-    , m_loginItems(std::make_unique<XdgAutostart>(QCoreApplication::applicationFilePath()))
+    , m_loginItems(std::make_unique<XdgAutostart>(
+          QCoreApplication::applicationFilePath(),
+          // The entry installed beside this very binary (<prefix>/bin, <prefix>/share), not one
+          // of another installation.
+          QCoreApplication::applicationDirPath() +
+              QStringLiteral("/../share/applications/app.palimo.Palimo.desktop")))
     , m_model(std::make_unique<SettingsModel>(store, keychain, *m_keyTestClient, *m_loginItems)) {
     // The manager outlives this object (the delegate owns both and drops this one first).
     HotkeyManager* manager = &hotkeys;
