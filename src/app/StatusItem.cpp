@@ -24,7 +24,8 @@ StatusItem::StatusItem(Actions actions, KeychainStore& keychain, const Keystroke
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("About Palimo"), this, std::move(actions.showAbout));
     m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Quit Palimo"), QKeySequence::Quit, this, &MainMenu::quit);
+    m_menu->addAction(QStringLiteral("Quit Palimo"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
+                      &MainMenu::quit);
     connect(m_menu, &QMenu::aboutToShow, this, [this] { menuWillOpen(); });
 
     m_tray = new QSystemTrayIcon(Branding::menuBarImage(), this);
