@@ -3,16 +3,22 @@
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/OnboardingView.h"
 
+#include <QMainWindow>
+
 OnboardingWindowController::OnboardingWindowController(std::unique_ptr<OnboardingModel> model,
                                                        OnboardingLook look, QObject* parent)
     : QObject(parent)
     , m_model(std::move(model)) {
-    m_view = new OnboardingView(*m_model, std::move(look));
-    m_view->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    m_view->setWindowTitle(title);
-    m_view->setObjectName(QStringLiteral("PalimoOnboarding"));
-    m_view->setFixedSize(width, height);
-    m_presence.attach(m_view);
+    // A main window, so screen readers meet it as an application's frame.
+    auto* window =
+        new QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    m_window = window;
+    window->setWindowTitle(title);
+    window->setObjectName(QStringLiteral("PalimoOnboarding"));
+    window->setFixedSize(width, height);
+    m_view = new OnboardingView(*m_model, std::move(look), window);
+    window->setCentralWidget(m_view);
+    m_presence.attach(window);
     // Closing the window at any step counts as completing the guide.
     OnboardingModel* guide = m_model.get();
     m_presence.setOnClosing([guide] { guide->markCompleted(); });
@@ -25,11 +31,11 @@ OnboardingWindowController::OnboardingWindowController(std::unique_ptr<Onboardin
 }
 
 OnboardingWindowController::~OnboardingWindowController() {
-    delete m_view;
+    delete m_window;
 }
 
 QWidget* OnboardingWindowController::window() const {
-    return m_view;
+    return m_window;
 }
 
 OnboardingView* OnboardingWindowController::view() const {
@@ -37,7 +43,7 @@ OnboardingView* OnboardingWindowController::view() const {
 }
 
 bool OnboardingWindowController::isVisible() const {
-    return m_view && m_view->isVisible();
+    return m_window && m_window->isVisible();
 }
 
 void OnboardingWindowController::show() {
@@ -45,7 +51,7 @@ void OnboardingWindowController::show() {
 }
 
 void OnboardingWindowController::close() {
-    if (m_view) {
-        m_view->close();
+    if (m_window) {
+        m_window->close();
     }
 }

@@ -45,6 +45,7 @@ public:
 
 private:
     std::unique_ptr<OnboardingModel> m_model;
+    QPointer<QWidget> m_window;
     QPointer<OnboardingView> m_view;
     HidingWindow m_presence;
 };

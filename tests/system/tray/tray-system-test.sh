@@ -20,6 +20,8 @@ menu() { "$here/tray-menu.py" "$item" "$@" || fail "tray-menu.py $*"; }
 menu_shows() { "$here/tray-menu.py" "$item" labels 2>/dev/null | grep -qxF -- "$1"; }
 window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 completed() { grep -q '"hasCompletedOnboarding": true' "$settings" 2>/dev/null; }
+# The guide's controls as a screen reader sees them, to wait for a step instead of sleeping.
+guide_ui() { PALIMO_ATSPI_WINDOW='Welcome to Palimo' "$here/../settings/settings-atspi.py" "$@"; }
 stored_key() { secret-tool lookup server app.palimo.Palimo user openai-api-key; }
 guide_key() { # KEYS...: pressed in the guide's window
   xdotool search --sync --onlyvisible --name 'Welcome to Palimo' windowfocus --sync >/dev/null 2>&1
@@ -74,9 +76,11 @@ labels=$("$here/tray-menu.py" "$item" labels | tr '\n' '|')
 
 case_name=guide-walk
 guide_key Return Return # welcome, then keystrokes can be sent here
+guide_ui wait 'OpenAI API key' || fail "no key step"
 guide_key s k minus g u i d e Return # into the key field, focused on its step
 eventually 5 test "$(stored_key)" = sk-guide || fail "stored key: $(stored_key)"
 guide_key Tab Return Return # out of the field, past the key and cost steps
+guide_ui wait 'Sample text' || fail "no try-out step"
 completed && fail "the guide was completed before the try-out"
 xdotool key ctrl+alt+r # the sample sentence is selected in the guide's own box
 eventually 5 log_has 'Done in ' || fail "the sample was not rewritten: $(cat "$work/palimo.out")"
