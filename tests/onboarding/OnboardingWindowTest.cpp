@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         SettingsWindowFixture::SetUp();
         window = std::make_unique<OnboardingWindowController>(
-            std::make_unique<OnboardingModel>(store, keychain, client, [] { return true; }),
+            std::make_unique<OnboardingModel>(store, keychain, client, [this] { return trusted; }),
             OnboardingLook{Qt::blue, std::nullopt});
         window->setOnOpened([this] { ++opened; });
         window->setOnClosed([this] { ++closed; });
@@ -34,6 +34,7 @@ protected:
     }
 
     std::unique_ptr<OnboardingWindowController> window;
+    bool trusted = true;
     int opened = 0;
     int closed = 0;
 };
@@ -68,6 +69,18 @@ TEST_F(OnboardingWindowTest, ClosingTheWindowOnTheFirstStepCompletesTheGuide) {
     EXPECT_TRUE(store.hasCompletedOnboarding());
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(closed, 1);
+}
+
+TEST_F(OnboardingWindowTest, WithoutKeystrokesTheAccessibilityStepSaysWhyAndWaits) {
+    trusted = false;
+    pressReturn();
+    pressReturn();
+    EXPECT_EQ(window->model().step(), OnboardingModel::Step::accessibility);
+    EXPECT_FALSE(window->view()->primaryButton()->isEnabled());
+    EXPECT_FALSE(showsLabel(u"Allowed"_s));
+    trusted = true; // e.g. the session's X server came back with XTest
+    QTRY_VERIFY_WITH_TIMEOUT(showsLabel(u"Allowed"_s), 3000);
+    EXPECT_TRUE(window->view()->primaryButton()->isEnabled());
 }
 
 } // namespace
