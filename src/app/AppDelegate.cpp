@@ -1,8 +1,12 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutBox.h"
 #include "app/Branding.h"
+#include "app/MainMenu.h"
+#include "app/OnboardingAssembly.h"
 #include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
+#include "app/StatusItem.h"
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
 #include "feedback/CaretLocator.h"
@@ -88,12 +92,25 @@ bool AppDelegate::applicationDidFinishLaunching() {
                 settings.recordUsage(model, prompt, completion);
             }});
 
-    m_settings = std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager);
     createFeedback();
+
+    m_mainMenu = std::make_unique<MainMenu>(weakly(&AppDelegate::showAbout));
+    m_settings =
+        std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager, *m_mainMenu);
+    m_onboarding =
+        std::make_unique<OnboardingAssembly>(settings, *m_keychain, *m_keystrokes, *m_mainMenu);
+    m_statusItem = std::make_unique<StatusItem>(
+        StatusItem::Actions{weakly(&AppDelegate::showOnboarding),
+                            weakly(&AppDelegate::showSettings), weakly(&AppDelegate::showAbout)},
+        *m_keychain, *m_keystrokes);
 
     wireCallbacks();
     m_hotkeyManager->reload();
     m_client->prewarm();
+    if (!settings.hasCompletedOnboarding()) {
+        showOnboarding();
+        return true;
+    }
     logStartupChecks();
     return true;
 }
@@ -165,6 +182,22 @@ void AppDelegate::showSettings() {
     if (m_settings) {
         m_settings->showWindow();
     }
+}
+
+std::function<void()> AppDelegate::weakly(void (AppDelegate::*action)()) {
+    return [self = QPointer<AppDelegate>(this), action] {
+        if (self) {
+            (self.data()->*action)();
+        }
+    };
+}
+
+void AppDelegate::showOnboarding() {
+    m_onboarding->show();
+}
+
+void AppDelegate::showAbout() {
+    AboutBox::show(*m_mainMenu);
 }
 
 void AppDelegate::logStartupChecks() {

@@ -30,12 +30,7 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
     row->setSpacing(10);
     row->addWidget(m_saveAndTest);
     row->addWidget(m_status, 1);
-    auto* link = new QPushButton(QStringLiteral("Get a key from OpenAI"), keyGroup);
-    link->setFlat(true);
-    link->setCursor(Qt::PointingHandCursor);
-    link->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-align: left; "
-                                       "text-decoration: underline; border: none; padding: 0; }"));
-    ViewStyle::caption(link);
+    auto* link = ViewStyle::linkButton(QStringLiteral("Get a key from OpenAI"), keyGroup);
     keyLayout->addWidget(m_key);
     keyLayout->addLayout(row);
     keyLayout->addWidget(link, 0, Qt::AlignLeft);

@@ -8,6 +8,7 @@
 #include "settings/KeychainStore.h"
 #include "settings/Preferences.h"
 #include "settings/SettingsStore.h"
+#include "settingswindow/KeyCheck.h"
 
 #include <QPointer>
 
@@ -75,41 +76,15 @@ void SettingsModel::setKeyState(KeyState state) {
 }
 
 QCoro::Task<> SettingsModel::saveAndTestKey() {
-    const QPointer<SettingsModel> self(this);
     // The field keeps what was typed; only the stored and tested key is trimmed.
-    const QString key = m_apiKey.trimmed();
-    // OpenAI always wants a key; another server is tested without one, and the empty key is
-    // saved so that a key stored earlier is not sent there.
-    if (key.isEmpty() && m_client.needsKey()) {
-        setKeyState(KeyState::failed(emptyKeyProblem));
-        co_return;
-    }
-    const std::optional<KeychainError> saveError = co_await m_keychain.setAPIKey(key);
-    if (!self) {
-        co_return;
-    }
-    if (saveError) {
-        setKeyState(KeyState::failed(saveError->description()));
-        co_return;
-    }
-    setKeyState(KeyState::checking());
-    const auto checked = co_await m_client.checkServer(key);
-    if (!self) {
-        co_return;
-    }
-    if (const auto* refused = std::get_if<RewriteError>(&checked)) {
-        self->setKeyState(KeyState::failed(refused->kind == RewriteError::Kind::missingAPIKey
-                                               ? serverWantsKey
-                                               : refused->description()));
-        co_return;
-    }
-    const ServerCheck& check = std::get<ServerCheck>(checked);
-    if (check.offered && check.offered != self->m_offeredModels) {
-        self->m_offeredModels = *check.offered;
-        Q_EMIT self->serverChanged();
-    }
-    const std::optional<QString> problem = check.problem();
-    self->setKeyState(problem ? KeyState::failed(*problem) : KeyState::valid());
+    return KeyCheck::saveAndTest(m_apiKey, m_keychain, m_client, QPointer<QObject>(this),
+                                 {[this](KeyState state) { setKeyState(std::move(state)); },
+                                  [this](QStringList offered) {
+                                      if (offered != m_offeredModels) {
+                                          m_offeredModels = std::move(offered);
+                                          Q_EMIT serverChanged();
+                                      }
+                                  }});
 }
 
 void SettingsModel::storeText(const char* key, const QString& value) {

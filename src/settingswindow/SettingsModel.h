@@ -3,6 +3,7 @@
 #include "settings/HotkeyCombo.h"
 #include "settings/StylePreset.h"
 #include "settings/UsageStats.h"
+#include "settingswindow/KeyCheck.h"
 #include "settingswindow/KeyState.h"
 
 #include <QList>
@@ -27,12 +28,11 @@ class SettingsStore;
 class SettingsModel final : public QObject {
     Q_OBJECT
 public:
-    static inline const QString emptyKeyProblem = QStringLiteral("Paste your OpenAI key first.");
+    static inline const QString& emptyKeyProblem = KeyCheck::emptyKeyProblem;
     static inline const QString launchAtLoginRefused =
         QStringLiteral("Your system refused this. Check your desktop's autostart settings.");
     static inline const QString newPresetName = QStringLiteral("New style");
-    static inline const QString serverWantsKey =
-        QStringLiteral("This server wants an API key. Paste it first.");
+    static inline const QString& serverWantsKey = KeyCheck::serverWantsKey;
 
     SettingsModel(SettingsStore& store, KeychainStore& keychain, OpenAIClient& client,
                   LoginItems& loginItems, QObject* parent = nullptr);
