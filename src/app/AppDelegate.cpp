@@ -95,14 +95,16 @@ bool AppDelegate::applicationDidFinishLaunching() {
 
     createFeedback();
 
-    m_mainMenu = std::make_unique<MainMenu>(weakly(&AppDelegate::showAbout));
+    m_mainMenu =
+        std::make_unique<MainMenu>(weakly(&AppDelegate::showAbout), weakly(&AppDelegate::quit));
     m_settings =
         std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager, *m_mainMenu);
     m_onboarding =
         std::make_unique<OnboardingAssembly>(settings, *m_keychain, *m_keystrokes, *m_mainMenu);
     m_statusItem = std::make_unique<StatusItem>(
         StatusItem::Actions{weakly(&AppDelegate::showOnboarding),
-                            weakly(&AppDelegate::showSettings), weakly(&AppDelegate::showAbout)},
+                            weakly(&AppDelegate::showSettings), weakly(&AppDelegate::showAbout),
+                            weakly(&AppDelegate::quit)},
         *m_keychain, *m_keystrokes);
 
     wireCallbacks();
@@ -176,12 +178,11 @@ void AppDelegate::wireCallbacks() {
                 self->m_hotkeyManager->reload();
             }
         },
-        [self] {
-            if (self) {
-                self->quitAfterRun();
-            }
-        },
-        this);
+        weakly(&AppDelegate::quit), this);
+}
+
+void AppDelegate::quit() {
+    quitAfterRun();
 }
 
 QCoro::Task<> AppDelegate::quitAfterRun() {

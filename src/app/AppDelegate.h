@@ -48,6 +48,8 @@ public:
     // Replaces the guide that is open, if any, with a new one.
     void showOnboarding();
     void showAbout();
+    // From the menus and SIGTERM/SIGINT alike: a run in progress gives the clipboard back first.
+    void quit();
 
 private:
     // A callback that calls the action on this delegate while it exists, and does nothing after.

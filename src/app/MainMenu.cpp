@@ -21,7 +21,7 @@ std::function<void()> toFocused(const char* slot) {
 
 // The keys are spelled out: the standard key bindings come from the platform theme, and some
 // themes (the offscreen one, minimal desktops) bind none.
-MainMenu::MainMenu(std::function<void()> showAbout, QObject* parent)
+MainMenu::MainMenu(std::function<void()> showAbout, std::function<void()> quit, QObject* parent)
     : QObject(parent) {
     add(QStringLiteral("About Palimo"), {}, std::move(showAbout));
     add(QStringLiteral("Hide Palimo"), QKeySequence(Qt::CTRL | Qt::Key_H), [] {
@@ -31,7 +31,7 @@ MainMenu::MainMenu(std::function<void()> showAbout, QObject* parent)
             }
         }
     });
-    add(QStringLiteral("Quit Palimo"), QKeySequence(Qt::CTRL | Qt::Key_Q), &MainMenu::quit);
+    add(QStringLiteral("Quit Palimo"), QKeySequence(Qt::CTRL | Qt::Key_Q), std::move(quit));
     add(QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), toFocused("undo"));
     add(QStringLiteral("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), toFocused("redo"));
     add(QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), toFocused("cut"));
@@ -48,10 +48,6 @@ QAction* MainMenu::add(const QString& title, const QKeySequence& keys,
     connect(item, &QAction::triggered, this, std::move(action));
     m_actions.append(item);
     return item;
-}
-
-void MainMenu::quit() {
-    QCoreApplication::exit(0);
 }
 
 void MainMenu::install(QWidget* window) const {

@@ -14,17 +14,14 @@ class QWidget;
 class MainMenu final : public QObject {
     Q_OBJECT
 public:
-    // showAbout opens the about box.
-    explicit MainMenu(std::function<void()> showAbout, QObject* parent = nullptr);
+    // showAbout opens the about box; quit ends Palimo, and must end the event loop itself:
+    // QCoreApplication::quit() asks every window to close first, and Palimo's windows only hide.
+    MainMenu(std::function<void()> showAbout, std::function<void()> quit,
+             QObject* parent = nullptr);
 
     // Gives the window every key equivalent.
     void install(QWidget* window) const;
     const QList<QAction*>& actions() const { return m_actions; }
-
-    // Ends the event loop at once. QCoreApplication::quit() would first ask every visible
-    // window to close, and Palimo's windows only hide, which cancels the quit; closing the
-    // guide that way would also count it as completed.
-    static void quit();
 
 private:
     QAction* add(const QString& title, const QKeySequence& keys, std::function<void()> action);

@@ -1,7 +1,6 @@
 #include "app/StatusItem.h"
 
 #include "app/Branding.h"
-#include "app/MainMenu.h"
 #include "base/Log.h"
 #include "platform/Keystrokes.h"
 #include "settings/KeychainStore.h"
@@ -25,7 +24,7 @@ StatusItem::StatusItem(Actions actions, KeychainStore& keychain, const Keystroke
     m_menu->addAction(QStringLiteral("About Palimo"), this, std::move(actions.showAbout));
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Quit Palimo"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
-                      &MainMenu::quit);
+                      std::move(actions.quit));
     connect(m_menu, &QMenu::aboutToShow, this, [this] { menuWillOpen(); });
 
     m_tray = new QSystemTrayIcon(Branding::menuBarImage(), this);

@@ -27,6 +27,7 @@ public:
         std::function<void()> showOnboarding;
         std::function<void()> openSettings;
         std::function<void()> showAbout;
+        std::function<void()> quit;
     };
 
     StatusItem(Actions actions, KeychainStore& keychain, const Keystrokes& keystrokes,

@@ -35,7 +35,7 @@ TEST(StatusItemTest, TheSetupTitleIsDecidedWhenTheMenuOpens) {
         FakePasteboard pasteboard;
         FakeEditor keystrokes(pasteboard);
         keystrokes.available = c.trusted;
-        StatusItem item({[] {}, [] {}, [] {}}, keychain, keystrokes);
+        StatusItem item({[] {}, [] {}, [] {}, [] {}}, keychain, keystrokes);
         Q_EMIT item.menu()->aboutToShow();
         QTRY_COMPARE(item.setupItem()->text(), c.title);
         QStringList titles;
@@ -49,7 +49,8 @@ TEST(StatusItemTest, TheSetupTitleIsDecidedWhenTheMenuOpens) {
 }
 
 TEST(MainMenuTest, TheKeyEquivalentsWorkInsideAPalimoWindow) {
-    MainMenu menu([] {});
+    int quits = 0;
+    MainMenu menu([] {}, [&quits] { ++quits; });
     QLineEdit window;
     menu.install(&window);
     window.setText(u"some text"_s);
@@ -58,6 +59,9 @@ TEST(MainMenuTest, TheKeyEquivalentsWorkInsideAPalimoWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(window.selectedText(), u"some text"_s);
+    QTest::keyClick(&window, Qt::Key_Q,
+                    Qt::ControlModifier); // the delegate's quit, which waits for a run
+    EXPECT_EQ(quits, 1);
     QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
     EXPECT_FALSE(window.isVisible());
 }
