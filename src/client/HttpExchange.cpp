@@ -131,7 +131,7 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
     overall.stop();
     QObject::disconnect(onHeaders);
     QObject::disconnect(onData);
-    if (!reply) {
+    if (reply.isNull()) { // deleted by its manager while we waited
         co_return RewriteError::of(Kind::cancelled, QStringLiteral("the client was closed"));
     }
     reply->deleteLater();

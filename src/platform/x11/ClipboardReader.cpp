@@ -1,5 +1,7 @@
 #include "platform/x11/ClipboardReader.h"
 
+#include "platform/x11/TargetList.h"
+
 #include <QDeadlineTimer>
 #include <QSet>
 
@@ -174,15 +176,7 @@ std::optional<QByteArray> ClipboardReader::readIncrementally(Session& session, q
 std::vector<Atom> ClipboardReader::targetAtoms(Session& session) {
     const std::optional<QByteArray> bytes =
         convert(session, m_targets, shorter(m_limits.perFormat, session.deadline), 64 * 1024);
-    std::vector<Atom> atoms;
-    if (!bytes) {
-        return atoms;
-    }
-    const auto count = static_cast<size_t>(bytes->size()) / sizeof(Atom);
-    atoms.resize(count);
-    std::copy_n(reinterpret_cast<const Atom*>(bytes->constData()), count, atoms.begin());
-    atoms.erase(std::remove(atoms.begin(), atoms.end(), Atom{XCB_ATOM_NONE}), atoms.end());
-    return atoms;
+    return bytes ? TargetList::atoms(*bytes) : std::vector<Atom>();
 }
 
 QStringList ClipboardReader::targets() {
