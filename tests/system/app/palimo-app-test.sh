@@ -25,41 +25,15 @@ log_count() { grep -cF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(log_count "$1")" -ge "$2" ]; } # TEXT N: the log holds TEXT N times or more
 wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
 
-# Waits up to SECONDS for COMMAND to succeed.
-eventually() {
-  local seconds=$1; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
-    sleep 0.05
-  done
-}
-
-# --- the provider ------------------------------------------------------------------------------
-"$fake_provider" >"$work/provider.out" 2>/dev/null &
-pids+=($!)
-eventually 5 test -s "$work/provider.out" || { echo "the fake provider did not start" >&2; exit 1; }
-port=$(head -n1 "$work/provider.out")
-provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
-
-# --- the editor --------------------------------------------------------------------------------
-coproc EDITOR { "$editor" 2>/dev/null; }
-pids+=($EDITOR_PID)
-exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
-read -r -t 10 -u "$editor_out" _ || { echo "the editor did not start" >&2; exit 1; }
-ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
-line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
-prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
-  ed "set line \"$1\"" >/dev/null
-  ed 'focus line' >/dev/null
-  xdotool search --sync --name 'Palimo test editor' windowfocus --sync >/dev/null 2>&1
-  ed "select line $2 $3" >/dev/null
-}
+here=$(dirname "${BASH_SOURCE[0]}")
+source "$here/desktop-tools.sh"
+source "$here/../palimo-process.sh"
+start_provider "$fake_provider"
+start_editor "$editor"
 
 # --- palimo ------------------------------------------------------------------------------------
 "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
-PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" >"$work/palimo.out" 2>&1 &
-palimo_pid=$!
+PALIMO_API_BASE=http://127.0.0.1:$port palimo_start "$work" "$work/palimo.out"
 pids+=($palimo_pid)
 eventually 10 grep -q 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' "$work/palimo.out" ||
   { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
@@ -145,10 +119,9 @@ sleep 0.6
 [ "$(log_count 'Captured ')" -eq "$runs_before" ] || fail "the old shortcut still runs"
 xdotool key ctrl+alt+t
 eventually 5 line_is "MOVED shortcut" || fail "got $(ed 'get line')"
+wait_done 4 # quitting mid-run would leave the run unfinished (and its memory unfreed)
 
-kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
-kill -TERM "$palimo_pid"
-eventually 5 bash -c "! kill -0 $palimo_pid 2>/dev/null" || fail "palimo ignored SIGTERM"
+palimo_stop || fail "palimo did not end cleanly"
 
 if [ $failures -gt 0 ]; then
   echo "--- palimo output"; cat "$work/palimo.out"
