@@ -11,6 +11,7 @@ palimo_start() {
   local folder=$1 log=$2
   shift 2
   palimo=$(readlink -f "$palimo") palimo_folder=$folder palimo_log=$log palimo_ended=
+  : >"$log" # now, so no one reads the last run's output as this one's
   (cd "$folder" && ulimit -c unlimited && exec "$palimo" "$@") >"$log" 2>&1 &
   palimo_pid=$!
 }
