@@ -10,20 +10,10 @@ presses=${2:-50}
 palimo=$build/src/app/palimo
 editor=$build/tests/system/pipeline/palimo-test-editor
 fake_provider=$build/tests/fakeprovider/palimo-fake-provider
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-bench.XXXXXX")
-pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
-
-"$fake_provider" >"$work/provider.out" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/provider.out" ] && break; sleep 0.05; done
-port=$(head -n1 "$work/provider.out")
-
-coproc EDITOR { "$editor" 2>/dev/null; }
-pids+=($EDITOR_PID)
-exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
-read -r -t 10 -u "$editor_out" _
-ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
+# shellcheck source=../../tests/system/desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../../tests/system/desktop-fixture.sh"
+start_provider "$fake_provider"
+start_editor "$editor"
 
 "$palimo" --set-key sk-bench >/dev/null
 # Each line of palimo's output is stamped as it arrives.

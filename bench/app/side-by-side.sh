@@ -17,11 +17,9 @@ bench=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 palimo=$build/src/app/palimo
 probe=$build/tests/system/pipeline/palimo-clipboard-probe
 sample_png=$bench/../../tests/system/pipeline/sample.png
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-side.XXXXXX")
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "side-by-side: $*" >&2; }
-source "$bench/../../tests/system/app/desktop-tools.sh"
+# shellcheck source=../../tests/system/desktop-fixture.sh
+source "$bench/../../tests/system/desktop-fixture.sh"
+# shellcheck source=../../tests/system/palimo-process.sh
 source "$bench/../../tests/system/palimo-process.sh"
 
 start_provider "$build/tests/fakeprovider/palimo-fake-provider"
@@ -49,18 +47,17 @@ eventually 20 registered || exit 1
 sleep 1
 echo "after start: $(rss_mb)" >"$work/memory"
 
-own_clipboard() { # the user's clipboard: text, HTML and a PNG, from a program of its own
+# The user's clipboard before every run: text, HTML and a PNG, from a program of its own.
+fresh_clipboard() {
   [ -n "${owner:-}" ] && kill "$owner" 2>/dev/null && wait "$owner" 2>/dev/null
-  "$probe" own "user's text" "<b>user's</b>" "$sample_png" >"$work/owner.out" 2>/dev/null &
-  owner=$!
-  eventually 5 grep -q owned "$work/owner.out"
-  "$probe" dump >"$work/clip-before"
+  rm -f "$work/probe-owner.out" # its "owned" line must be the new owner's
+  own_clipboard "$probe" "$sample_png"
 }
 new_text_shown() { [ "$(ed 'get line')" = "text \"SAMPLE text $i\"" ]; }
 
 run_once() { # TOOL -> a line "TOOL MS TEXT_OK CLIPBOARD_OK" in results
   local tool=$1 started elapsed=-1 diy=0 dones
-  own_clipboard
+  fresh_clipboard
   prepare "sample text $i" 0 6
   dones=$(done_count)
   started=$(now_ms)

@@ -1,11 +1,17 @@
 #include "app/AppDelegate.h"
 
+#include "app/Branding.h"
+#include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
+#include "feedback/CaretLocator.h"
+#include "feedback/FeedbackPill.h"
+#include "feedback/PromptPanel.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/secret/SecretServiceStore.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -15,6 +21,7 @@
 #include "settings/SettingsStore.h"
 #include "shortcuts/HotkeyManager.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPointer>
 
@@ -37,7 +44,9 @@ AppDelegate::AppDelegate() = default;
 
 AppDelegate::~AppDelegate() {
     // The hot keys go before the service that grabbed them, and the registry must not keep
-    // a pointer to a service that is gone.
+    // a pointer to a service that is gone. The settings window may still be recording a
+    // shortcut, and ends that through the manager.
+    m_settings.reset();
     m_hotkeyManager.reset();
     HotKeysController::setService(nullptr);
     KeychainStore::setShared(nullptr);
@@ -81,6 +90,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                         settings.recordUsage(prompt, completion);
                                     }});
 
+    m_settings = std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager);
+    createFeedback();
+
     wireCallbacks();
     m_hotkeyManager->reload();
     m_client->prewarm();
@@ -88,8 +100,34 @@ bool AppDelegate::applicationDidFinishLaunching() {
     return true;
 }
 
+void AppDelegate::createFeedback() {
+    const auto pointer = [] { return QPointF(QCursor::pos()); };
+    m_locator = std::make_unique<CaretLocator>(
+        *m_accessibility, CaretLocator::Desktop{&ScreenGeometry::currentScreens, pointer});
+    SettingsStore& settings = SettingsStore::shared();
+    m_feedbackPill = std::make_shared<FeedbackPill>(
+        *m_locator,
+        FeedbackPill::Resources{{Branding::accent(),
+                                 Branding::markImage().value_or(Branding::menuBarImage()),
+                                 X11Compositor::isRunning()},
+                                [] { return Branding::doneSound(); },
+                                [] { return Branding::cancelledSound(); },
+                                [&settings] { return settings.soundEnabled(); }},
+        FeedbackPill::Timing{});
+    m_promptPanel = std::make_unique<PromptPanel>(
+        *m_workspace, PromptPanel::Sources{[&settings] { return settings.presets(); }, pointer,
+                                           &X11Compositor::isRunning});
+}
+
 void AppDelegate::wireCallbacks() {
     const QPointer<AppDelegate> self(this);
+    m_controller->setCollectInstructions(
+        [self](RewriteController::InstructionsCompletion completion) {
+            if (self) {
+                self->m_promptPanel->present(std::move(completion));
+            }
+        });
+    m_controller->setFeedback(m_feedbackPill);
     m_hotkeyManager->setOnEscape([self] {
         if (!self) {
             return;
@@ -117,11 +155,18 @@ void AppDelegate::wireCallbacks() {
     m_signals = new SignalWatcher(
         [self] {
             if (self) {
-                Log::info(QStringLiteral("Reloading the shortcuts from the settings."));
+                Log::info(QStringLiteral("Reloading the settings file."));
+                self->m_settings->reload();
                 self->m_hotkeyManager->reload();
             }
         },
         this);
+}
+
+void AppDelegate::showSettings() {
+    if (m_settings) {
+        m_settings->showWindow();
+    }
 }
 
 void AppDelegate::logStartupChecks() {

@@ -5,11 +5,15 @@
 #include <memory>
 
 class AtspiAccessibility;
+class CaretLocator;
+class FeedbackPill;
 class HotkeyManager;
 class KeychainStore;
 class OpenAIClient;
+class PromptPanel;
 class RewriteController;
 class SecretServiceStore;
+class SettingsAssembly;
 class SettingsStore;
 class X11HotKeyService;
 class X11Keystrokes;
@@ -32,7 +36,11 @@ public:
     // False when this session cannot run Palimo at all (no X11 display).
     bool applicationDidFinishLaunching();
 
+    // Opens the settings window, or brings it to the front.
+    void showSettings();
+
 private:
+    void createFeedback();
     void wireCallbacks();
     void logStartupChecks();
 
@@ -46,5 +54,9 @@ private:
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;
+    std::unique_ptr<SettingsAssembly> m_settings;
+    std::unique_ptr<CaretLocator> m_locator;
+    std::unique_ptr<PromptPanel> m_promptPanel;
+    std::shared_ptr<FeedbackPill> m_feedbackPill;
     SignalWatcher* m_signals = nullptr;
 };

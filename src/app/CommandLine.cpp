@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppVersion.h"
+#include "app/SingleInstance.h"
 #include "base/Log.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "settings/KeychainStore.h"
@@ -49,10 +50,15 @@ int startApplication(int argc, char** argv) {
     QApplication::setApplicationVersion(AppVersion::shortVersion());
     // A tray utility: closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    SingleInstance instance;
+    if (instance.claim() == SingleInstance::Claim::otherRunning) {
+        return instance.activateRunning() ? 0 : 1;
+    }
     AppDelegate delegate;
     if (!delegate.applicationDidFinishLaunching()) {
         return 1;
     }
+    instance.setOnActivate([&delegate] { delegate.showSettings(); });
     return QApplication::exec();
 }
 

@@ -66,7 +66,9 @@ void SignalWatcher::drain() {
     }
     if (quit) {
         Log::info(QStringLiteral("Quitting on a signal."));
-        QCoreApplication::quit();
+        // exit(), not quit(): quit() is refused while a window stays visible after being asked
+        // to close, and the settings window only hides itself, which can leave the pill showing.
+        QCoreApplication::exit(0);
     } else if (reload && m_onReload) {
         m_onReload();
     }

@@ -6,15 +6,9 @@
 #include "hotkey/ModifierFlags.h"
 #include "settings/HotkeyCombo.h"
 #include "settings/SettingsStore.h"
+#include "shortcuts/ComboText.h"
 
 namespace {
-
-// The stored combination as the log shows it: modifier glyphs, then the key's glyph or "?".
-QString describe(const HotkeyCombo& combo) {
-    const std::optional<Key> key = Key::fromCarbonKeyCode(combo.keyCode);
-    return ModifierFlags(combo.modifiers).description() +
-           (key ? key->description() : QStringLiteral("?"));
-}
 
 KeyCombo keyComboOf(const HotkeyCombo& combo) {
     return KeyCombo(combo.keyCode, ModifierFlags(combo.modifiers).carbonFlags());
@@ -36,12 +30,12 @@ void HotkeyManager::reload() {
         return;
     }
     const HotkeyCombo rewrite = m_settings.rewriteHotkey();
-    const QString rewriteText = describe(rewrite);
+    const QString rewriteText = ComboText::of(rewrite);
     if (m_onRewrite) {
         m_rewriteHotKey = makeHotKey(keyComboOf(rewrite), rewriteText, m_onRewrite);
     }
     const HotkeyCombo prompt = m_settings.promptHotkey();
-    const QString promptText = describe(prompt);
+    const QString promptText = ComboText::of(prompt);
     // The same combination for both: the rewrite shortcut wins.
     if (prompt != rewrite && m_onPrompt) {
         m_promptHotKey = makeHotKey(keyComboOf(prompt), promptText, m_onPrompt);

@@ -162,6 +162,9 @@ FakeReply FakeProvider::control(const FakeRequest& request) {
                                            {QStringLiteral("requests"), m_requests.size()}})
                      .toJson(QJsonDocument::Compact));
     }
+    if (request.path == "/__last") { // the body of the latest API request, as sent
+        return FakeReply::answer(200, m_requests.isEmpty() ? QByteArray() : m_requests.last().body);
+    }
     if (request.path != "/__control" || request.method != "POST") {
         return errorAnswer(404, "No such control path.");
     }

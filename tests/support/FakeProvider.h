@@ -20,6 +20,7 @@ class QTcpServer;
 // and records every request. Control paths let another process script it:
 //   POST /__control {"chat": reply, "models": reply, "next": [reply, ...]}  (FakeReply::fromJson)
 //   GET /__stats -> {"connections": n, "requests": n}
+//   GET /__last -> the body of the latest API request
 // Runs on the thread that creates it; tests share the event loop with the client under test.
 class FakeProvider : public QObject {
 public:

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/atspi/AtspiRoles.h"
+#include "platform/atspi/AtspiTextReads.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
@@ -11,6 +12,7 @@
 
 #include <qcoro/qcorofuture.h>
 
+#include <functional>
 #include <thread>
 
 namespace {
@@ -59,29 +61,37 @@ public:
     Thread& operator=(const Thread&) = delete;
 
     QFuture<FocusedElement> query() {
-        auto* promise = new QPromise<FocusedElement>();
-        QFuture<FocusedElement> future = promise->future();
+        return call<FocusedElement>([this] { return focusedElement(); });
+    }
+
+    // Runs job on this thread, with the element the last query found (null when none).
+    template <typename T> QFuture<T> call(std::function<T()> job) {
+        auto* promise = new QPromise<T>();
+        QFuture<T> future = promise->future();
         promise->start();
         struct Call {
-            Thread* thread;
-            QPromise<FocusedElement>* promise;
+            std::function<T()> job;
+            QPromise<T>* promise;
         };
         g_main_context_invoke_full(
             m_context, G_PRIORITY_DEFAULT,
             [](gpointer data) -> gboolean {
-                auto* call = static_cast<Call*>(data);
-                call->promise->addResult(call->thread->focusedElement());
-                call->promise->finish();
+                auto* c = static_cast<Call*>(data);
+                c->promise->addResult(c->job());
+                c->promise->finish();
                 return G_SOURCE_REMOVE;
             },
-            new Call{this, promise},
+            new Call{std::move(job), promise},
             [](gpointer data) {
-                auto* call = static_cast<Call*>(data);
-                delete call->promise; // finishes the future if the call never ran
-                delete call;
+                auto* c = static_cast<Call*>(data);
+                delete c->promise; // finishes the future if the call never ran
+                delete c;
             });
         return future;
     }
+
+    // The element the last query found; only valid on this thread.
+    AtspiAccessible* focus() const { return m_ready ? m_focus : nullptr; }
 
 private:
     void run() {
@@ -247,5 +257,35 @@ AtspiAccessibility::~AtspiAccessibility() = default;
 
 QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() {
     QFuture<FocusedElement> future = m_thread->query();
+    co_return co_await future;
+}
+
+// The reads below run on the accessibility thread, against the element it last found.
+
+QCoro::Task<std::optional<Accessibility::TextRange>> AtspiAccessibility::selectedTextRange() {
+    Thread& thread = *m_thread;
+    QFuture<std::optional<TextRange>> future = thread.call<std::optional<TextRange>>(
+        [&thread] { return AtspiTextReads::selectedTextRange(thread.focus()); });
+    co_return co_await future;
+}
+
+QCoro::Task<std::optional<QRectF>> AtspiAccessibility::boundsForRange(TextRange range) {
+    Thread& thread = *m_thread;
+    QFuture<std::optional<QRectF>> future = thread.call<std::optional<QRectF>>(
+        [&thread, range] { return AtspiTextReads::boundsForRange(thread.focus(), range); });
+    co_return co_await future;
+}
+
+QCoro::Task<std::optional<QRectF>> AtspiAccessibility::frame() {
+    Thread& thread = *m_thread;
+    QFuture<std::optional<QRectF>> future = thread.call<std::optional<QRectF>>(
+        [&thread] { return AtspiTextReads::frame(thread.focus()); });
+    co_return co_await future;
+}
+
+QCoro::Task<std::optional<QStringList>> AtspiAccessibility::interfaceNames() {
+    Thread& thread = *m_thread;
+    QFuture<std::optional<QStringList>> future = thread.call<std::optional<QStringList>>(
+        [&thread] { return AtspiTextReads::interfaceNames(thread.focus()); });
     co_return co_await future;
 }

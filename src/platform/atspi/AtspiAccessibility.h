@@ -17,6 +17,10 @@ public:
     AtspiAccessibility& operator=(const AtspiAccessibility&) = delete;
 
     QCoro::Task<FocusedElement> focusedElement() override;
+    QCoro::Task<std::optional<TextRange>> selectedTextRange() override;
+    QCoro::Task<std::optional<QRectF>> boundsForRange(TextRange range) override;
+    QCoro::Task<std::optional<QRectF>> frame() override;
+    QCoro::Task<std::optional<QStringList>> interfaceNames() override;
 
 private:
     class Thread;

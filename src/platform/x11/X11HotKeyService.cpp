@@ -5,6 +5,7 @@
 #include "hotkey/KeyCombo.h"
 #include "hotkey/KeyPosition.h"
 #include "platform/x11/X11ModifierMask.h"
+#include "platform/x11/X11UserTime.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -288,6 +289,7 @@ void X11HotKeyService::handlePress(std::uint8_t keyCode, std::uint16_t state, st
     // anything else, so keys the handler posts go to the focused window and not back to us.
     xcb_ungrab_keyboard(m_connection, time);
     xcb_flush(m_connection);
+    X11UserTime::notePress(time);
 
     const std::uint16_t locks = X11ModifierMask::lock | m_numLockMask | m_scrollLockMask;
     const auto modifiers =

@@ -1,5 +1,6 @@
 #include "platform/x11/X11Workspace.h"
 
+#include "platform/x11/X11UserTime.h"
 #include "platform/x11/XcbSupport.h"
 
 #include <xcb/xcb.h>
@@ -130,15 +131,16 @@ QCoro::Task<bool> X11Workspace::activate(ActiveWindow window) {
             return false;
         }
         if (x.hasWindowManager()) {
-            // EWMH: source indication 2 (a pager-like tool acting for the user) is honoured by
-            // window managers that refuse focus stealing from ordinary applications.
+            // EWMH: source indication 2 (a pager-like tool acting for the user), with the time
+            // of the hot-key press that started it all, is honoured by window managers that
+            // refuse focus stealing from ordinary applications.
             xcb_client_message_event_t message{};
             message.response_type = XCB_CLIENT_MESSAGE;
             message.format = 32;
             message.window = top;
             message.type = x.netActiveWindow;
             message.data.data32[0] = 2;
-            message.data.data32[1] = XCB_CURRENT_TIME;
+            message.data.data32[1] = X11UserTime::lastPress();
             xcb_send_event(x.c(), 0, x.root,
                            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
                                XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,

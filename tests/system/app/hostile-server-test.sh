@@ -14,15 +14,13 @@ set -uo pipefail
 
 palimo=${1:?usage: hostile-server-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
-here=$(dirname "${BASH_SOURCE[0]}")
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-hostile.XXXXXX")
-failures=0 passed=0
-pids=()
-case_name=start
-trap 'kill "${pids[@]}" 2>/dev/null; xdotool keyup ctrl alt 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); case_failed=1; }
-source "$here/desktop-tools.sh"
+here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
+# shellcheck source=../desktop-fixture.sh
+source "$here/../desktop-fixture.sh"
+# shellcheck source=../palimo-process.sh
 source "$here/../palimo-process.sh"
+fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); case_failed=1; }
+passed=0
 
 start_provider "$fake_provider"
 fake=http://127.0.0.1:$port
@@ -72,10 +70,7 @@ palimo_start "$work" "$work/palimo.out"
 pids+=($palimo_pid)
 eventually 15 grep -q 'Hotkeys registered' "$work/palimo.out" ||
   { echo "palimo did not start" >&2; palimo_check; exit 1; }
-"$probe" own "user's text" "<b>user's</b>" "$sample_png" >"$work/owner.out" 2>/dev/null &
-pids+=($!)
-eventually 5 grep -q owned "$work/owner.out" || { echo "the clipboard owner did not start" >&2; exit 1; }
-"$probe" dump >"$work/clip-before"
+own_clipboard "$probe" "$sample_png"
 
 # NAME | ADDRESS | REPLY (the fake provider's control form) | LIMIT s | EXPECTED
 # EXPECTED is "ok TEXT" (the selection becomes TEXT; "ok -" keeps the usage tokens unchanged)

@@ -6,28 +6,12 @@ set -uo pipefail
 
 palimo=${1:?usage: palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-app.XXXXXX")
-failures=0
-pids=()
-case_name=start
-
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  xdotool keyup ctrl alt 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
-log_count() { grep -cF -- "$1" "$work/palimo.out"; }
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
 # Waits for the run in progress to write its closing line, so the next case starts idle.
-at_least() { [ "$(log_count "$1")" -ge "$2" ]; } # TEXT N: the log holds TEXT N times or more
 wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
-
-here=$(dirname "${BASH_SOURCE[0]}")
-source "$here/desktop-tools.sh"
-source "$here/../palimo-process.sh"
+# shellcheck source=../palimo-process.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../palimo-process.sh"
 start_provider "$fake_provider"
 start_editor "$editor"
 
@@ -73,11 +57,7 @@ wait_done 3
 
 case_name=escape
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
-"$probe" own "saved text" "<b>saved</b>" "$sample_png" >"$work/probe-owner.out" 2>/dev/null &
-owner=$!
-pids+=($owner)
-eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
-"$probe" dump >"$work/clip-before"
+own_clipboard "$probe" "$sample_png"
 prepare "keep me" 0 4
 runs_before=$(log_count 'Captured ')
 xdotool key ctrl+alt+r
@@ -87,9 +67,7 @@ xdotool key Escape
 eventually 5 grep -q 'Cancelled with Escape.' "$work/palimo.out" || fail "Escape did not cancel"
 sleep 1
 line_is "keep me" || fail "the text changed: $(ed 'get line')"
-"$probe" dump >"$work/clip-after"
-cmp -s "$work/clip-before" "$work/clip-after" ||
-  fail "clipboard not restored: $(tr '\n' '|' <"$work/clip-before") vs $(tr '\n' '|' <"$work/clip-after")"
+clipboard_kept "$probe"
 ed keys >/dev/null
 xdotool key Escape
 sleep 0.3 # the editor records the key on its own event loop
@@ -99,7 +77,9 @@ kill "$owner" 2>/dev/null
 provider '{"chat": {"mode": "uppercase"}}'
 
 case_name=taken
-PALIMO_API_BASE=http://127.0.0.1:$port timeout 3 "$palimo" >"$work/second.out" 2>&1
+# Without a session bus a second process cannot find the first one and runs on its own.
+DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent PALIMO_API_BASE=http://127.0.0.1:$port \
+  timeout 3 "$palimo" >"$work/second.out" 2>&1
 status=$?
 [ $status -eq 124 ] || fail "the second instance ended with status $status: $(cat "$work/second.out")"
 grep -q 'Could not register ⌃⌥R: another application already uses it.' "$work/second.out" ||

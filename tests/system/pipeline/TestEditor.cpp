@@ -2,10 +2,11 @@
 // multi-line field ("area"), a button ("button") and a password field ("password"). Commands on
 // standard input, one a line, each answered on standard output:
 //   focus NAME | select NAME START LENGTH | set NAME "json string" | get NAME | keys |
-//   paste-delay MS | quit
+//   caret NAME | paste-delay MS | quit
 // "get" answers `text "json string"`; "keys" answers the key presses seen since the last "keys"
 // as `keys ["Ctrl+C", ...]`. "paste-delay" makes Ctrl+V read the clipboard only MS later, as
-// applications that fetch it late do (0: at once).
+// applications that fetch it late do (0: at once). "caret" answers `caret X Y W H`, the text
+// cursor's rectangle on screen in device pixels.
 #include "CommandReader.h"
 
 #include <QApplication>
@@ -109,6 +110,15 @@ int main(int argc, char** argv) {
                 area->setTextCursor(cursor);
             }
             answer(QStringLiteral("ok"));
+        } else if (verb == QLatin1String("caret")) {
+            const QRect local =
+                edit ? edit->inputMethodQuery(Qt::ImCursorRectangle).toRect() : area->cursorRect();
+            const QRect box(target->mapToGlobal(local.topLeft()), local.size());
+            answer(QStringLiteral("caret %1 %2 %3 %4")
+                       .arg(box.x())
+                       .arg(box.y())
+                       .arg(box.width())
+                       .arg(box.height()));
         } else {
             answer("error unknown command: " + verb);
         }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+class HotkeyManager;
+class KeychainStore;
+class LoginItems;
+class OpenAIClient;
+class SettingsModel;
+class SettingsStore;
+class SettingsWindowController;
+
+// The settings side of the application: the model with its own client for key tests and the
+// desktop's autostart, connected to the hotkey manager, and the window, built on first use.
+class SettingsAssembly {
+public:
+    SettingsAssembly(SettingsStore& store, KeychainStore& keychain, HotkeyManager& hotkeys);
+    ~SettingsAssembly();
+    SettingsAssembly(const SettingsAssembly&) = delete;
+    SettingsAssembly& operator=(const SettingsAssembly&) = delete;
+
+    // Opens the settings window, or brings it to the front.
+    void showWindow();
+    // After a hand edit of the settings file: the model reads it again.
+    void reload();
+
+private:
+    std::unique_ptr<OpenAIClient> m_keyTestClient;
+    std::unique_ptr<LoginItems> m_loginItems;
+    std::unique_ptr<SettingsModel> m_model;
+    std::unique_ptr<SettingsWindowController> m_window;
+};

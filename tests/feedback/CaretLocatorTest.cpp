@@ -1,0 +1,122 @@
+#include "feedback/CaretLocator.h"
+
+#include "base/Log.h"
+#include "support/FakeAccessibility.h"
+#include "support/TempHome.h"
+
+#include <QFile>
+
+#include <qcoro/qcorotask.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using Placement = Anchor::Placement;
+using Status = Accessibility::FocusedElement::Status;
+
+const QPointF pointer(640, 400);
+const QRectF field(10, 20, 300, 40);
+
+struct LocatorCase {
+    const char* name;
+    std::function<void(FakeAccessibility&)> setUp;
+    Anchor anchor;
+    QString note; // logged once, however often the lookup runs
+};
+
+class CaretLocatorTest : public testing::TestWithParam<LocatorCase> {
+protected:
+    QStringList notes() const {
+        QFile file(Log::filePath());
+        QStringList lines;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+                if (line.contains(QStringLiteral("Pill anchor: "))) {
+                    lines.append(line.section(QStringLiteral("Pill anchor: "), 1));
+                }
+            }
+        }
+        return lines;
+    }
+
+    TempHome home;
+    FakeAccessibility accessibility;
+    CaretLocator locator{
+        accessibility,
+        {[] {
+             return QList<ScreenGeometry::Screen>{{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1}};
+         },
+         [] { return pointer; }}};
+};
+
+TEST_P(CaretLocatorTest, AnchorAndNote) {
+    GetParam().setUp(accessibility);
+    EXPECT_EQ(QCoro::waitFor(locator.anchor()), GetParam().anchor);
+    EXPECT_EQ(QCoro::waitFor(locator.anchor()), GetParam().anchor);
+    const QStringList expected =
+        GetParam().note.isEmpty() ? QStringList() : QStringList{GetParam().note};
+    EXPECT_EQ(notes(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaretLocatorTest,
+    testing::Values(
+        LocatorCase{"CaretBoxAsIs",
+                    [](FakeAccessibility& a) {
+                        a.selection = {{3, 0}};
+                        a.bounds[{3, 0}] = QRectF(50, 60, 0, 16);
+                    },
+                    {{50, 60, 0, 16}, Placement::afterText},
+                    {}},
+        LocatorCase{"EndOfTextUsesLastCharactersRightEdge",
+                    [](FakeAccessibility& a) {
+                        a.selection = {{0, 5}};
+                        a.bounds[{5, 0}] = QRectF(0, 0, 0, 0);
+                        a.bounds[{4, 1}] = QRectF(40, 60, 8, 16);
+                    },
+                    {{48, 60, 0, 16}, Placement::afterText},
+                    "AXBoundsForRange gave an unusable rectangle."},
+        LocatorCase{"NoSecondTryAtOffsetZeroThenTheFrame",
+                    [](FakeAccessibility& a) {
+                        a.selection = {{0, 0}};
+                        a.bounds[{0, 0}] = QRectF(0, 0, 0, 0);
+                        a.elementFrame = field;
+                    },
+                    {field, Placement::besideBoxBottom},
+                    "AXBoundsForRange gave an unusable rectangle."},
+        LocatorCase{"NaNIsUnusable",
+                    [](FakeAccessibility& a) {
+                        a.selection = {{2, 0}};
+                        a.bounds[{2, 0}] = QRectF(std::nan(""), 60, 0, 16);
+                        a.bounds[{1, 1}] = QRectF(std::nan(""), 60, 8, 16);
+                        a.elementFrame = field;
+                    },
+                    {field, Placement::besideBoxBottom},
+                    "AXBoundsForRange gave an unusable rectangle."},
+        LocatorCase{"OffScreenCaret",
+                    [](FakeAccessibility& a) {
+                        a.selection = {{1, 0}};
+                        a.bounds[{1, 0}] = QRectF(5000, 5000, 0, 16);
+                        a.bounds[{0, 1}] = QRectF(5000, 5000, 0, 16);
+                        a.elementFrame = field;
+                    },
+                    {field, Placement::besideBoxBottom},
+                    "(5000.0, 5000.0, 0.0, 16.0) is on no screen once flipped ((5000.0, "
+                    "5000.0, 0.0, 16.0))."},
+        LocatorCase{"NothingUsableFallsBackToThePointer",
+                    [](FakeAccessibility& a) {
+                        a.focus.role = QStringLiteral("AXButton");
+                        a.interfaces = QStringList{"Accessible", "Action"};
+                    },
+                    {QRectF(pointer, QSizeF(0, 0)), Placement::underPointer},
+                    "AXButton would not say where its text is. Attributes: Accessible, Action."},
+        LocatorCase{"NoFocusedElement",
+                    [](FakeAccessibility& a) { a.focus.status = Status::noElement; },
+                    {QRectF(pointer, QSizeF(0, 0)), Placement::underPointer},
+                    "no focused element."}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+} // namespace

@@ -1,0 +1,102 @@
+#include "feedback/ScreenGeometry.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ScreenGeometry::Screen;
+using Placement = Anchor::Placement;
+
+// 1280 x 800 with a 30-pixel panel at the bottom, and a screen of scale 2 to its right.
+const Screen primary{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1};
+const Screen retina{{1280, 0, 960, 540}, {1280, 0, 960, 540}, 2};
+const QSizeF pill(40, 34);
+
+struct PillCase {
+    const char* name;
+    Anchor anchor;
+    QList<Screen> screens;
+    QPointF origin;
+};
+
+class PillPlacement : public testing::TestWithParam<PillCase> {};
+
+TEST_P(PillPlacement, Origin) {
+    EXPECT_EQ(ScreenGeometry::pillOrigin(GetParam().anchor, pill, GetParam().screens),
+              GetParam().origin);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PillPlacement,
+    testing::Values(
+        PillCase{
+            "RightOfCaretCentred", {{100, 100, 0, 16}, Placement::afterText}, {primary}, {108, 91}},
+        PillCase{"CaretAtRightEdgeGoesBelowRightAligned",
+                 {{1270, 100, 0, 16}, Placement::afterText},
+                 {primary},
+                 {1230, 124}},
+        PillCase{"LeftOfBoxNearItsBottom",
+                 {{300, 200, 200, 100}, Placement::besideBoxBottom},
+                 {primary},
+                 {252, 257}},
+        PillCase{"BoxAtLeftEdgeGoesBelowLeftAligned",
+                 {{5, 200, 200, 100}, Placement::besideBoxBottom},
+                 {primary},
+                 {8, 308}},
+        PillCase{
+            "BelowPointer", {{500, 300, 0, 0}, Placement::underPointer}, {primary}, {500, 308}},
+        PillCase{"AtBottomOfVisibleAreaGoesAbove",
+                 {{500, 760, 0, 0}, Placement::underPointer},
+                 {primary},
+                 {500, 718}},
+        PillCase{
+            "NoScreenNoCorrection", {{1270, 100, 0, 16}, Placement::afterText}, {}, {1278, 91}},
+        PillCase{"CaretOnSecondScreen",
+                 {{1900, 300, 0, 16}, Placement::afterText},
+                 {primary, retina},
+                 {1908, 291}},
+        PillCase{"ScreenSmallerThanPillKeepsTopAndRightVisible",
+                 {{10, 10, 0, 0}, Placement::underPointer},
+                 {Screen{{0, 0, 30, 20}, {0, 0, 30, 20}, 1}},
+                 {-18, 8}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(PanelPlacement, KeptEightPixelsInsideThePointersScreen) {
+    const QSizeF panel(420, 150);
+    const struct {
+        QPointF pointer;
+        QList<Screen> screens;
+        QPointF origin;
+    } cases[] = {
+        {{100, 100}, {primary}, {112, 112}},
+        {{1200, 100}, {primary}, {852, 112}},  // pushed left
+        {{100, 700}, {primary}, {112, 612}},   // pushed up, above the panel at the bottom
+        {{5000, 5000}, {primary}, {852, 612}}, // on no screen: the primary one
+        {{1500, 100}, {primary, retina}, {1512, 112}},
+        {{100, 100}, {}, {112, 112}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScreenGeometry::panelOrigin(c.pointer, panel, c.screens), c.origin)
+            << c.pointer.x() << "," << c.pointer.y();
+    }
+}
+
+TEST(NativeToLogical, EachScreenScalesFromItsOwnCorner) {
+    const QList<Screen> screens{primary, retina};
+    const struct {
+        QRectF native;
+        std::optional<QRectF> logical;
+    } cases[] = {
+        {{100, 100, 0, 16}, QRectF(100, 100, 0, 16)},
+        {{1480, 100, 10, 20}, QRectF(1380, 50, 5, 10)},
+        {{3100, 1000, 0, 40}, QRectF(2190, 500, 0, 20)}, // bottom right of the scaled screen
+        {{1280, 10, 0, 16}, QRectF(1280, 10, 0, 16)},    // a caret on the seam: the first screen
+        {{5000, 5000, 10, 10}, std::nullopt},
+        {{100, 900, 10, 10}, std::nullopt}, // below the primary, beside nothing
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScreenGeometry::fromNative(c.native, screens), c.logical) << c.native.x();
+    }
+}
+
+} // namespace

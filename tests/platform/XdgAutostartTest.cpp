@@ -1,0 +1,90 @@
+#include "platform/xdg/XdgAutostart.h"
+#include "support/TempHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void write(const QString& path, const QString& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+}
+
+class XdgAutostartTest : public ::testing::Test {
+protected:
+    void SetUp() override { qputenv("XDG_CONFIG_DIRS", QFile::encodeName(systemDir)); }
+    void TearDown() override { qunsetenv("XDG_CONFIG_DIRS"); }
+
+    TempHome home;
+    QString systemDir = home.path() + u"/etc-xdg"_s;
+    QString entry = home.configHome() + u"/autostart/palimo.desktop"_s;
+    XdgAutostart autostart{u"/opt/Palimo apps/palimo"_s};
+};
+
+TEST_F(XdgAutostartTest, SwitchingOnAndOffWritesAndRemovesTheUsersEntry) {
+    EXPECT_EQ(XdgAutostart::userEntryPath(), entry);
+    EXPECT_FALSE(autostart.isEnabled());
+    EXPECT_EQ(autostart.setEnabled(true), std::nullopt);
+    EXPECT_TRUE(autostart.isEnabled());
+    const QString text = read(entry);
+    EXPECT_TRUE(text.startsWith(u"[Desktop Entry]\nType=Application\nName=Palimo\n"_s));
+    EXPECT_TRUE(text.contains(u"\nExec=\"/opt/Palimo apps/palimo\"\n"_s));
+    EXPECT_EQ(autostart.setEnabled(false), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    EXPECT_FALSE(autostart.isEnabled());
+}
+
+TEST_F(XdgAutostartTest, TheStateIsReadBackFromTheFiles) {
+    write(entry, u"[Desktop Entry]\nExec=palimo\nHidden=true\n"_s);
+    EXPECT_FALSE(autostart.isEnabled());
+    write(entry, u"[Desktop Entry]\nExec=palimo\nX-GNOME-Autostart-enabled=false\n"_s);
+    EXPECT_FALSE(autostart.isEnabled());
+    write(entry, u"[Desktop Entry]\nExec=palimo\n[Desktop Action x]\nHidden=true\n"_s);
+    EXPECT_TRUE(autostart.isEnabled());
+}
+
+TEST_F(XdgAutostartTest, ASystemWideEntryIsSwitchedOffWithAHiddenUserEntry) {
+    write(systemDir + u"/autostart/palimo.desktop"_s, u"[Desktop Entry]\nExec=palimo\n"_s);
+    EXPECT_TRUE(autostart.isEnabled());
+    EXPECT_EQ(autostart.setEnabled(false), std::nullopt);
+    EXPECT_TRUE(read(entry).contains(u"\nHidden=true\n"_s));
+    EXPECT_FALSE(autostart.isEnabled());
+    EXPECT_EQ(autostart.setEnabled(true), std::nullopt);
+    EXPECT_TRUE(autostart.isEnabled());
+}
+
+TEST_F(XdgAutostartTest, ARefusedWriteSaysWhyAndChangesNothing) {
+    QDir().mkpath(entry); // a folder where the file should go: even root cannot write it
+    const std::optional<QString> failure = autostart.setEnabled(true);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_TRUE(failure->startsWith(u"Could not write "_s + entry)) << failure->toStdString();
+    EXPECT_FALSE(autostart.isEnabled());
+}
+
+TEST(XdgAutostartExec, ReservedCharactersAreQuotedAndEscapedTwice) {
+    const std::pair<QString, QString> cases[] = {
+        {u"/usr/bin/palimo"_s, u"\"/usr/bin/palimo\""_s},
+        {u"/home/a b/palimo"_s, u"\"/home/a b/palimo\""_s},
+        {u"/x/\"q\"/$HOME/`c`"_s, u"\"/x/\\\\\"q\\\\\"/\\\\$HOME/\\\\`c\\\\`\""_s},
+        {u"/x/back\\slash"_s, u"\"/x/back\\\\\\\\slash\""_s},
+        {u"/x/100%/palimo"_s, u"\"/x/100%%/palimo\""_s},
+    };
+    for (const auto& [path, exec] : cases) {
+        EXPECT_EQ(XdgAutostart::execValue(path), exec) << path.toStdString();
+    }
+}
+
+} // namespace

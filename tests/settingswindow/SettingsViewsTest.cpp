@@ -1,0 +1,192 @@
+#include "settingswindow/SettingsWindowFixture.h"
+
+#include "settingswindow/HotkeyRecorderControl.h"
+#include "settingswindow/PresetsTab.h"
+#include "settingswindow/SettingsView.h"
+#include "settingswindow/SettingsWindowController.h"
+#include "settingswindow/ShortcutsTab.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+// The visible widget of a type with this accessible name or text.
+template <typename W> W* find(QWidget* root, const QString& name) {
+    for (W* widget : root->findChildren<W*>()) {
+        QString text = widget->accessibleName();
+        if constexpr (std::is_base_of_v<QAbstractButton, W>) {
+            text = text.isEmpty() ? widget->text() : text;
+        }
+        if (text == name) {
+            return widget;
+        }
+    }
+    ADD_FAILURE() << "no widget named " << name.toStdString();
+    return nullptr;
+}
+
+bool showsText(QWidget* root, const QString& text) {
+    const QList<QLabel*> labels = root->findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+        return label->isVisibleTo(root) && label->text() == text;
+    });
+}
+
+// A key press as X delivers it: the position's X key code and the held modifiers.
+void press(int xKeyCode, Qt::KeyboardModifiers modifiers, Qt::Key key = Qt::Key_A) {
+    // Whatever has the focus: the recorder listens to the whole application.
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        target = *std::find_if(windows.begin(), windows.end(),
+                               [](QWidget* w) { return w->isVisible(); });
+    }
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, static_cast<quint32>(xKeyCode), 0, 0);
+    QApplication::sendEvent(target, &event);
+}
+
+class SettingsViewsTest : public SettingsWindowFixture {
+protected:
+    QWidget* open() {
+        if (!controller) {
+            controller = std::make_unique<SettingsWindowController>(model());
+            controller->setOnOpened([this] { ++opened; });
+            controller->setOnClosed([this] { ++closed; });
+        }
+        controller->show();
+        return controller->window();
+    }
+    QWidget* tab(int index) {
+        QTabWidget* tabs = controller->view()->tabs();
+        tabs->setCurrentIndex(index);
+        return tabs->currentWidget();
+    }
+
+    std::unique_ptr<SettingsWindowController> controller;
+    int opened = 0;
+    int closed = 0;
+};
+
+TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpening) {
+    QWidget* window = open();
+    EXPECT_EQ(window->windowTitle(), u"Palimo Settings"_s);
+    EXPECT_EQ(window->size(), QSize(560, 460));
+    open(); // already visible: brought to the front, not counted again
+    EXPECT_EQ(opened, 1);
+    store.recordUsage(200, 200);
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(open(), window);
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(controller->view()->usageText(),
+              u"1 rewrite this month, under 1 cent in API costs."_s);
+}
+
+TEST_F(SettingsViewsTest, GeneralTabFollowsTheKeyTestAndLaunchAtLogin) {
+    QWidget* general = (open(), tab(0));
+    auto* save = find<QPushButton>(general, u"Save and test"_s);
+    provider.setModelsReply(FakeReply::answer(401, "{}"));
+    QTest::keyClicks(find<QLineEdit>(general, u"OpenAI API key"_s), u"sk-x"_s);
+    EXPECT_EQ(model().apiKey(), u"sk-x"_s);
+    save->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_TRUE(showsText(general, u"Checking…"_s));
+    while (model().keyState().kind == KeyState::Kind::checking) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_TRUE(showsText(general, u"OpenAI rejected this key. Check it was copied in full."_s));
+
+    loginItems.refuse(u"read-only"_s);
+    auto* launch = find<QCheckBox>(general, u"Start Palimo when I log in"_s);
+    launch->click();
+    EXPECT_FALSE(launch->isChecked());
+    EXPECT_TRUE(showsText(general, SettingsModel::launchAtLoginRefused));
+}
+
+TEST_F(SettingsViewsTest, RecordingSwallowsKeysSuspendsShortcutsAndStoresThePosition) {
+    QWidget* shortcuts = (open(), tab(1));
+    auto* recorder = find<QPushButton>(shortcuts, u"Rewrite the selection"_s);
+    recorder->click();
+    EXPECT_EQ(recordings, QList<bool>{true});
+    EXPECT_EQ(recorder->text(), HotkeyRecorderControl::recordingText);
+
+    press(38, Qt::ShiftModifier); // shift alone does not count
+    press(66, Qt::ControlModifier | Qt::AltModifier, Qt::Key_CapsLock); // a modifier on its way
+    EXPECT_EQ(recordings, QList<bool>{true});
+    EXPECT_EQ(model().rewriteHotkey(), HotkeyCombo::defaultRewrite());
+    // X key code 35 is the ] position; on a German layout it types +, still stored as ].
+    press(35, Qt::ControlModifier | Qt::AltModifier, Qt::Key_Plus);
+    EXPECT_EQ(model().rewriteHotkey(), (HotkeyCombo{30, 0xC0000}));
+    EXPECT_EQ(recordings, (QList<bool>{true, false}));
+    EXPECT_EQ(recorder->text(), u"⌃⌥]"_s);
+
+    // The same combination for the prompt shortcut warns under it.
+    auto* prompt = find<QPushButton>(shortcuts, u"Rewrite with my own instructions"_s);
+    prompt->click();
+    press(35, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(showsText(shortcuts, ShortcutsTab::clashWarning));
+    // Starting the other recorder ends the first; switching tabs ends recording altogether.
+    prompt->click();
+    recorder->click();
+    EXPECT_EQ(prompt->text(), u"⌃⌥]"_s);
+    tab(2);
+    EXPECT_EQ(recordings.mid(4), (QList<bool>{true, false, true, false}));
+}
+
+TEST_F(SettingsViewsTest, StylesTabEditsTheSelectedPresetAndKeepsTheList) {
+    auto* styles = qobject_cast<PresetsTab*>((open(), tab(3)));
+    auto* remove = find<QPushButton>(styles, u"Remove style"_s);
+    auto* list = styles->findChild<QListWidget*>();
+    auto* editor = styles->findChild<QStackedWidget*>();
+    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_TRUE(showsText(editor, PresetsTab::noSelection));
+
+    find<QPushButton>(styles, u"Add style"_s)->click();
+    auto* name = find<QLineEdit>(styles, u"Name"_s);
+    EXPECT_EQ(name->text(), u"New style"_s);
+    EXPECT_EQ(list->currentItem()->text(), u"New style"_s);
+    name->selectAll();
+    QTest::keyClick(name, Qt::Key_Backspace);
+    EXPECT_EQ(list->item(3)->text(), u"Untitled"_s);
+    EXPECT_EQ(store.presets().at(3).name, QString());
+
+    list->model()->moveRow(QModelIndex(), 3, QModelIndex(), 0); // what a drag does
+    EXPECT_EQ(store.presets().first().id, styles->selection());
+
+    list->setFocus();
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(list, &del);
+    EXPECT_EQ(store.presets(), StylePreset::builtIns());
+    EXPECT_TRUE(showsText(editor, PresetsTab::noSelection));
+
+    list->setCurrentRow(1);
+    find<QPushButton>(styles, u"Restore defaults"_s)->click();
+    EXPECT_TRUE(styles->selection().isNull());
+    EXPECT_EQ(list->count(), 3);
+}
+
+TEST_F(SettingsViewsTest, TheInstructionsEditorWritesOnlyWhatTheUserTyped) {
+    // A non-breaking space must survive being shown (QPlainTextEdit's plain text loses it).
+    store.setInstructions(u"Keep 10\u00a0km as it is."_s);
+    QWidget* rewriting = (open(), tab(2));
+    EXPECT_EQ(store.instructions(), u"Keep 10\u00a0km as it is."_s);
+    rewriting->findChild<QPlainTextEdit*>()->appendPlainText(u"More."_s);
+    EXPECT_EQ(store.instructions(), u"Keep 10\u00a0km as it is.\nMore."_s);
+    find<QPushButton>(rewriting, u"Reset to default"_s)->click();
+    EXPECT_FALSE(onDisk().value(u"instructions"_s).toString().contains(u"More."_s));
+}
+
+} // namespace

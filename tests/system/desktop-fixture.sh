@@ -1,0 +1,77 @@
+# shellcheck shell=bash
+# Sourced by the shell system tests that drive palimo against the fake provider and our Qt
+# editor. Sets up $work (a scratch folder, gone at exit), pids (processes stopped at exit),
+# failures and case_name; defines:
+#   fail MESSAGE                    counts a failure of the current case
+#   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT
+#   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
+#   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
+#   start_editor EDITOR             ed COMMAND talks to it; line_is TEXT; prepare TEXT START LENGTH
+#   own_clipboard PROBE PNG         another application owns text, HTML and a PNG ($owner);
+#   clipboard_kept PROBE            ...and still offers exactly that
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-test.XXXXXX")
+failures=0
+pids=()
+case_name=start
+
+stop_everything() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  xdotool keyup ctrl alt 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap stop_everything EXIT
+
+fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+log_count() { grep -cF -- "$1" "$work/palimo.out"; }
+at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
+
+eventually() {
+  local seconds=$1; shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.05
+  done
+}
+
+start_provider() {
+  "$1" >"$work/provider.out" 2>/dev/null &
+  pids+=($!)
+  eventually 5 test -s "$work/provider.out" || { echo "the fake provider did not start" >&2; exit 1; }
+  port=$(head -n1 "$work/provider.out")
+}
+provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
+
+start_editor() {
+  coproc EDITOR { "$1" 2>/dev/null; }
+  pids+=($EDITOR_PID)
+  exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
+  read -r -t 10 -u "$editor_out" _ || { echo "the editor did not start" >&2; exit 1; }
+}
+ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
+line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
+prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
+  ed "set line \"$1\"" >/dev/null
+  ed 'focus line' >/dev/null
+  # Under a window manager the focus is asked of it; without one it is set directly.
+  local window
+  window=$(xdotool search --sync --name 'Palimo test editor' | head -n1)
+  xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
+    xdotool windowfocus --sync "$window" >/dev/null 2>&1
+  ed "select line $2 $3" >/dev/null
+}
+
+own_clipboard() {
+  "$1" own "saved text" "<b>saved</b>" "$2" >"$work/probe-owner.out" 2>/dev/null &
+  owner=$!
+  pids+=($owner)
+  eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"
+  "$1" dump >"$work/clip-before"
+}
+clipboard_kept() {
+  "$1" dump >"$work/clip-after"
+  cmp -s "$work/clip-before" "$work/clip-after" ||
+    fail "clipboard not restored: $(tr '\n' '|' <"$work/clip-before") vs $(tr '\n' '|' <"$work/clip-after")"
+}

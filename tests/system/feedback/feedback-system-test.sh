@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# The feedback pill and the prompt panel of the real palimo binary, under a real window manager
+# (openbox, which hands the focus out itself), driven by real key presses: the pill appears
+# next to the selection in a Qt and a GTK editor without taking the focus and shows each
+# outcome; the prompt panel takes the focus, and its answer is what the model is asked.
+# Run it inside palimo-session.sh:
+#   feedback-system-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG
+set -uo pipefail
+
+palimo=${1:?usage: feedback-system-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
+editor=$2 probe=$3 fake_provider=$4 sample_png=$5
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
+
+focused() { xdotool getwindowfocus getwindowname 2>/dev/null; }
+focus_is() { [ "$(focused)" = "$1" ]; }
+
+# The pill: palimo's viewable override-redirect window. Sets pill_name, pill_x/y/w/h.
+find_pill() {
+  local id info
+  for id in $(xdotool search --class palimo 2>/dev/null); do
+    info=$(xwininfo -id "$id" 2>/dev/null) || continue
+    grep -q 'Map State: IsViewable' <<<"$info" || continue
+    grep -q 'Override Redirect State: yes' <<<"$info" || continue
+    pill_name=$(xdotool getwindowname "$id")
+    pill_x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+    pill_y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+    pill_w=$(awk '/Width:/ {print $2}' <<<"$info")
+    pill_h=$(awk '/Height:/ {print $2}' <<<"$info")
+    return 0
+  done
+  return 1
+}
+pill_shows() { find_pill && [ "$pill_name" = "$1" ]; }
+no_pill() { ! find_pill; }
+near() { [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]; } # A B TOLERANCE
+
+# --- window manager, provider, editor, palimo ---------------------------------------------------
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+eventually 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+  { echo "openbox did not start: $(cat "$work/openbox.log")" >&2; exit 1; }
+
+start_provider "$fake_provider"
+# The system message of the latest request ends with exactly these instructions.
+asked_with() {
+  curl -fsS "http://127.0.0.1:$port/__last" | python3 -c '
+import json, sys
+content = json.load(sys.stdin)["messages"][0]["content"]
+sys.exit(0 if content.endswith("\n" + sys.argv[1]) else 1)' "$1"
+}
+
+start_editor "$editor"
+select_far() { # TEXT START LENGTH, with the pointer far from the text: a pill by it would show
+  prepare "$@"
+  xdotool mousemove 1250 780
+}
+
+"$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
+PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" >"$work/palimo.out" 2>&1 &
+pids+=($!)
+eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" ||
+  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+
+# --- the pill -------------------------------------------------------------------------------------
+case_name=qt-pill
+provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
+select_far "hello world" 0 5
+read -r _ cx cy cw ch <<<"$(ed 'caret line')"
+xdotool key ctrl+alt+r
+if eventually 5 pill_shows "Rewriting…"; then
+  # 8 pixels right of the caret (whose box Qt widens to 10 pixels), centred on it.
+  near $((pill_x - 8)) $((cx + cw / 2)) $((cw / 2 + 2)) && near $((pill_y + pill_h / 2)) $((cy + ch / 2)) $((ch / 2)) ||
+    fail "pill at $pill_x,$pill_y ${pill_w}x$pill_h, caret at $cx,$cy ${cw}x$ch"
+  focus_is 'Palimo test editor' || fail "the pill took the focus: $(focused)"
+else
+  fail "no working pill"
+fi
+eventually 5 pill_shows Done || fail "no Done pill (${pill_name:-none})"
+line_is "HELLO world" || fail "got $(ed 'get line')"
+eventually 3 no_pill || fail "the pill stayed"
+focus_is 'Palimo test editor' || fail "the editor lost the focus: $(focused)"
+
+case_name=failed
+provider '{"chat": {"mode": "status", "status": 500}}'
+select_far "broken" 0 6
+xdotool key ctrl+alt+r
+wide_pill() { pill_shows "$1" && [ "$pill_w" -gt 100 ]; }
+eventually 5 wide_pill "OpenAI returned an error (500)." ||
+  fail "no failure pill with room for the message: ${pill_name:-none}, ${pill_w:-0} wide"
+sleep 2
+find_pill || fail "the failure pill went before 4 s"
+eventually 4 no_pill || fail "the failure pill stayed"
+line_is "broken" || fail "got $(ed 'get line')"
+
+case_name=cancelled
+provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+select_far "keep this" 0 4
+xdotool key ctrl+alt+r
+eventually 5 pill_shows "Rewriting…" || fail "no working pill"
+xdotool key Escape
+eventually 3 pill_shows Cancelled || fail "no Cancelled pill (${pill_name:-none})"
+# A click on the pill reaches the field under it: the selection gives way to a caret there.
+xdotool mousemove $((pill_x + pill_w / 2)) $((pill_y + pill_h / 2)) click 1
+read -r _ cx _ cw _ <<<"$(ed 'caret line')"
+near $((cx + cw / 2)) $((pill_x + pill_w / 2)) 8 || fail "the click did not go through the pill"
+eventually 3 no_pill || fail "the pill stayed"
+line_is "keep this" || fail "got $(ed 'get line')"
+
+# --- the prompt panel -----------------------------------------------------------------------------
+case_name=prompt-typed
+provider '{"chat": {"mode": "uppercase"}}'
+select_far "make noise" 0 4
+xdotool key ctrl+alt+p
+eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+find_pill && fail "the pill shows while the panel is open"
+xdotool type --delay 20 'Shout it, please'
+xdotool key Return
+eventually 5 line_is "MAKE noise" || fail "got $(ed 'get line')"
+asked_with 'Shout it, please' || fail "the request did not carry the typed instructions"
+focus_is 'Palimo test editor' || fail "the editor does not have the focus back: $(focused)"
+
+case_name=prompt-style
+select_far "pick a style" 0 4
+xdotool key ctrl+alt+p
+eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+xdotool type --delay 20 'FRIEND'
+sleep 0.3
+panel=$(xdotool search --name '^Palimo prompt$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+xdotool mousemove $((X + 100)) $((Y + HEIGHT - 16)) click 1 # the one row left
+eventually 5 line_is "PICK a style" || fail "got $(ed 'get line')"
+asked_with 'Rewrite the text so it sounds warmer and more approachable, without becoming informal or adding information. Keep the same language.' ||
+  fail "the request did not carry the style's instructions: $(curl -fsS "http://127.0.0.1:$port/__last")"
+
+case_name=prompt-escape
+own_clipboard "$probe" "$sample_png"
+select_far "stay as is" 0 4
+eventually 3 no_pill || fail "the last pill stayed"
+xdotool key ctrl+alt+p
+eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+xdotool key Escape
+eventually 5 grep -q 'Prompt cancelled.' "$work/palimo.out" || fail "no cancellation"
+sleep 0.3
+clipboard_kept "$probe"
+line_is "stay as is" || fail "got $(ed 'get line')"
+no_pill || fail "a pill for a cancelled prompt"
+kill "$owner" 2>/dev/null
+
+# --- GTK ------------------------------------------------------------------------------------------
+case_name=gtk-pill
+provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
+printf 'hello world, from GTK' >"$work/mousepad.txt"
+mousepad --disable-server "$work/mousepad.txt" >"$work/mousepad.log" 2>&1 &
+pids+=($!)
+window=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" --class mousepad | tail -n1)
+xdotool windowactivate --sync "$window"
+sleep 1 # mousepad builds its accessible tree lazily
+xdotool key ctrl+Home shift+ctrl+Right
+xdotool mousemove 1250 780
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool key ctrl+alt+r
+if eventually 5 pill_shows "Rewriting…"; then
+  # The first word is at the top left of the text view.
+  [ "$pill_x" -gt "$X" ] && [ "$pill_x" -lt $((X + 250)) ] &&
+    [ "$pill_y" -gt "$Y" ] && [ "$pill_y" -lt $((Y + 150)) ] ||
+    fail "pill at $pill_x,$pill_y, window at $X,$Y"
+  [ "$(xdotool getwindowfocus)" = "$window" ] || fail "the pill took the focus: $(focused)"
+else
+  fail "no working pill"
+fi
+eventually 5 pill_shows Done || fail "no Done pill (${pill_name:-none})"
+
+if [ $failures -gt 0 ]; then
+  echo "--- palimo output"; cat "$work/palimo.out"
+  exit 1
+fi
+echo "feedback system test: all cases passed"

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# The settings window of the real palimo binary (run it inside palimo-session.sh): opened by a
+# second start, read and operated over AT-SPI as a screen reader would, a key saved and tested
+# against the fake provider, launch at login, and a shortcut recorded with real key presses on
+# three keyboard layouts and then used to rewrite text in our Qt editor.
+#   settings-system-test.sh PALIMO EDITOR FAKE_PROVIDER
+set -uo pipefail
+
+palimo=${1:?usage: settings-system-test.sh PALIMO EDITOR FAKE_PROVIDER}
+editor=$2 fake_provider=$3
+atspi=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/settings-atspi.py
+# shellcheck source=../desktop-fixture.sh
+source "$(dirname "$atspi")/../desktop-fixture.sh"
+settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
+autostart=${XDG_CONFIG_HOME:-$HOME/.config}/autostart/palimo.desktop
+
+ui() { "$atspi" "$@" || fail "settings-atspi.py $*"; }
+log_has() { grep -qF -- "$1" "$work/palimo.out"; }
+stored() { # KEY FIELD: a field of a record in the settings file
+  python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[sys.argv[2]][sys.argv[3]])' \
+    "$settings" "$1" "$2" 2>/dev/null
+}
+stored_is() { [ "$(stored "$1" "$2")" = "$3" ]; }
+described() { [ "$("$atspi" describe "$1")" = "$2" ]; }
+# Screen readers' press action clicks a moment later (Qt animates the click): wait for it.
+start_recording() {
+  ui press 'Rewrite the selection'
+  eventually 3 described 'Rewrite the selection' 'Press a combination…' || fail "recording did not start"
+}
+focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --sync >/dev/null 2>&1; }
+
+# --- the provider, the editor, palimo -----------------------------------------------------------
+start_provider "$fake_provider"
+start_editor "$editor"
+
+export PALIMO_API_BASE=http://127.0.0.1:$port
+"$palimo" >"$work/palimo.out" 2>&1 &
+palimo_pid=$!
+pids+=($palimo_pid)
+eventually 10 log_has 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' ||
+  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+
+case_name=second-start
+"$palimo" >"$work/second.out" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "the second start ended with $status: $(cat "$work/second.out")"
+grep -q 'Palimo is already running; opened its settings.' "$work/second.out" || fail "no note"
+eventually 5 xdotool search --name 'Palimo Settings' >/dev/null || fail "no settings window"
+"$palimo" >/dev/null 2>&1 || fail "the third start failed"
+[ "$(xdotool search --name 'Palimo Settings' | wc -l)" -eq 1 ] || fail "more than one window"
+[ "$(pgrep -c -f "^$palimo\$")" -eq 1 ] || fail "more than one palimo runs"
+gdbus call --session --dest app.palimo.Palimo --object-path /app/palimo/Palimo \
+  --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >/dev/null ||
+  fail "ActivateAction was not answered"
+eventually 3 log_has 'Ignored the unknown action "quit".' || fail "an unknown action was not ignored"
+
+case_name=no-bus
+DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent timeout 3 "$palimo" >"$work/nobus.out" 2>&1
+[ $? -eq 124 ] || fail "without a bus it did not run on: $(cat "$work/nobus.out")"
+
+case_name=reachability
+eventually 5 "$atspi" check >/dev/null 2>&1
+ui check
+
+case_name=key
+ui tab General
+provider '{"models": {"mode": "status", "status": 401, "body": "{}"}}'
+ui set-text 'OpenAI API key' sk-refused
+ui press 'Save and test'
+ui wait 'OpenAI rejected this key. Check it was copied in full.'
+provider '{"models": {"mode": "status", "status": 200, "body": "{}"}}'
+ui set-text 'OpenAI API key' ' sk-works '
+ui press 'Save and test'
+ui wait 'Key works'
+[ "$(secret-tool lookup server app.palimo.Palimo user openai-api-key)" = sk-works ] ||
+  fail "stored key: $(secret-tool lookup server app.palimo.Palimo user openai-api-key)"
+
+case_name=general-switches
+ui press 'Play a sound when the text is replaced'
+eventually 3 grep -q '"soundEnabled": false' "$settings" || fail "the sound setting was not saved"
+ui press 'Start Palimo when I log in'
+eventually 3 test -f "$autostart" || fail "no autostart entry"
+grep -qxF "Exec=\"$palimo\"" "$autostart" || fail "autostart entry: $(cat "$autostart")"
+[ "$("$atspi" checked 'Start Palimo when I log in')" = true ] || fail "the switch is off"
+ui press 'Start Palimo when I log in'
+eventually 3 test ! -e "$autostart" || fail "the autostart entry stayed"
+mkdir -p "$autostart" # a folder in its place: the write is refused
+ui press 'Start Palimo when I log in'
+ui wait "Your system refused this. Check your desktop's autostart settings."
+[ "$("$atspi" checked 'Start Palimo when I log in')" = false ] || fail "the switch did not snap back"
+log_has 'Could not change launch at login: Could not write' || fail "no log line"
+rmdir "$autostart"
+
+case_name=styles
+ui tab Styles
+ui press 'Add style'
+ui wait 'New style'
+ui set-text Name ''
+ui wait Untitled
+eventually 3 grep -q '"name": ""' "$settings" || fail "the empty name was not saved"
+ui press 'Remove style'
+eventually 3 bash -c "! grep -q '\"name\": \"\"' '$settings'" || fail "the style was not removed"
+
+case_name=record-grabbed
+ui tab Shortcut
+focus_settings
+captures=$(grep -c 'Captured ' "$work/palimo.out")
+start_recording
+xdotool key ctrl+alt+p # the prompt shortcut, grabbed until recording started
+eventually 3 described 'Rewrite the selection' '⌃⌥P' || fail "recorded $("$atspi" describe 'Rewrite the selection')"
+ui wait "Both shortcuts are the same, so this one won't work."
+[ "$(grep -c 'Captured ' "$work/palimo.out")" -eq "$captures" ] || fail "the press started a rewrite"
+eventually 3 log_has 'Hotkeys registered: ⌃⌥P rewrite, ⌃⌥P prompt.' || fail "not registered"
+
+case_name=escape
+start_recording
+xdotool key Escape
+sleep 0.3
+described 'Rewrite the selection' '⌃⌥P' || fail "Escape changed it: $("$atspi" describe 'Rewrite the selection')"
+
+for layout in "fr" "us -variant dvorak" "us"; do
+  case_name="layout $layout"
+  # shellcheck disable=SC2086 # the layout and its variant are two arguments
+  setxkbmap $layout || fail "setxkbmap $layout"
+  registered=$(grep -c 'Hotkeys registered: ⌃⌥Q rewrite' "$work/palimo.out")
+  start_recording
+  xdotool key ctrl+alt+24 # the key right of Tab: Q, A on AZERTY, ' on Dvorak
+  eventually 3 at_least 'Hotkeys registered: ⌃⌥Q rewrite' $((registered + 1)) ||
+    fail "no new ⌃⌥Q registration"
+  stored_is rewriteHotkey keyCode 12 || fail "stored $(stored rewriteHotkey keyCode)"
+  described 'Rewrite the selection' '⌃⌥Q' || fail "shown as $("$atspi" describe 'Rewrite the selection')"
+done
+
+case_name=record-and-use
+start_recording
+xdotool key ctrl+alt+t
+eventually 3 stored_is rewriteHotkey keyCode 17 || fail "stored $(stored rewriteHotkey keyCode)"
+eventually 3 log_has 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' || fail "⌃⌥T not registered"
+prepare "recorded shortcut" 0 8
+xdotool key ctrl+alt+t
+eventually 5 line_is "RECORDED shortcut" || fail "got $(ed 'get line')"
+
+kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
+if [ $failures -gt 0 ]; then
+  echo "--- palimo output"; cat "$work/palimo.out"
+  exit 1
+fi
+echo "settings system test: all cases passed"
