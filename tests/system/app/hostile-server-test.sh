@@ -9,7 +9,8 @@
 #   - the server saw exactly one request (none is retried, no redirect is followed),
 #   - palimo is still alive (if not: its backtrace is printed).
 #   hostile-server-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG
-# With PALIMO_HOSTILE_QUICK=1 the cases that wait out the 10 s and 60 s limits are skipped.
+# The cases that wait out the 10 s and 60 s limits run in parallel sessions; PALIMO_HOSTILE_QUICK=1
+# skips them, PALIMO_HOSTILE_CASE=NAME runs that one case alone.
 set -uo pipefail
 
 palimo=${1:?usage: hostile-server-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
@@ -21,56 +22,6 @@ source "$here/../desktop-fixture.sh"
 source "$here/../palimo-process.sh"
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); case_failed=1; }
 passed=0
-
-start_provider "$fake_provider"
-fake=http://127.0.0.1:$port
-"$fake_provider" --tls >"$work/tls.out" 2>/dev/null &
-pids+=($!)
-eventually 10 test -s "$work/tls.out" || { echo "the TLS provider did not start" >&2; exit 1; }
-untrusted=https://127.0.0.1:$(head -n1 "$work/tls.out")
-# Two servers that are not HTTP servers: one listens but never accepts (the kernel completes the
-# handshake, nobody answers), one answers every connection with a line of plain text.
-python3 -c 'import socket
-silent, plain = socket.socket(), socket.socket()
-for s in silent, plain:
-    s.bind(("127.0.0.1", 0)); s.listen(1)
-print(silent.getsockname()[1], plain.getsockname()[1], flush=True)
-while True:
-    c, _ = plain.accept(); c.sendall(b"not a TLS server\r\n"); c.close()' >"$work/raw.out" &
-pids+=($!)
-eventually 5 test -s "$work/raw.out" || { echo "the raw servers did not start" >&2; exit 1; }
-read -r silent_port plain_port <"$work/raw.out"
-silent=http://127.0.0.1:$silent_port plain_as_tls=https://127.0.0.1:$plain_port
-closed=http://127.0.0.1:$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-start_editor "$editor"
-
-settings=$XDG_CONFIG_HOME/palimo/settings.json
-mkdir -p "$(dirname "$settings")"
-set_address() { # the provider palimo talks to, read afresh at every call
-  python3 - "$settings" "$1" <<'PY'
-import json, os, sys
-path, address = sys.argv[1], sys.argv[2]
-data = json.load(open(path)) if os.path.exists(path) else {}
-data["apiBaseURL"] = address
-json.dump(data, open(path + ".new", "w"))
-os.replace(path + ".new", path)
-PY
-}
-usage() { # "rewrites promptTokens completionTokens" as stored
-  python3 -c 'import json, sys; u = json.load(open(sys.argv[1])).get("usage", {})
-print(u.get("rewrites", 0), u.get("promptTokens", 0), u.get("completionTokens", 0))' "$settings"
-}
-requests() { curl -fsS "$fake/__stats" | python3 -c 'import json, sys; print(json.load(sys.stdin)["requests"])'; }
-ended() { [ $(($(grep -cE '(Done in |Rewrite failed: )' "$work/palimo.out") > runs)) = 1 ]; }
-clipboard_back() { "$probe" dump >"$work/clip-now" && cmp -s "$work/clip-before" "$work/clip-now"; }
-
-"$palimo" --set-key sk-hostile-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
-set_address "$fake"
-palimo_start "$work" "$work/palimo.out"
-pids+=($palimo_pid)
-eventually 15 grep -q 'Hotkeys registered' "$work/palimo.out" ||
-  { echo "palimo did not start" >&2; palimo_check; exit 1; }
-own_clipboard "$probe" "$sample_png"
 
 # NAME | ADDRESS | REPLY (the fake provider's control form) | LIMIT s | EXPECTED
 # EXPECTED is "ok TEXT" (the selection becomes TEXT; "ok -" keeps the usage tokens unchanged)
@@ -125,6 +76,72 @@ never accepted         | silent | {} | 15 | ^The request timed out
 EOF
 )
 
+# The cases that wait out a limit (LIMIT above 12 s) run at the same time as the others, each in
+# a session of its own, so the suite lasts as long as its longest case rather than their sum.
+slow=()
+if [ -z "${PALIMO_HOSTILE_CASE:-}" ] && [ "${PALIMO_HOSTILE_QUICK:-0}" != 1 ]; then
+  while IFS='|' read -r name _ _ limit _; do
+    [ "$(xargs <<<"$limit")" -gt 12 ] || continue
+    n=${#slow[@]}
+    (PALIMO_HOSTILE_CASE=$(xargs <<<"$name") "$here/../palimo-session.sh" "$here/hostile-server-test.sh" \
+      "$palimo" "$editor" "$probe" "$fake_provider" "$sample_png" >"$work/slow-$n.log" 2>&1
+    echo $? >"$work/slow-$n.status") &
+    slow+=("$n")
+    pids+=($!)
+  done <<<"$cases"
+fi
+
+start_provider "$fake_provider"
+fake=http://127.0.0.1:$port
+"$fake_provider" --tls >"$work/tls.out" 2>/dev/null &
+pids+=($!)
+eventually 10 test -s "$work/tls.out" || { echo "the TLS provider did not start" >&2; exit 1; }
+untrusted=https://127.0.0.1:$(head -n1 "$work/tls.out")
+# Two servers that are not HTTP servers: one listens but never accepts (the kernel completes the
+# handshake, nobody answers), one answers every connection with a line of plain text.
+python3 -c 'import socket
+silent, plain = socket.socket(), socket.socket()
+for s in silent, plain:
+    s.bind(("127.0.0.1", 0)); s.listen(1)
+print(silent.getsockname()[1], plain.getsockname()[1], flush=True)
+while True:
+    c, _ = plain.accept(); c.sendall(b"not a TLS server\r\n"); c.close()' >"$work/raw.out" &
+pids+=($!)
+eventually 5 test -s "$work/raw.out" || { echo "the raw servers did not start" >&2; exit 1; }
+read -r silent_port plain_port <"$work/raw.out"
+silent=http://127.0.0.1:$silent_port plain_as_tls=https://127.0.0.1:$plain_port
+closed=http://127.0.0.1:$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+start_editor "$editor"
+
+settings=$XDG_CONFIG_HOME/palimo/settings.json
+mkdir -p "$(dirname "$settings")"
+set_address() { # the provider palimo talks to, read afresh at every call
+  python3 - "$settings" "$1" <<'PY'
+import json, os, sys
+path, address = sys.argv[1], sys.argv[2]
+data = json.load(open(path)) if os.path.exists(path) else {}
+data["apiBaseURL"] = address
+json.dump(data, open(path + ".new", "w"))
+os.replace(path + ".new", path)
+PY
+}
+usage() { # "rewrites promptTokens completionTokens" as stored
+  python3 -c 'import json, sys; u = json.load(open(sys.argv[1])).get("usage", {})
+print(u.get("rewrites", 0), u.get("promptTokens", 0), u.get("completionTokens", 0))' "$settings"
+}
+requests() { curl -fsS "$fake/__stats" | python3 -c 'import json, sys; print(json.load(sys.stdin)["requests"])'; }
+ended() { [ $(($(grep -cE '(Done in |Rewrite failed: )' "$work/palimo.out") > runs)) = 1 ]; }
+clipboard_back() { "$probe" dump >"$work/clip-now" && cmp -s "$work/clip-before" "$work/clip-now"; }
+
+"$palimo" --set-key sk-hostile-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
+set_address "$fake"
+palimo_start "$work" "$work/palimo.out"
+pids+=($palimo_pid)
+eventually 15 grep -q 'Hotkeys registered' "$work/palimo.out" ||
+  { echo "palimo did not start" >&2; palimo_check; exit 1; }
+own_clipboard "$probe" "$sample_png"
+
+
 run_case() { # NAME ADDRESS REPLY LIMIT EXPECTED
   local address=$2 reply=$3 limit=$4 expected=$5
   case_failed=0
@@ -140,6 +157,7 @@ run_case() { # NAME ADDRESS REPLY LIMIT EXPECTED
   local usage_before requests_before text="hostile case $passed"
   usage_before=$(usage) requests_before=$(requests)
   runs=$(grep -cE '(Done in |Rewrite failed: )' "$work/palimo.out")
+  local log_lines=$(($(wc -l <"$work/palimo.out") + 1))
   prepare "$text" 0 7
   local started=$SECONDS
   xdotool key ctrl+alt+r
@@ -175,14 +193,23 @@ run_case() { # NAME ADDRESS REPLY LIMIT EXPECTED
     [ "$seen" -ge 1 ] && [ "$seen" -le "$allowed" ] || fail "the server saw $seen requests, expected 1"
   fi
   palimo_check || fail "palimo died"
-  ((case_failed)) || { passed=$((passed + 1)); echo "ok [$case_name] in ${took} s"; }
+  if ((case_failed)); then
+    echo "--- palimo's output in this case" >&2
+    tail -n +"$log_lines" "$work/palimo.out" >&2
+    own_clipboard "$probe" "$sample_png" # so one failure does not run on into the next cases
+  else
+    passed=$((passed + 1))
+    echo "ok [$case_name] in ${took} s"
+  fi
 }
 
 while IFS='|' read -r name address reply limit expected; do
   case_name=$(xargs <<<"$name")
   limit=$(xargs <<<"$limit")
-  if [ "${PALIMO_HOSTILE_QUICK:-0}" = 1 ] && [ "$limit" -gt 12 ]; then
-    continue
+  if [ -n "${PALIMO_HOSTILE_CASE:-}" ]; then
+    [ "$case_name" = "$PALIMO_HOSTILE_CASE" ] || continue
+  elif [ "$limit" -gt 12 ]; then
+    continue # in a session of its own, or skipped
   fi
   run_case "$case_name" "$(xargs <<<"$address")" "$reply" "$limit" "$(sed 's/^ *//; s/ *$//' <<<"$expected")"
   palimo_check || break
@@ -190,5 +217,11 @@ done <<<"$cases"
 
 case_name=end
 palimo_stop || fail "palimo did not end cleanly"
+for n in "${slow[@]}"; do
+  eventually 90 test -s "$work/slow-$n.status" && [ "$(cat "$work/slow-$n.status")" = 0 ] ||
+    fail "a case in a session of its own failed"
+  grep -E '^(ok|FAIL|palimo|---|    |#)' "$work/slow-$n.log"
+  passed=$((passed + $(grep -c '^ok' "$work/slow-$n.log")))
+done
 echo "hostile server test: $passed cases passed, $failures failures"
 [ $failures -eq 0 ]
