@@ -50,7 +50,7 @@ echo "after start: $(rss_mb)" >"$work/memory"
 # The user's clipboard before every run: text, HTML and a PNG, from a program of its own.
 fresh_clipboard() {
   [ -n "${owner:-}" ] && kill "$owner" 2>/dev/null && wait "$owner" 2>/dev/null
-  rm -f "$work/probe-owner.out" # its "owned" line must be the new owner's
+  : >"$work/probe-owner.out" # its "owned" line must be the new owner's
   own_clipboard "$probe" "$sample_png"
 }
 new_text_shown() { [ "$(ed 'get line')" = "text \"SAMPLE text $i\"" ]; }
