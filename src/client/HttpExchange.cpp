@@ -5,41 +5,13 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <coroutine>
+#include <qcoro/qcorosignal.h>
+
 #include <optional>
 
 namespace HttpExchange {
 
 namespace {
-
-// Resumes the exchange when its reply finishes, or at once when the reply is destroyed without
-// finishing (its manager went away with the client): a wait on `finished` alone would then
-// never end, and the suspended exchange would keep everything it holds for good.
-class ReplyEnd {
-public:
-    explicit ReplyEnd(QNetworkReply* reply)
-        : m_reply(reply) {}
-    bool await_ready() const { return !m_reply || m_reply->isFinished(); }
-    void await_suspend(std::coroutine_handle<> exchange) {
-        m_finished = QObject::connect(
-            m_reply, &QNetworkReply::finished, m_reply, [this, exchange] { resume(exchange); },
-            Qt::QueuedConnection);
-        m_destroyed =
-            QObject::connect(m_reply, &QObject::destroyed, [this, exchange] { resume(exchange); });
-    }
-    void await_resume() const {}
-
-private:
-    void resume(std::coroutine_handle<> exchange) {
-        QObject::disconnect(m_finished);
-        QObject::disconnect(m_destroyed);
-        exchange.resume();
-    }
-
-    QPointer<QNetworkReply> m_reply;
-    QMetaObject::Connection m_finished;
-    QMetaObject::Connection m_destroyed;
-};
 
 QString spoken(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
@@ -126,14 +98,13 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
     overall.start(limits.overall);
     const int subscription = token.subscribe([&] { abandon(RewriteError::of(Kind::cancelled)); });
 
-    co_await ReplyEnd(reply.data());
+    if (!reply->isFinished()) {
+        co_await qCoro(reply.data(), &QNetworkReply::finished);
+    }
     token.unsubscribe(subscription);
     overall.stop();
     QObject::disconnect(onHeaders);
     QObject::disconnect(onData);
-    if (reply.isNull()) { // deleted by its manager while we waited
-        co_return RewriteError::of(Kind::cancelled, QStringLiteral("the client was closed"));
-    }
     reply->deleteLater();
 
     if (abandoned) {
