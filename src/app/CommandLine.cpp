@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppVersion.h"
+#include "app/KeyInput.h"
 #include "app/SingleInstance.h"
 #include "base/Log.h"
 #include "platform/secret/SecretServiceStore.h"
@@ -96,6 +97,14 @@ int main(int argc, char** argv) {
         print(stderr, QStringLiteral("usage: Palimo --set-key <openai-api-key>\n"));
         return 2;
     case Request::Action::SetKey:
+        if (request.key == QLatin1String("-")) {
+            const std::optional<QString> typed = KeyInput::read();
+            if (!typed) {
+                print(stderr, QStringLiteral("No key given on standard input.\n"));
+                return 2;
+            }
+            return setKey(argc, argv, *typed);
+        }
         return setKey(argc, argv, request.key);
     case Request::Action::StartApplication:
         break;

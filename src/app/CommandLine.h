@@ -12,6 +12,7 @@ struct Request {
     enum class Action { PrintVersion, SetKey, SetKeyUsage, StartApplication };
     Action action = Action::StartApplication;
     QString key; // for SetKey: the argument after the first "--set-key", exactly as given
+                 // ("-": read it from standard input)
 };
 
 // "--version" or "-v" anywhere wins; otherwise the first "--set-key" takes the next argument,

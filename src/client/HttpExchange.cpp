@@ -29,9 +29,6 @@ RewriteError transportFailure(QNetworkReply::NetworkError code, const QString& t
     using Kind = RewriteError::Kind;
     switch (code) {
     case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        // Our own aborts are recorded before they happen, so an unexplained cancellation is
-        // the transfer timeout of the request: nothing arrived for the idle limit.
         return RewriteError::of(Kind::timedOut,
                                 QStringLiteral("no data for ") + spoken(limits.idle));
     case QNetworkReply::ConnectionRefusedError:
@@ -56,8 +53,6 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
     if (token.isCancelled()) {
         co_return RewriteError::of(Kind::cancelled);
     }
-    request.setTransferTimeout(static_cast<int>(limits.idle.count()));
-
     const QPointer<QNetworkReply> reply =
         body.isNull() ? manager.get(request) : manager.post(request, body);
     QByteArray received;
@@ -89,6 +84,25 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
                 abandon(tooLarge);
             }
         });
+    // The idle limit covers connecting, sending, and the gaps once the answer has begun; the
+    // wait between the request going out and the first byte back is the model thinking, which
+    // a local model on a long text can do for well over the idle limit: only the overall limit
+    // bounds that.
+    QTimer idle;
+    idle.setSingleShot(true);
+    QObject::connect(&idle, &QTimer::timeout, reply, [&] {
+        abandon(
+            RewriteError::of(Kind::timedOut, QStringLiteral("no data for ") + spoken(limits.idle)));
+    });
+    const auto restartIdle = [&idle, &limits] { idle.start(limits.idle); };
+    const QMetaObject::Connection onProgress[] = {
+        QObject::connect(reply, &QNetworkReply::socketStartedConnecting, reply, restartIdle),
+        QObject::connect(reply, &QNetworkReply::uploadProgress, reply, restartIdle),
+        QObject::connect(reply, &QNetworkReply::requestSent, reply, [&idle] { idle.stop(); }),
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, restartIdle),
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, restartIdle),
+    };
+    restartIdle();
     QTimer overall;
     overall.setSingleShot(true);
     QObject::connect(&overall, &QTimer::timeout, reply, [&] {
@@ -103,6 +117,10 @@ QCoro::Task<std::variant<HttpAnswer, RewriteError>> send(QNetworkAccessManager& 
     }
     token.unsubscribe(subscription);
     overall.stop();
+    idle.stop();
+    for (const QMetaObject::Connection& connection : onProgress) {
+        QObject::disconnect(connection);
+    }
     QObject::disconnect(onHeaders);
     QObject::disconnect(onData);
     reply->deleteLater();

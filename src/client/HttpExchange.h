@@ -19,9 +19,10 @@ struct HttpAnswer {
     QByteArray body;
 };
 
-// One request with the client's limits: an idle limit while waiting for data, an overall
-// limit, a cap on the body, and cancellation at once through a token. Transport failures
-// come back as RewriteError values of the transport kinds.
+// One request with the client's limits: an idle limit while connecting, sending and receiving
+// (not while the server works out its answer), an overall limit, a cap on the body, and
+// cancellation at once through a token. Transport failures come back as RewriteError values of the
+// transport kinds.
 namespace HttpExchange {
 
 struct Limits {

@@ -70,6 +70,15 @@ RewriteError unusableKey() {
                                            "character; copy it again"));
 }
 
+// Names a server of the user's own choosing when it cannot be reached.
+RewriteError naming(RewriteError error, const QUrl& url) {
+    if (error.kind == RewriteError::Kind::notConnected &&
+        url.host() != QUrl(QString::fromLatin1(ProviderAddress::defaultBase)).host()) {
+        error.server = url.adjusted(QUrl::RemovePath).toString();
+    }
+    return error;
+}
+
 RewriteError badResponse(const HttpAnswer& answer) {
     RewriteError bad = RewriteError::of(RewriteError::Kind::badResponse);
     bad.status = answer.status;
@@ -108,7 +117,11 @@ HttpExchange::Limits OpenAIClient::limits() const {
 }
 
 std::variant<QUrl, RewriteError> OpenAIClient::resolve(const char* path) const {
-    auto url = ProviderAddress::endpoint(m_options.baseAddress(), QString::fromLatin1(path));
+    const ProviderAddress::Address base = m_options.baseAddress();
+    if (const auto* refused = std::get_if<RewriteError>(&base)) {
+        return *refused;
+    }
+    auto url = ProviderAddress::endpoint(std::get<QString>(base), QString::fromLatin1(path));
     if (const QString* refused = std::get_if<QString>(&url)) {
         return RewriteError::of(RewriteError::Kind::refusedAddress, *refused);
     }
@@ -162,7 +175,7 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     auto outcome = co_await HttpExchange::send(
         *m_manager, http, ChatCompletion::requestBody(request), limits(), token);
     if (auto* error = std::get_if<RewriteError>(&outcome)) {
-        co_return *error;
+        co_return naming(*error, http.url());
     }
     const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
     if (answer.status != 200) {
@@ -182,7 +195,7 @@ QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) 
     auto outcome =
         co_await HttpExchange::send(*m_manager, http, QByteArray(), limits(), CancellationToken());
     if (auto* error = std::get_if<RewriteError>(&outcome)) {
-        co_return *error;
+        co_return naming(*error, http.url());
     }
     const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
     if (answer.status == 200) {

@@ -2,6 +2,7 @@
 
 #include "client/CancellationToken.h"
 #include "client/HttpExchange.h"
+#include "client/ProviderAddress.h"
 #include "client/RewriteError.h"
 #include "client/RewriteRequest.h"
 
@@ -32,10 +33,11 @@ using RewriteOutcome = std::variant<RewriteResult, RewriteError>;
 class OpenAIClient {
 public:
     using KeySource = std::function<QCoro::Task<std::optional<QString>>()>;
-    using AddressSource = std::function<QString()>;
+    using AddressSource = std::function<ProviderAddress::Address()>;
 
     struct Options {
-        // Nothing received for this long ends a call with timedOut.
+        // Connecting, sending, or a gap this long once the answer has begun ends a call with
+        // timedOut. The server's time before its first byte is bounded by overallTimeout alone.
         std::chrono::milliseconds idleTimeout{10'000};
         // No call lasts longer than this in all.
         std::chrono::milliseconds overallTimeout{60'000};

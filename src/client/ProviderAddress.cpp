@@ -20,13 +20,23 @@ QString choose(const std::optional<QString>& environment,
     return usable != std::end(candidates) ? (*usable)->trimmed() : QString::fromLatin1(defaultBase);
 }
 
-QString configured() {
+Address configured() {
     std::optional<QString> environment;
     if (qEnvironmentVariableIsSet(environmentVariable)) {
         environment = qEnvironmentVariable(environmentVariable);
     }
     const Preferences preferences(Preferences::defaultFilePath());
-    return choose(environment, preferences.text(QString::fromLatin1(preferenceKey)));
+    const std::optional<QString> preference = preferences.text(QString::fromLatin1(preferenceKey));
+    const bool fromEnvironment = environment && !environment->trimmed().isEmpty();
+    if (!fromEnvironment && preferences.hidesValueOf(QString::fromLatin1(preferenceKey))) {
+        return RewriteError::of(
+            RewriteError::Kind::refusedAddress,
+            QStringLiteral("the settings file ") + preferences.filePath() +
+                QStringLiteral(" cannot be read, so the server chosen there is unknown; fix or "
+                               "remove the file, or set ") +
+                QString::fromLatin1(environmentVariable));
+    }
+    return choose(environment, preference);
 }
 
 bool isLoopbackHost(const QString& host) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/RewriteError.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -18,8 +20,13 @@ inline constexpr const char* defaultBase = "https://api.openai.com";
 // The first non-blank of the environment value and the preference, else defaultBase.
 QString choose(const std::optional<QString>& environment, const std::optional<QString>& preference);
 
-// choose() over $PALIMO_API_BASE and the "apiBaseURL" preference as they are now.
-QString configured();
+// The base address, or why none may be used.
+using Address = std::variant<QString, RewriteError>;
+
+// choose() over $PALIMO_API_BASE and the "apiBaseURL" preference as they are now; refused
+// (refusedAddress, naming the file) while the settings file may name a server that cannot be
+// read, since falling back to OpenAI would send the text where the user never chose.
+Address configured();
 
 // localhost, 127.0.0.0/8 or ::1.
 bool isLoopbackHost(const QString& host);

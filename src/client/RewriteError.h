@@ -24,6 +24,9 @@ struct RewriteError {
     int status = 0; // HTTP status, for badResponse
     QString body;   // response body text, for badResponse
     QString detail; // human-readable specifics for the transport and decoding kinds
+    // The server that could not be reached (notConnected), when it is not OpenAI's: the user
+    // chose it, and "No internet connection." would send them looking in the wrong place.
+    QString server;
 
     static RewriteError of(Kind kind, QString detail = {}) {
         RewriteError error;

@@ -31,6 +31,11 @@ void FeedbackPill::succeeded() {
     showWhereLast(PillState{PillState::Kind::done, {}}, m_timing.doneVisible);
 }
 
+void FeedbackPill::readyToPaste(const QString& note) {
+    play(m_resources.doneSound);
+    showWhereLast(PillState{PillState::Kind::done, note}, m_timing.failedVisible);
+}
+
 void FeedbackPill::cancelled() {
     play(m_resources.cancelledSound);
     showWhereLast(PillState{PillState::Kind::cancelled, {}}, m_timing.doneVisible);

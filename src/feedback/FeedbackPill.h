@@ -42,6 +42,8 @@ public:
 
     void working() override;
     void succeeded() override;
+    // The check mark with the note, left up as long as a failure's message.
+    void readyToPaste(const QString& note) override;
     void cancelled() override;
     void failed(const QString& message) override;
 

@@ -77,14 +77,13 @@ void PillView::setState(const PillState& state) {
     // Says what the pill shows to screen readers and to tools that list windows.
     static const QString titles[] = {QString(), QStringLiteral("Rewriting…"),
                                      QStringLiteral("Done"), QStringLiteral("Cancelled")};
-    const QString title = state.kind == PillState::Kind::failed
-                              ? state.message
-                              : titles[static_cast<int>(state.kind)];
+    const QString title =
+        !state.message.isEmpty() ? state.message : titles[static_cast<int>(state.kind)];
     setWindowTitle(title);
     setAccessibleName(title);
     m_lines.clear();
     m_textWidth = 0;
-    if (state.kind == PillState::Kind::failed) {
+    if (!state.message.isEmpty()) {
         m_lines = wrap(state.message, textMaxWidth);
         const QFontMetricsF metrics(textFont());
         for (const QString& line : m_lines) {
@@ -102,7 +101,7 @@ void PillView::setState(const PillState& state) {
 QSize PillView::sizeHint() const {
     qreal width = glyphSide;
     qreal height = glyphSide;
-    if (m_state.kind == PillState::Kind::failed) {
+    if (!m_lines.isEmpty()) {
         width += spacing + m_textWidth;
         height = std::max(height, std::ceil(QFontMetricsF(textFont()).lineSpacing() *
                                             static_cast<qreal>(m_lines.size())));
@@ -159,6 +158,7 @@ void PillView::paintEvent(QPaintEvent* /*event*/) {
         check.lineTo(glyph.right() - 3, glyph.top() + 4);
         painter.setPen(pen);
         painter.drawPath(check);
+        paintLines(painter, glyph, rowHeight);
         break;
     }
     case PillState::Kind::cancelled: {
@@ -178,17 +178,21 @@ void PillView::paintEvent(QPaintEvent* /*event*/) {
         const qreal x = circle.center().x();
         painter.drawLine(QPointF(x, circle.top() + 3.5), QPointF(x, circle.center().y() + 1.5));
         painter.drawPoint(QPointF(x, circle.bottom() - 3.5));
-        painter.setPen(Surface::primaryText());
-        painter.setFont(textFont());
-        const QFontMetricsF metrics(textFont());
-        const qreal textHeight = metrics.lineSpacing() * static_cast<qreal>(m_lines.size());
-        qreal y = insetY + (rowHeight - textHeight) / 2 + metrics.ascent();
-        for (const QString& line : m_lines) {
-            painter.drawText(QPointF(glyph.right() + spacing, y), line);
-            y += metrics.lineSpacing();
-        }
+        paintLines(painter, glyph, rowHeight);
         break;
     }
+    }
+}
+
+void PillView::paintLines(QPainter& painter, const QRectF& glyph, qreal rowHeight) const {
+    painter.setPen(Surface::primaryText());
+    painter.setFont(textFont());
+    const QFontMetricsF metrics(textFont());
+    const qreal textHeight = metrics.lineSpacing() * static_cast<qreal>(m_lines.size());
+    qreal y = insetY + (rowHeight - textHeight) / 2 + metrics.ascent();
+    for (const QString& line : m_lines) {
+        painter.drawText(QPointF(glyph.right() + spacing, y), line);
+        y += metrics.lineSpacing();
     }
 }
 

@@ -37,6 +37,8 @@ protected:
 private:
     void updateSweep();
     void paintWorkingMark(QPainter& painter, const QRectF& frame) const;
+    // The message or note, beside the glyph.
+    void paintLines(QPainter& painter, const QRectF& glyph, qreal rowHeight) const;
     QPixmap tintedMark(int side, qreal ratio) const;
 
     Look m_look;

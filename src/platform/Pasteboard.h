@@ -45,6 +45,9 @@ public:
     // Every item with every data format (protocol-only formats left out); empty when the
     // clipboard is empty.
     virtual QCoro::Task<QList<PasteboardItem>> readAll() = 0;
+    // The text selected right now in any application, read without a Copy (X's PRIMARY
+    // selection, which terminals fill); nothing when no text is selected.
+    virtual QCoro::Task<std::optional<QString>> selectedText() = 0;
 
     // Replaces the contents with exactly these items; no items clears the clipboard.
     // Finishes once the clipboard holds them; false when it could not be done (logged).

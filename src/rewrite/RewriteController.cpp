@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "rewrite/PipelineWaits.h"
+#include "rewrite/TerminalApps.h"
 #include "rewrite/TextCaptureService.h"
 #include "rewrite/TextReplaceService.h"
 #include "rewrite/Wakeup.h"
@@ -123,10 +124,12 @@ QCoro::Task<> RewriteController::runWithSettingsInstructions() {
     }
     QElapsedTimer start;
     start.start();
+    const CancellationToken escape = armCancelKey();
     const std::optional<Workspace::ActiveWindow> window =
         co_await m_platform.workspace.activeWindow();
     std::optional<Captured> captured = co_await capture(start, window);
-    if (!captured) {
+    if (!captured || !co_await acceptable(*captured, escape)) {
+        endModelCall();
         co_return;
     }
     feedback([](RewriteFeedback& f) { f.working(); });
@@ -134,7 +137,7 @@ QCoro::Task<> RewriteController::runWithSettingsInstructions() {
     request.text = captured->text;
     request.instructions = m_settings.instructions ? m_settings.instructions() : QString();
     request.origin = RewriteRequest::Origin::defaultInstructions;
-    co_await finish(std::move(request), std::move(*captured), start);
+    co_await finish(std::move(request), std::move(*captured), start, escape);
 }
 
 QCoro::Task<> RewriteController::runWithTypedInstructions() {
@@ -143,16 +146,19 @@ QCoro::Task<> RewriteController::runWithTypedInstructions() {
     }
     QElapsedTimer start;
     start.start();
+    const CancellationToken captureEscape = armCancelKey();
     const std::optional<Workspace::ActiveWindow> frontmost =
         co_await m_platform.workspace.activeWindow();
     std::optional<Captured> captured = co_await capture(start, frontmost);
-    if (!captured) {
+    const bool accepted = captured && co_await acceptable(*captured, captureEscape);
+    endModelCall(); // the panel takes Escape itself
+    if (!accepted) {
         co_return;
     }
     const std::optional<QString> answer = co_await askForInstructions();
     if (!answer || answer->trimmed().isEmpty()) {
         Log::info(QStringLiteral("Prompt cancelled."));
-        co_await captured->snapshot.restore(m_platform.pasteboard);
+        co_await restore(*captured);
         co_return;
     }
     if (frontmost) {
@@ -164,27 +170,77 @@ QCoro::Task<> RewriteController::runWithTypedInstructions() {
     request.text = captured->text;
     request.instructions = *answer;
     request.origin = RewriteRequest::Origin::customPrompt;
-    co_await finish(std::move(request), std::move(*captured), start);
+    const CancellationToken escape = armCancelKey();
+    co_await finish(std::move(request), std::move(*captured), start, escape);
 }
 
 QCoro::Task<std::optional<RewriteController::Captured>>
 RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveWindow> window) {
-    const Keystrokes::Style style = co_await TextCaptureService::keystrokeStyle(m_platform, window);
-    PasteboardSnapshot snapshot = co_await PasteboardSnapshot::capture(m_platform.pasteboard);
-    const std::optional<QString> text =
-        co_await TextCaptureService::captureSelection(m_platform, style, m_timing);
+    Captured captured;
+    captured.leaveOnClipboard = TerminalApps::isTerminalWindow(window);
+    std::optional<QString> text;
+    if (captured.leaveOnClipboard) {
+        text = co_await TextCaptureService::terminalSelection(m_platform);
+    } else {
+        captured.snapshot = co_await PasteboardSnapshot::capture(m_platform.pasteboard);
+        text = co_await TextCaptureService::captureSelection(m_platform, m_timing);
+    }
     const qint64 elapsed = start.elapsed();
     if (text) {
         Log::info(QStringLiteral("Captured %1 chars in %2 ms.")
                       .arg(characterCount(*text))
                       .arg(milliseconds(elapsed)));
-        co_return Captured{*text, std::move(snapshot), style};
+        captured.text = *text;
+        co_return captured;
     }
     Log::info(
         QStringLiteral("No selection captured (%1 ms). Aborting.").arg(milliseconds(elapsed)));
     feedback([](RewriteFeedback& f) { f.failed(QStringLiteral("Nothing to rewrite.")); });
-    co_await snapshot.restore(m_platform.pasteboard);
+    co_await restore(captured);
     co_return std::nullopt;
+}
+
+QCoro::Task<bool> RewriteController::acceptable(const Captured& captured,
+                                                const CancellationToken& escape) {
+    if (escape.isCancelled()) {
+        // The Escape handler has already logged the cancellation.
+        feedback([](RewriteFeedback& f) { f.cancelled(); });
+        co_await restore(captured);
+        co_return false;
+    }
+    const qint64 tokens = estimatedTokens(captured.text);
+    if (tokens <= m_model.maxAnswerTokens) {
+        co_return true;
+    }
+    Log::info(QStringLiteral("Too long to rewrite in one answer: about %1 tokens, and %2 writes "
+                             "at most %3. Aborting.")
+                  .arg(tokens)
+                  .arg(m_model.name)
+                  .arg(m_model.maxAnswerTokens));
+    const QString message =
+        QStringLiteral("Too long: at most about %1 tokens at once.").arg(m_model.maxAnswerTokens);
+    feedback([&message](RewriteFeedback& f) { f.failed(message); });
+    co_await restore(captured);
+    co_return false;
+}
+
+QCoro::Task<> RewriteController::restore(const Captured& captured) {
+    if (!captured.leaveOnClipboard) {
+        co_await captured.snapshot.restore(m_platform.pasteboard);
+    }
+}
+
+QCoro::Task<bool> RewriteController::deliver(QString text, Captured captured) {
+    if (!captured.leaveOnClipboard) {
+        QCoro::Task<bool> paste = TextReplaceService::paste(
+            m_platform, text, std::move(captured.snapshot), Keystrokes::Style::standard, m_timing);
+        co_return co_await std::move(paste);
+    }
+    if (!co_await m_platform.pasteboard.writeText(text)) {
+        co_return false;
+    }
+    Log::info(QStringLiteral("The rewrite is on the clipboard: paste it with Ctrl+Shift+V."));
+    co_return true;
 }
 
 QCoro::Task<std::optional<QString>> RewriteController::askForInstructions() {
@@ -206,17 +262,21 @@ QCoro::Task<std::optional<QString>> RewriteController::askForInstructions() {
     co_return std::optional<QString>(answer->value);
 }
 
-QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured captured,
-                                        QElapsedTimer start) {
-    QElapsedTimer callStart;
-    callStart.start();
-    const RewriteRequest::Origin origin = request.origin;
+CancellationToken RewriteController::armCancelKey() {
     CancellationToken token;
     m_apiCall = token;
-    QCoro::Task<Outcome> call = m_model.rewrite(std::move(request), token);
     if (m_setCancelKeyActive) {
         m_setCancelKeyActive(true);
     }
+    return token;
+}
+
+QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured captured,
+                                        QElapsedTimer start, CancellationToken escape) {
+    QElapsedTimer callStart;
+    callStart.start();
+    const RewriteRequest::Origin origin = request.origin;
+    QCoro::Task<Outcome> call = m_model.rewrite(std::move(request), escape);
     Outcome outcome = co_await std::move(call);
 
     if (auto* result = std::get_if<RewriteResult>(&outcome)) {
@@ -228,10 +288,18 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         if (m_settings.recordUsage) {
             m_settings.recordUsage(result->promptTokens, result->completionTokens);
         }
-        const bool pasted = co_await TextReplaceService::paste(
-            m_platform, result->text, std::move(captured.snapshot), captured.style, m_timing);
-        if (pasted) {
+        // A named task: GCC 12 destroys class-type arguments inside a co_await expression
+        // twice (GCC PR 100611).
+        QCoro::Task<bool> delivery = deliver(result->text, captured);
+        const bool pasted = co_await std::move(delivery);
+        if (pasted && captured.leaveOnClipboard) {
+            feedback([](RewriteFeedback& f) {
+                f.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
+            });
+        } else if (pasted) {
             feedback([](RewriteFeedback& f) { f.succeeded(); });
+        }
+        if (pasted) {
             Log::info(
                 QStringLiteral("Done in %1 s total.")
                     .arg(QString::number(static_cast<double>(start.elapsed()) / 1000.0, 'f', 2)));
@@ -255,7 +323,7 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
         const QString message = userMessage(error);
         feedback([&message](RewriteFeedback& f) { f.failed(message); });
     }
-    co_await captured.snapshot.restore(m_platform.pasteboard);
+    co_await restore(captured);
     endModelCall();
 }
 
@@ -286,6 +354,10 @@ QString RewriteController::userMessage(const RewriteError& error) {
     case RewriteError::Kind::timedOut:
         return QStringLiteral("OpenAI took too long to answer.");
     case RewriteError::Kind::notConnected:
+        if (!error.server.isEmpty()) {
+            return QStringLiteral("Could not reach ") + error.server + QStringLiteral(".");
+        }
+        return QStringLiteral("No internet connection.");
     case RewriteError::Kind::connectionLost:
         return QStringLiteral("No internet connection.");
     case RewriteError::Kind::cancelled:
@@ -300,6 +372,18 @@ QString RewriteController::userMessage(const RewriteError& error) {
 
 bool RewriteController::wasCancelled(const RewriteError& error) {
     return error.isCancellation();
+}
+
+qint64 RewriteController::estimatedTokens(const QString& text) {
+    qint64 ascii = 0;
+    qint64 other = 0;
+    for (const QChar c : text) {
+        if (c.isLowSurrogate()) {
+            continue; // counted with its high half
+        }
+        (c.unicode() < 0x80 ? ascii : other) += 1;
+    }
+    return (ascii + 3) / 4 + other;
 }
 
 int RewriteController::characterCount(const QString& text) {

@@ -31,6 +31,9 @@ public:
     struct Model {
         QString name;
         std::function<QCoro::Task<Outcome>(RewriteRequest, CancellationToken)> rewrite;
+        // The longest answer the model writes; a text whose rewrite would need more is refused
+        // before the call (gpt-4o-mini's limit).
+        qint64 maxAnswerTokens = 16'384;
     };
 
     // What the controller reads and writes in the settings.
@@ -53,14 +56,16 @@ public:
     void triggerWithPrompt();
 
     bool isRunning() const { return m_isRunning; }
-    // The running model call, while there is one: cancelling it ends the call.
+    // What Escape cancels, from the start of the capture to the end of the model call (not while
+    // the prompt panel is open, which takes Escape itself). Cancelled during the capture, the
+    // run ends as cancelled before the call.
     std::optional<CancellationToken> apiCall() const { return m_apiCall; }
 
     // Asks for one-off instructions (the prompt panel). Unset means the prompt path always
     // ends as "Prompt cancelled.".
     void setCollectInstructions(std::function<void(InstructionsCompletion)> collect);
     void setFeedback(std::weak_ptr<RewriteFeedback> feedback);
-    // Switches the Escape hotkey on for the duration of the model call.
+    // Switches the Escape hotkey on while apiCall() is set.
     void setCancelKeyActive(std::function<void(bool)> setActive);
     // Called when a run has completely finished, whatever its exit.
     void setOnRunFinished(std::function<void()> onFinished);
@@ -71,12 +76,17 @@ public:
 
     // User-perceived characters (grapheme clusters), as the capture line counts them.
     static int characterCount(const QString& text);
+    // A generous guess at the tokens a text takes: a quarter per ASCII character (English runs
+    // about four to a token), one for any other (CJK and the like take one or more each).
+    static qint64 estimatedTokens(const QString& text);
 
 private:
     struct Captured {
         QString text;
         PasteboardSnapshot snapshot;
-        Keystrokes::Style style = Keystrokes::Style::standard;
+        // A terminal's selection: the clipboard was never touched, and the rewrite is left on
+        // it for the user to paste (pasting into a terminal could run a command).
+        bool leaveOnClipboard = false;
     };
 
     QCoro::Task<> runGuarded(bool withPrompt);
@@ -85,8 +95,14 @@ private:
     bool accessibilityIsGranted();
     QCoro::Task<std::optional<Captured>> capture(QElapsedTimer start,
                                                  std::optional<Workspace::ActiveWindow> window);
+    // Whether the captured text can be sent; otherwise the run ends here, told and restored.
+    QCoro::Task<bool> acceptable(const Captured& captured, const CancellationToken& escape);
     QCoro::Task<std::optional<QString>> askForInstructions();
-    QCoro::Task<> finish(RewriteRequest request, Captured captured, QElapsedTimer start);
+    QCoro::Task<> finish(RewriteRequest request, Captured captured, QElapsedTimer start,
+                         CancellationToken escape);
+    QCoro::Task<bool> deliver(QString text, Captured captured);
+    QCoro::Task<> restore(const Captured& captured);
+    CancellationToken armCancelKey();
     void endModelCall();
     void feedback(const std::function<void(RewriteFeedback&)>& call) const;
 

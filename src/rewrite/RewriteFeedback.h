@@ -15,6 +15,12 @@ public:
     virtual void working() = 0;
     // The result was pasted and the clipboard restored.
     virtual void succeeded() = 0;
+    // The result was left on the clipboard for the user to paste; note says how. A receiver
+    // that cannot show it treats this as succeeded().
+    virtual void readyToPaste(const QString& note) {
+        Q_UNUSED(note);
+        succeeded();
+    }
     // The model call was cancelled.
     virtual void cancelled() = 0;
     // A stage failed; message is the one line for the user.

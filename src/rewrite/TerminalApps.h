@@ -6,8 +6,8 @@
 
 #include <optional>
 
-// Terminal emulators read Ctrl+C as "interrupt the program": they get Copy and Paste with
-// Shift added and never Select All.
+// Terminal emulators read Ctrl+C as "interrupt the program" and a pasted line break as "run
+// it": they get no keystroke from Palimo at all.
 namespace TerminalApps {
 
 // Whether a window's class hint names a known terminal emulator (case-insensitive).

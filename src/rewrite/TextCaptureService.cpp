@@ -16,11 +16,18 @@ const QStringList fileListFormats = {
     QStringLiteral("x-special/nautilus-clipboard"),
 };
 
-QCoro::Task<std::optional<QString>>
-copyCurrentSelection(RewritePlatform platform, Keystrokes::Style style, PipelineTiming timing) {
+const Keystrokes::Style standard = Keystrokes::Style::standard;
+
+QString notATextField(const QString& role) {
+    return QStringLiteral("Nothing selected and the focus is a ") + role +
+           QStringLiteral(", not a text field. Aborting.");
+}
+
+QCoro::Task<std::optional<QString>> copyCurrentSelection(RewritePlatform platform,
+                                                         PipelineTiming timing) {
     Pasteboard& pasteboard = platform.pasteboard;
     const std::uint64_t before = pasteboard.changeCount();
-    co_await platform.keystrokes.post(Keystrokes::Command::copy, style);
+    co_await platform.keystrokes.post(Keystrokes::Command::copy, standard);
     const std::function<bool()> clipboardChanged = [&] {
         return pasteboard.changeCount() != before;
     };
@@ -47,13 +54,7 @@ copyCurrentSelection(RewritePlatform platform, Keystrokes::Style style, Pipeline
     co_return text;
 }
 
-QCoro::Task<bool> focusIsEditableText(RewritePlatform platform, Keystrokes::Style style) {
-    if (style == Keystrokes::Style::terminal) {
-        // A terminal has no field to select: Select All there would not mean "the text I typed".
-        Log::info(QStringLiteral("Nothing selected and the focus is a ") +
-                  TerminalApps::terminalRole + QStringLiteral(", not a text field. Aborting."));
-        co_return false;
-    }
+QCoro::Task<bool> focusIsEditableText(RewritePlatform platform) {
     const Accessibility::FocusedElement focus = co_await platform.accessibility.focusedElement();
     switch (focus.status) {
     case Accessibility::FocusedElement::Status::noElement:
@@ -69,8 +70,7 @@ QCoro::Task<bool> focusIsEditableText(RewritePlatform platform, Keystrokes::Styl
     if (TextCaptureService::editableRoles.contains(focus.role)) {
         co_return true;
     }
-    Log::info(QStringLiteral("Nothing selected and the focus is a ") + focus.role +
-              QStringLiteral(", not a text field. Aborting."));
+    Log::info(notATextField(focus.role));
     co_return false;
 }
 
@@ -78,33 +78,33 @@ QCoro::Task<bool> focusIsEditableText(RewritePlatform platform, Keystrokes::Styl
 
 namespace TextCaptureService {
 
-QCoro::Task<Keystrokes::Style> keystrokeStyle(RewritePlatform platform,
-                                              std::optional<Workspace::ActiveWindow> window) {
-    if (TerminalApps::isTerminalWindow(window)) {
-        co_return Keystrokes::Style::terminal;
-    }
-    // Terminals that are not known by name still say what they are through accessibility.
-    const Accessibility::FocusedElement focus = co_await platform.accessibility.focusedElement();
-    const bool terminalRole = focus.status == Accessibility::FocusedElement::Status::found &&
-                              focus.role == TerminalApps::terminalRole;
-    co_return terminalRole ? Keystrokes::Style::terminal : Keystrokes::Style::standard;
-}
-
-QCoro::Task<std::optional<QString>>
-captureSelection(RewritePlatform platform, Keystrokes::Style style, PipelineTiming timing) {
+QCoro::Task<std::optional<QString>> captureSelection(RewritePlatform platform,
+                                                     PipelineTiming timing) {
     co_await PipelineWaits::sleep(timing.beforeCopy);
     co_await PipelineWaits::modifiersReleased(platform.keystrokes, timing.modifierRelease,
                                               timing.modifierPoll);
-    if (std::optional<QString> selected = co_await copyCurrentSelection(platform, style, timing)) {
+    if (std::optional<QString> selected = co_await copyCurrentSelection(platform, timing)) {
         co_return selected;
     }
-    if (!co_await focusIsEditableText(platform, style)) {
+    // Asked only now: the hotkey's keyboard grab has just taken the focus from the application
+    // and given it back, and a question asked during that moment finds no focus at all.
+    if (!co_await focusIsEditableText(platform)) {
         co_return std::nullopt;
     }
     Log::info(QStringLiteral("Nothing selected \u2014 taking the whole field."));
-    co_await platform.keystrokes.post(Keystrokes::Command::selectAll, style);
+    co_await platform.keystrokes.post(Keystrokes::Command::selectAll, standard);
     co_await PipelineWaits::sleep(timing.afterSelectAll);
-    co_return co_await copyCurrentSelection(platform, style, timing);
+    co_return co_await copyCurrentSelection(platform, timing);
+}
+
+QCoro::Task<std::optional<QString>> terminalSelection(RewritePlatform platform) {
+    std::optional<QString> selected = co_await platform.pasteboard.selectedText();
+    if (!selected || selected->trimmed().isEmpty()) {
+        // A terminal has no field to take whole: its screen is output, not the user's text.
+        Log::info(notATextField(TerminalApps::terminalRole));
+        co_return std::nullopt;
+    }
+    co_return selected;
 }
 
 bool isFileList(const QStringList& formats, const QByteArray& uriList) {

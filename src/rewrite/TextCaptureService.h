@@ -22,14 +22,15 @@ inline const QSet<QString> editableRoles = {
     QStringLiteral("AXSearchField"),
 };
 
-// Which keystrokes the focused application takes: terminals get the Shift variants.
-QCoro::Task<Keystrokes::Style> keystrokeStyle(RewritePlatform platform,
-                                              std::optional<Workspace::ActiveWindow> window);
-
 // The selected text, or the whole focused text field when nothing was selected, or nothing.
 // Never an empty or whitespace-only string. Logs why it gave up.
-QCoro::Task<std::optional<QString>>
-captureSelection(RewritePlatform platform, Keystrokes::Style style, PipelineTiming timing);
+QCoro::Task<std::optional<QString>> captureSelection(RewritePlatform platform,
+                                                     PipelineTiming timing);
+
+// A terminal's selection, read without sending it a single key (its Ctrl+C, and with many
+// terminals Ctrl+Shift+C too, interrupts the program inside). Nothing, logged, when no text is
+// selected. Never an empty or whitespace-only string.
+QCoro::Task<std::optional<QString>> terminalSelection(RewritePlatform platform);
 
 // Whether the formats and the bytes of a URI list describe copied files rather than text.
 bool isFileList(const QStringList& formats, const QByteArray& uriList);

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -38,6 +40,24 @@ std::optional<QByteArray> readAll(int fd) {
         }
         bytes.append(buffer, got);
     }
+}
+
+// The members worth carrying out of a file that no longer parses (see the class comment).
+const char* const salvagedKeys[] = {"apiBaseURL"};
+
+// Each salvaged key whose string value still reads cleanly in the broken text.
+QJsonObject salvage(const QByteArray& broken) {
+    QJsonObject kept;
+    for (const char* key : salvagedKeys) {
+        const QRegularExpression member(
+            QStringLiteral("\"%1\"\\s*:\\s*(\"(?:[^\"\\\\\\n]|\\\\.)*\")").arg(QLatin1String(key)));
+        const QRegularExpressionMatch match = member.match(QString::fromUtf8(broken));
+        const QJsonDocument value = QJsonDocument::fromJson("[" + match.captured(1).toUtf8() + "]");
+        if (match.hasMatch() && value.isArray() && value.array().at(0).isString()) {
+            kept.insert(QLatin1String(key), value.array().at(0));
+        }
+    }
+    return kept;
 }
 
 } // namespace
@@ -107,16 +127,29 @@ void Preferences::refresh() const {
                    QStringLiteral("). Using the defaults; the file will be kept aside at the "
                                   "next change of a setting."));
         m_state = FileState::Broken;
+        m_brokenBytes = *bytes;
         return;
     }
+    m_brokenBytes.clear();
     m_object = document.object();
     m_state = FileState::Parsed;
 }
 
+bool Preferences::hidesValueOf(const QString& key) const {
+    refresh();
+    if (m_state == FileState::Unreadable) {
+        return true;
+    }
+    return m_state == FileState::Broken &&
+           m_brokenBytes.contains(QByteArray('"' + key.toUtf8() + '"')) &&
+           !salvage(m_brokenBytes).contains(key);
+}
+
 std::optional<QJsonValue> Preferences::value(const QString& key) const {
     refresh();
-    const auto found = m_object.constFind(key);
-    if (m_state != FileState::Parsed || found == m_object.constEnd()) {
+    const QJsonObject object = m_state == FileState::Broken ? salvage(m_brokenBytes) : m_object;
+    const auto found = object.constFind(key);
+    if (found == object.constEnd()) {
         return std::nullopt;
     }
     return *found;
@@ -171,7 +204,7 @@ template <typename Change> void Preferences::update(const QString& key, Change c
                    QStringLiteral(" cannot be read, so it is left as it is."));
         return;
     }
-    QJsonObject next = m_object;
+    QJsonObject next = m_state == FileState::Broken ? salvage(m_brokenBytes) : m_object;
     change(next);
     if (m_state != FileState::Broken && next == m_object) {
         return; // nothing would change on disk

@@ -14,7 +14,10 @@
 // Every read sees the file as it is now (a hand edit is picked up without a restart).
 // Every write replaces the file atomically (temp file, fsync, rename) with mode 0600.
 // A file that does not parse is renamed aside before the next write; until then reads
-// give nothing, so callers fall back to their defaults and the user's file is kept.
+// give nothing, so callers fall back to their defaults and the user's file is kept. The server
+// address ("apiBaseURL") is the exception: when its value still reads cleanly in the broken
+// text it is read from there, and kept in the fresh file (falling back to the default server
+// would send the user's text where they never chose).
 // A file that exists but cannot be read is never written over. A symbolic link is written
 // through, not replaced. Main thread only.
 class Preferences {
@@ -25,6 +28,11 @@ public:
     static QString defaultFilePath();
 
     QString filePath() const { return m_filePath; }
+
+    // Whether the file may hold a value for key that cannot be read now: the file exists but
+    // cannot be read, or it does not parse and names the key without a value that can be
+    // recovered. A caller for whom the default would be wrong then can tell the cases apart.
+    bool hidesValueOf(const QString& key) const;
 
     // Nothing when the key is absent or holds another JSON type.
     std::optional<QString> text(const QString& key) const;
@@ -63,4 +71,5 @@ private:
     mutable FileState m_state = FileState::Missing;
     mutable std::optional<Stamp> m_stamp;
     mutable QJsonObject m_object;
+    mutable QByteArray m_brokenBytes; // the file's bytes while it does not parse
 };

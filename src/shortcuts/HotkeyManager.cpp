@@ -14,6 +14,21 @@ KeyCombo keyComboOf(const HotkeyCombo& combo) {
     return KeyCombo(combo.keyCode, ModifierFlags(combo.modifiers).carbonFlags());
 }
 
+// A global grab of a key with only Shift, or none, would swallow that key from all typing.
+// The recorder never makes one; a hand-edited settings file can.
+bool isSafeToGrab(const HotkeyCombo& combo, const QString& description, const QString& role) {
+    const ModifierFlags modifiers(combo.modifiers);
+    if (modifiers.contains(ModifierFlag::control) || modifiers.contains(ModifierFlag::option) ||
+        modifiers.contains(ModifierFlag::command)) {
+        return true;
+    }
+    Log::error(QStringLiteral("Did not register the ") + role + QStringLiteral(" shortcut ") +
+               description +
+               QStringLiteral(": without Ctrl, Alt or Super it would take that key from all "
+                              "typing. Record a new one in Settings."));
+    return false;
+}
+
 } // namespace
 
 HotkeyManager::HotkeyManager(SettingsStore& settings)
@@ -31,13 +46,14 @@ void HotkeyManager::reload() {
     }
     const HotkeyCombo rewrite = m_settings.rewriteHotkey();
     const QString rewriteText = ComboText::of(rewrite);
-    if (m_onRewrite) {
+    if (m_onRewrite && isSafeToGrab(rewrite, rewriteText, QStringLiteral("rewrite"))) {
         m_rewriteHotKey = makeHotKey(keyComboOf(rewrite), rewriteText, m_onRewrite);
     }
     const HotkeyCombo prompt = m_settings.promptHotkey();
     const QString promptText = ComboText::of(prompt);
     // The same combination for both: the rewrite shortcut wins.
-    if (prompt != rewrite && m_onPrompt) {
+    if (prompt != rewrite && m_onPrompt &&
+        isSafeToGrab(prompt, promptText, QStringLiteral("prompt"))) {
         m_promptHotKey = makeHotKey(keyComboOf(prompt), promptText, m_onPrompt);
     }
     Log::info(QStringLiteral("Hotkeys registered: ") + rewriteText + QStringLiteral(" rewrite, ") +

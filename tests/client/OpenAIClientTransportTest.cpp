@@ -61,15 +61,22 @@ TEST_F(OpenAIClientTransportTest, CancellingEndsACallAtOnceEvenWhileTheKeyIsRead
     EXPECT_EQ(fake.requests().size(), 1);
 }
 
-TEST_F(OpenAIClientTransportTest, IdleLimitEndsASilentCallButNotASlowOne) {
-    OpenAIClient client(limited(milliseconds(300)));
+TEST_F(OpenAIClientTransportTest, IdleLimitEndsAStalledAnswerButNotASlowModel) {
+    OpenAIClient client(limited(milliseconds(300), milliseconds(1500)));
+    // A local model thinking for longer than the idle limit before its first byte.
+    FakeReply thinking = FakeReply::uppercase();
+    thinking.delay = milliseconds(700);
+    fake.enqueue(thinking);
+    EXPECT_EQ(expect<RewriteResult>(run(client)).text, u"HELLO WORLD"_s);
+    // A server that takes the request and never answers: the overall limit ends it.
     fake.enqueue(FakeReply::of(FakeReply::Kind::hang));
-    EXPECT_EQ(failure(client).description(), u"The request timed out: no data for 300 ms"_s);
-    // Headers, then nothing: the limit also applies while the body is awaited.
+    EXPECT_EQ(failure(client).description(),
+              u"The request timed out: no complete answer within 1500 ms"_s);
+    // Headers, then nothing: the idle limit applies once the answer has begun.
     FakeReply stalled = FakeReply::completion(u"never"_s);
     stalled.declaredLength = stalled.body.size() + 10;
     fake.enqueue(stalled);
-    EXPECT_EQ(failure(client).kind, Kind::timedOut);
+    EXPECT_EQ(failure(client).description(), u"The request timed out: no data for 300 ms"_s);
     // Data keeps coming for longer than the idle limit in all: that is fine.
     fake.enqueue(dripped(80, milliseconds(100)));
     EXPECT_EQ(expect<RewriteResult>(run(client)).text, QString(400, QLatin1Char('a')));
@@ -117,6 +124,11 @@ TEST_F(OpenAIClientTransportTest, LostAndRefusedConnectionsAreToldApart) {
     const RewriteError refused = failure(client);
     EXPECT_EQ(refused.kind, Kind::notConnected);
     EXPECT_TRUE(refused.description().startsWith(u"Could not connect to the server: "_s));
+    // The user's own server is named (the pill says which one could not be reached).
+    EXPECT_EQ(refused.server, base);
+    const QString server = base;
+    base += u"/prefix/"_s;
+    EXPECT_EQ(failure(client).server, server);
 }
 
 TEST_F(OpenAIClientTransportTest, TlsTrustsOnlyTheGivenCertificateAndWarmUpOpensTheConnection) {

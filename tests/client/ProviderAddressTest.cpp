@@ -5,24 +5,77 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QString configuredBase() {
+    const ProviderAddress::Address address = ProviderAddress::configured();
+    if (const auto* refused = std::get_if<RewriteError>(&address)) {
+        return u"refused: "_s + refused->detail;
+    }
+    return std::get<QString>(address);
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+} // namespace
 
 TEST(ProviderAddressTest, EnvironmentThenPreferenceThenOpenAIReadEachTime) {
     TempHome home;
     const QByteArray saved = qgetenv(ProviderAddress::environmentVariable);
     qunsetenv(ProviderAddress::environmentVariable);
-    EXPECT_EQ(ProviderAddress::configured(), u"https://api.openai.com"_s);
+    EXPECT_EQ(configuredBase(), u"https://api.openai.com"_s);
     Preferences(Preferences::defaultFilePath())
         .setText(u"apiBaseURL"_s, u" https://proxy.example/openai "_s);
     qputenv(ProviderAddress::environmentVariable, " ");
-    EXPECT_EQ(ProviderAddress::configured(), u"https://proxy.example/openai"_s);
+    EXPECT_EQ(configuredBase(), u"https://proxy.example/openai"_s);
     qputenv(ProviderAddress::environmentVariable, "http://127.0.0.1:9");
-    EXPECT_EQ(ProviderAddress::configured(), u"http://127.0.0.1:9"_s);
+    EXPECT_EQ(configuredBase(), u"http://127.0.0.1:9"_s);
     if (saved.isNull()) {
         qunsetenv(ProviderAddress::environmentVariable);
     } else {
         qputenv(ProviderAddress::environmentVariable, saved);
     }
+}
+
+// A settings file that stops parsing must not send the user's text to OpenAI instead of the
+// server they chose there: the address is recovered, or the call refused, naming the file.
+TEST(ProviderAddressTest, BrokenSettingsFileNeverFallsBackToOpenAI) {
+    TempHome home;
+    qunsetenv(ProviderAddress::environmentVariable);
+    const QString path = Preferences::defaultFilePath();
+    Preferences(path).setText(u"soundEnabled"_s, u"x"_s); // creates the folder
+    const QString refused = u"refused: the settings file "_s + path +
+                            u" cannot be read, so the server chosen there is unknown; fix or "
+                            u"remove the file, or set PALIMO_API_BASE"_s;
+    const std::pair<QByteArray, QString> cases[] = {
+        {R"({"apiBaseURL": "http://127.0.0.1:8080", "soundEnabled": tru})",
+         u"http://127.0.0.1:8080"_s},
+        {R"({"soundEnabled": tru, "apiBaseURL": "http://127.0.0.1:80)", refused},
+        {R"({"apiBaseURL": 8080, "soundEnabled": tru)", refused},
+        {R"({"soundEnabled": tru})", u"https://api.openai.com"_s},
+    };
+    for (const auto& [broken, expected] : cases) {
+        write(path, broken);
+        EXPECT_EQ(configuredBase(), expected) << broken.toStdString();
+    }
+    qputenv(ProviderAddress::environmentVariable, "http://127.0.0.1:9");
+    write(path, cases[1].first);
+    EXPECT_EQ(configuredBase(), u"http://127.0.0.1:9"_s);
+    qunsetenv(ProviderAddress::environmentVariable);
+
+    // Setting the broken file aside at the next change keeps the address in the fresh file.
+    write(path, cases[0].first);
+    Preferences(path).setBoolean(u"soundEnabled"_s, false);
+    EXPECT_EQ(configuredBase(), u"http://127.0.0.1:8080"_s);
+    EXPECT_EQ(Preferences(path).boolean(u"soundEnabled"_s), false);
 }
 
 TEST(ProviderAddressTest, HttpsAnywhereHttpOnlyToLoopbackPathJoinedOntoTheBase) {

@@ -99,3 +99,14 @@ TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMost) {
 }
 
 } // namespace
+
+TEST_F(FeedbackPillTest, ReadyToPasteShowsTheCheckMarkWithItsNote) {
+    pill.working();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
+    const QSize markOnly = pill.view()->size();
+    pill.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
+    EXPECT_TRUE(showing(Kind::done));
+    EXPECT_EQ(donePlays, 1);
+    EXPECT_EQ(pill.view()->windowTitle(), QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
+    EXPECT_GT(pill.view()->size().width(), markOnly.width() + 100) << "the note is not shown";
+}

@@ -47,6 +47,14 @@ TEST(AtspiRoles, TextRolesMapToTheEditableAxNames) {
     using AtspiRoles::axRole;
     EXPECT_EQ(axRole({ATSPI_ROLE_TEXT, false, true, "text"}), "AXTextField");
     EXPECT_EQ(axRole({ATSPI_ROLE_TEXT, true, true, "text"}), "AXTextArea");
+    // Read-only text and a fixed choice are no fields to take whole.
+    EXPECT_EQ(axRole({ATSPI_ROLE_TEXT, true, false, "text", true}), "AXStaticText");
+    EXPECT_EQ(axRole({ATSPI_ROLE_ENTRY, false, false, "entry", true}), "AXStaticText");
+    EXPECT_EQ(axRole({ATSPI_ROLE_ENTRY, false, true, "entry"}), "AXTextField");
+    // Not said to be read-only: a field whose editable state is not reported (yet) stays one.
+    EXPECT_EQ(axRole({ATSPI_ROLE_TEXT, false, false, "text"}), "AXTextField");
+    EXPECT_EQ(axRole({ATSPI_ROLE_COMBO_BOX, false, true, "combo box"}), "AXComboBox");
+    EXPECT_EQ(axRole({ATSPI_ROLE_COMBO_BOX, false, false, "combo box"}), "AXPopUpButton");
     EXPECT_EQ(axRole({ATSPI_ROLE_PARAGRAPH, true, true, "paragraph"}), "AXTextArea");
     EXPECT_EQ(axRole({ATSPI_ROLE_PARAGRAPH, true, false, "paragraph"}), "AXParagraph");
     // A password field is never a text field, whatever its states say.

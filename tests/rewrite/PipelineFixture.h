@@ -32,6 +32,7 @@ struct RecordingFeedback : RewriteFeedback {
         }
     }
     void succeeded() override { calls.append(QStringLiteral("succeeded")); }
+    void readyToPaste(const QString& note) override { calls.append("ready: " + note); }
     void cancelled() override { calls.append(QStringLiteral("cancelled")); }
     void failed(const QString& message) override { calls.append("failed: " + message); }
     QStringList calls;
@@ -63,15 +64,15 @@ public:
         controller.setCancelKeyActive([this](bool on) {
             cancelKey.append(on);
             EXPECT_EQ(on, controller.apiCall().has_value()) << "Escape armed without a call";
-            if (on && userPressesEscape) {
-                QTimer::singleShot(10, [token = *controller.apiCall()] { token.cancel(); });
-            }
         });
         pasteboard.copyFromApplication(userClipboard);
     }
 
     QCoro::Task<RewriteController::Outcome> model(RewriteRequest request, CancellationToken token) {
         requests.append(request);
+        if (userPressesEscape) {
+            QTimer::singleShot(10, [token] { token.cancel(); });
+        }
         while (userPressesEscape && !token.isCancelled()) {
             co_await QCoro::sleepFor(2ms);
         }

@@ -42,7 +42,8 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
     if (feedback) {
         EXPECT_EQ(feedback->calls, GetParam().feedback);
     }
-    EXPECT_EQ(cancelKey, requests.isEmpty() ? QList<bool>() : (QList<bool>{true, false}));
+    // Escape is armed from the capture on, whenever the run gets that far.
+    EXPECT_EQ(cancelKey, editor.available ? (QList<bool>{true, false}) : QList<bool>());
     if (!GetParam().logLine.isEmpty()) {
         EXPECT_EQ(logCount(GetParam().logLine), 1) << logLines().join('\n').toStdString();
     }
@@ -77,6 +78,23 @@ INSTANTIATE_TEST_SUITE_P(
                [](PipelineTest& f) { f.userPressesEscape = true; },
                "abc",
                {"working", "cancelled"}},
+        Ending{"EscapeDuringTheCapture",
+               [](PipelineTest& f) {
+                   f.editor.onPost = [&f](Command) {
+                       f.controller.apiCall()->cancel();
+                       return true;
+                   };
+               },
+               "abc",
+               {"cancelled"}},
+        Ending{"TooLongForOneAnswer",
+               [](PipelineTest& f) {
+                   f.editor.setText(QString(65'537, u'a'), 0, 65'537); // 16,385 tokens
+               },
+               QString(65'537, u'a'),
+               {"failed: Too long: at most about 16384 tokens at once."},
+               "Too long to rewrite in one answer: about 16385 tokens, and gpt-4o-mini writes at "
+               "most 16384. Aborting."},
         Ending{"EscapeWhilePasting",
                [](PipelineTest& f) {
                    f.editor.onPost = [&f](Command c) {
@@ -87,13 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
                    };
                },
                "ABC", succeeded},
-        Ending{"ProviderError",
-               [](PipelineTest& f) {
-                   f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}};
-               },
-               "abc",
-               {"working", "failed: OpenAI returned an error (500)."},
-               "Rewrite failed: OpenAI returned HTTP 500: boom"},
+        Ending{
+            "ProviderError",
+            [](PipelineTest& f) {
+                f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
+            },
+            "abc",
+            {"working", "failed: OpenAI returned an error (500)."},
+            "Rewrite failed: OpenAI returned HTTP 500: boom"},
         Ending{"ClipboardCannotBeWritten",
                [](PipelineTest& f) { f.pasteboard.failTextWrites = true; },
                "abc",
@@ -117,8 +136,12 @@ TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
              {K::timedOut, "OpenAI took too long to answer."},
              {K::connectionLost, "No internet connection."},
              {K::refusedAddress, "The rewrite failed. See the log for why."}}) {
-        EXPECT_EQ(RewriteController::userMessage({kind, 429, {}, {}}), text);
+        EXPECT_EQ(RewriteController::userMessage({kind, 429, {}, {}, {}}), text);
     }
+    EXPECT_EQ(RewriteController::userMessage({K::notConnected, 0, {}, {}, {}}),
+              u"No internet connection."_qs);
+    EXPECT_EQ(RewriteController::userMessage({K::notConnected, 0, {}, {}, "http://127.0.0.1:8080"}),
+              u"Could not reach http://127.0.0.1:8080."_qs);
     // e + combining acute, a thumbs-up with a skin tone, a family emoji, CRLF.
     EXPECT_EQ(RewriteController::characterCount(QStringLiteral(
                   "e\u0301\U0001F44D\U0001F3FD\U0001F468\u200D\U0001F469\u200D\U0001F467\r\n")),
@@ -164,5 +187,6 @@ TEST_F(PipelineTest, BlankDismissedOrMissingPromptEndsTheRun) {
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(feedback->calls.isEmpty());
     EXPECT_TRUE(workspace.activated.isEmpty());
-    EXPECT_TRUE(cancelKey.isEmpty());
+    // Escape is armed for the capture and let go before the panel, which takes it itself.
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false, true, false}));
 }

@@ -55,27 +55,44 @@ INSTANTIATE_TEST_SUITE_P(
                },
                "abc", nothingToRewrite,
                "Nothing selected and the focused element has no role. Aborting."},
-        Ending{"TerminalByClass",
-               [](PipelineTest& f) {
-                   f.workspace.active->className = QStringLiteral("XTerm");
-                   f.editor.understands = Style::terminal;
-               },
-               "ABC", succeeded},
-        Ending{"TerminalByRole",
-               [](PipelineTest& f) {
-                   f.workspace.active.reset();
-                   f.accessibility.focus.role = TerminalApps::terminalRole;
-                   f.editor.understands = Style::terminal;
-               },
-               "ABC", succeeded},
-        Ending{"TerminalWithNothingSelected",
-               [](PipelineTest& f) {
-                   f.workspace.active->className = QStringLiteral("XTerm");
-                   f.editor.understands = Style::terminal;
-                   f.editor.setText(QStringLiteral("abc"));
-               },
-               "abc", nothingToRewrite, notAField(TerminalApps::terminalRole)}),
+        Ending{"TerminalRoleWithNothingSelected",
+               [](PipelineTest& f) { f.nothingSelectedIn(TerminalApps::terminalRole); }, "abc",
+               nothingToRewrite, notAField(TerminalApps::terminalRole)}),
     endingName);
+
+// A terminal gets no key at all: its selection is read as it stands, and the rewrite stays on
+// the clipboard for the user to paste; with nothing selected the clipboard is not touched.
+TEST_F(PipelineTest, TerminalsGetNoKeystrokeAndKeepTheRewriteOnTheClipboard) {
+    struct Case {
+        QString windowClass;
+        std::optional<QString> primary;
+        QList<PasteboardItem> clipboardAfter;
+        QStringList feedback;
+    };
+    const QList<PasteboardItem> rewrite = {
+        {{QStringLiteral("text/plain"), "LS -L"},
+         {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
+    const QStringList ready{"working", "ready: Ready: paste it with Ctrl+Shift+V."};
+    for (const Case& c : {Case{"XTerm", "ls -l", rewrite, ready},
+                          Case{"konsole", " \n ", userClipboard, nothingToRewrite},
+                          Case{"Gnome-terminal", std::nullopt, userClipboard, nothingToRewrite}}) {
+        pasteboard.copyFromApplication(userClipboard);
+        workspace.active->className = c.windowClass;
+        pasteboard.primary = c.primary;
+        editor.posted.clear();
+        feedback->calls.clear();
+        run();
+        EXPECT_TRUE(editor.posted.isEmpty()) << c.windowClass.toStdString();
+        EXPECT_EQ(pasteboard.items(), c.clipboardAfter) << c.windowClass.toStdString();
+        EXPECT_EQ(feedback->calls, c.feedback) << c.windowClass.toStdString();
+    }
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].text, QStringLiteral("ls -l"));
+    EXPECT_EQ(logCount(QStringLiteral("The rewrite is on the clipboard: paste it with "
+                                      "Ctrl+Shift+V.")),
+              1);
+    EXPECT_EQ(logCount(notAField(TerminalApps::terminalRole)), 2);
+}
 
 TEST(TextCapture, CopiedFilesAreToldFromLinks) {
     using TextCaptureService::isFileList;

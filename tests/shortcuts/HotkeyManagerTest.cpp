@@ -124,3 +124,20 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationIsReportedAsAnError) {
 }
 
 } // namespace
+
+TEST_F(HotkeyManagerTest, HandEditedShortcutWithoutCtrlAltOrSuperIsNotGrabbed) {
+    settings.setRewriteHotkey({0, 0});       // a bare A
+    settings.setPromptHotkey({35, 0x20000}); // Shift+P
+    manager.reload();
+    EXPECT_TRUE(service.active().empty());
+    EXPECT_EQ(manager.rewriteHotKey(), nullptr);
+    EXPECT_EQ(manager.promptHotKey(), nullptr);
+    EXPECT_EQ(logLines()
+                  .filter(u"without Ctrl, Alt or Super it would take that key from all "
+                          u"typing. Record a new one in Settings."_s)
+                  .size(),
+              2);
+    settings.setPromptHotkey({35, 0x100000 | 0x20000}); // Super+Shift+P is fine
+    manager.reload();
+    EXPECT_EQ(service.active().size(), 1u);
+}

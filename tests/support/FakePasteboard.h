@@ -24,6 +24,9 @@ public:
     QCoro::Task<QList<PasteboardItem>> readAll() override {
         co_return QList<PasteboardItem>(m_items); // a copy: QCoro 0.8 moves from lvalues
     }
+    QCoro::Task<std::optional<QString>> selectedText() override {
+        co_return std::optional<QString>(primary);
+    }
     QCoro::Task<bool> writeAll(QList<PasteboardItem> items) override {
         co_return write(std::move(items), false, true);
     }
@@ -47,6 +50,7 @@ public:
 
     QList<QList<PasteboardItem>> writes; // everything the pipeline wrote, in order
     bool failTextWrites = false;         // writeText() fails
+    std::optional<QString> primary;      // what selectedText() answers
 
 private:
     bool write(QList<PasteboardItem> items, bool palimoText, bool works) {

@@ -29,6 +29,32 @@ check "second --set-key" 0 $'API key saved to keychain.\n' ''
 items=$(secret-tool search --all server app.palimo.Palimo user openai-api-key 2>/dev/null | grep -c '^\[')
 [ "$items" = 1 ] || fail "expected one keyring item, found $items"
 
+# "-": the key comes from standard input, piped or typed with echo off at a terminal.
+printf '  sk-piped \nsecond line\n' | run --set-key -
+check "--set-key - from a pipe" 0 $'API key saved to keychain.\n' ''
+[ "$(stored_key)" = sk-piped ] || fail "piped key: $(stored_key)"
+run --set-key - </dev/null
+check "--set-key - with no input" 2 '' $'No key given on standard input.\n'
+/usr/bin/python3 - "$palimo" >"$work/tty" <<'PY' || fail "typed key: $(cat "$work/tty")"
+import os, pty, sys
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(sys.argv[1], [sys.argv[1], "--set-key", "-"])
+seen = b""
+while b"not shown" not in seen:
+    seen += os.read(fd, 1024)
+os.write(fd, b"sk-typed\n")
+try:
+    while chunk := os.read(fd, 1024):
+        seen += chunk
+except OSError:
+    pass
+status = os.waitpid(pid, 0)[1]
+print(seen.decode(errors="replace"))
+sys.exit(0 if status == 0 and b"sk-typed" not in seen and b"saved" in seen else 1)
+PY
+[ "$(stored_key)" = sk-typed ] || fail "typed key: $(stored_key)"
+
 run --set-key
 check "--set-key without a value" 2 '' $'usage: Palimo --set-key <openai-api-key>\n'
 
@@ -36,7 +62,7 @@ run --set-key sk-ignored --version
 version=$(cat "$work/out")
 [[ "$version" =~ ^Palimo\ [0-9]+\.[0-9]+\.[0-9]+\ \([^()]+\)$ ]] || fail "version line: $version"
 check "--version" 0 "$version"$'\n' ''
-[ "$(stored_key)" = --sk-dashes ] || fail "--version changed the key"
+[ "$(stored_key)" = sk-typed ] || fail "--version changed the key"
 run -v
 check "-v" 0 "$version"$'\n' ''
 

@@ -234,6 +234,7 @@ private:
         element.role = role;
         element.multiLine = hasState(m_focus, ATSPI_STATE_MULTI_LINE);
         element.editable = hasState(m_focus, ATSPI_STATE_EDITABLE);
+        element.readOnly = hasState(m_focus, ATSPI_STATE_READ_ONLY);
         gchar* name = atspi_role_get_name(role);
         element.roleName = QString::fromUtf8(name != nullptr ? name : "");
         g_free(name);

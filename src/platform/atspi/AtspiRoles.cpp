@@ -12,9 +12,7 @@ namespace {
 
 const QHash<int, QString>& fixedNames() {
     static const QHash<int, QString> names = {
-        {ATSPI_ROLE_ENTRY, QStringLiteral("AXTextField")},
         {ATSPI_ROLE_PASSWORD_TEXT, QStringLiteral("AXSecureTextField")},
-        {ATSPI_ROLE_COMBO_BOX, QStringLiteral("AXComboBox")},
         {ATSPI_ROLE_TERMINAL, QStringLiteral("AXTerminal")},
         {ATSPI_ROLE_SPIN_BUTTON, QStringLiteral("AXIncrementor")},
         {ATSPI_ROLE_PUSH_BUTTON, QStringLiteral("AXButton")},
@@ -75,8 +73,18 @@ namespace AtspiRoles {
 QString axRole(const Element& element) {
     switch (element.role) {
     case ATSPI_ROLE_TEXT:
+    case ATSPI_ROLE_ENTRY:
+        if (element.readOnly && !element.editable) {
+            // Read-only text (a log view, a selectable label): taking it whole would paste
+            // into something that cannot take it. Only when the application says so: some
+            // report a field's editable state late (Chromium, right after a focus change).
+            return QStringLiteral("AXStaticText");
+        }
         // GTK and Qt use "text" for one-line and multi-line fields alike.
         return element.multiLine ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
+    case ATSPI_ROLE_COMBO_BOX:
+        // A combo box without an editable field is a choice of fixed items.
+        return element.editable ? QStringLiteral("AXComboBox") : QStringLiteral("AXPopUpButton");
     case ATSPI_ROLE_PARAGRAPH:
     case ATSPI_ROLE_DOCUMENT_TEXT:
     case ATSPI_ROLE_SECTION:

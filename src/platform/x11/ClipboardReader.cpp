@@ -59,14 +59,14 @@ struct ClipboardReader::Session {
 ClipboardReader::ClipboardReader()
     : ClipboardReader(Limits{}) {}
 
-ClipboardReader::ClipboardReader(Limits limits)
+ClipboardReader::ClipboardReader(Limits limits, const QByteArray& selection)
     : m_limits(limits)
     , m_connection(XcbSupport::connect()) {
     if (!m_connection) {
         return;
     }
     const std::vector<Atom> atoms = XcbSupport::intern(
-        m_connection.get(), {"CLIPBOARD", "TARGETS", "INCR", "PALIMO_CLIPBOARD_READ"});
+        m_connection.get(), {selection, "TARGETS", "INCR", "PALIMO_CLIPBOARD_READ"});
     m_clipboard = atoms[0];
     m_targets = atoms[1];
     m_incr = atoms[2];

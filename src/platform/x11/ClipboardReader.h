@@ -11,11 +11,11 @@
 #include <chrono>
 #include <optional>
 
-// Reads the CLIPBOARD selection over a connection of its own, the way any X client asks the
-// owner for each format. Every wait is bounded: an owner that does not answer costs at most
-// perFormat for one format (and at most total for a whole snapshot), and a format larger than
-// maxFormatBytes is left out rather than read without end. Blocking: use it on a worker thread,
-// one call at a time.
+// Reads an X selection (CLIPBOARD, or PRIMARY when asked) over a connection of its own, the way
+// any X client asks the owner for each format. Every wait is bounded: an owner that does not
+// answer costs at most perFormat for one format (and at most total for a whole snapshot), and a
+// format larger than maxFormatBytes is left out rather than read without end. Blocking: use it
+// on a worker thread, one call at a time.
 class ClipboardReader {
 public:
     struct Limits {
@@ -26,7 +26,8 @@ public:
     };
 
     ClipboardReader();
-    explicit ClipboardReader(Limits limits);
+    // selection: the X selection to read, CLIPBOARD unless PRIMARY is wanted.
+    explicit ClipboardReader(Limits limits, const QByteArray& selection = "CLIPBOARD");
     ~ClipboardReader();
     ClipboardReader(const ClipboardReader&) = delete;
     ClipboardReader& operator=(const ClipboardReader&) = delete;

@@ -86,6 +86,18 @@ QCoro::Task<std::optional<QString>> X11Pasteboard::text() {
     co_return co_await result;
 }
 
+QCoro::Task<std::optional<QString>> X11Pasteboard::selectedText() {
+    const auto job = [this] {
+        if (!m_primaryReader) {
+            m_primaryReader =
+                std::make_unique<ClipboardReader>(ClipboardReader::Limits{}, "PRIMARY");
+        }
+        return m_primaryReader->readText();
+    };
+    auto result = m_worker.start(job);
+    co_return co_await result;
+}
+
 QCoro::Task<QList<PasteboardItem>> X11Pasteboard::readAll() {
     const auto job = [this] { return reader().readAll(); };
     auto result = m_worker.start(job);

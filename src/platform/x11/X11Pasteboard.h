@@ -32,6 +32,7 @@ public:
     QCoro::Task<std::optional<QByteArray>> data(QString format) override;
     QCoro::Task<std::optional<QString>> text() override;
     QCoro::Task<QList<PasteboardItem>> readAll() override;
+    QCoro::Task<std::optional<QString>> selectedText() override;
     QCoro::Task<bool> writeAll(QList<PasteboardItem> items) override;
     QCoro::Task<bool> writeText(QString text) override;
 
@@ -42,7 +43,8 @@ private:
     ClipboardReader& reader();
     void notify();
 
-    std::unique_ptr<ClipboardReader> m_reader; // used on the worker only
+    std::unique_ptr<ClipboardReader> m_reader;        // used on the worker only
+    std::unique_ptr<ClipboardReader> m_primaryReader; // likewise, for PRIMARY
     std::unique_ptr<ClipboardOwner> m_owner;
     SerialWorker m_worker; // declared last: finishes its work before the reader goes
     std::uint64_t m_changeCount = 0;

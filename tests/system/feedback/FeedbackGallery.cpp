@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
     save(out.filePath(QStringLiteral("pill-working.png")), pillArea);
     pill.succeeded();
     save(out.filePath(QStringLiteral("pill-done.png")), pillArea);
+    pill.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
+    save(out.filePath(QStringLiteral("pill-ready-to-paste.png")), pillArea);
     pill.cancelled();
     save(out.filePath(QStringLiteral("pill-cancelled.png")), pillArea);
     pill.failed(QStringLiteral("OpenAI took too long to answer."));

@@ -2,9 +2,12 @@
 // XTest keystrokes, AT-SPI focus, the active window, the real model client against
 // $PALIMO_API_BASE), driven by commands on standard input instead of the global hotkey:
 //   run | prompt MS TEXT | cancel-after MS | quit
+// Ctrl+Alt+R, grabbed as the application grabs its shortcut, starts a run as "run" does, so a
+// benchmark can press the real key (a grab moves the keyboard focus for a moment).
 // "prompt" shows a window that takes the keyboard focus for MS, as the prompt panel does, and
 // then answers TEXT; the run must give the focus back to the user's window to paste.
-// "cancel-after" presses Escape MS after the next model call starts.
+// "cancel-after" presses Escape MS after Escape is next armed (the capture's start). While armed,
+// the real Escape key is grabbed and cancels as the application's does.
 // Everything a run logs goes to standard output ("[Palimo] ..."), followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
 //   timing capture=MS model=MS paste=MS total=MS overhead=MS      (successful runs)
@@ -13,7 +16,10 @@
 
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
+#include "hotkey/HotKey.h"
+#include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
+#include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
@@ -81,6 +87,8 @@ QString ms(qint64 microseconds) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const std::unique_ptr<X11HotKeyService> hotKeys = X11HotKeyService::create();
+    HotKeysController::setService(hotKeys.get());
     const std::unique_ptr<X11Pasteboard> pasteboard = X11Pasteboard::create();
     if (!pasteboard) {
         std::fprintf(stderr, "no X11 display\n");
@@ -125,14 +133,18 @@ int main(int argc, char** argv) {
         });
     });
     int cancelAfterMs = -1;
+    const auto cancel = [&controller] {
+        if (controller.apiCall()) {
+            Log::info(QStringLiteral("Cancelled with Escape."));
+            controller.apiCall()->cancel();
+        }
+    };
+    std::unique_ptr<HotKey> escapeKey; // the real key, grabbed while armed
     controller.setCancelKeyActive([&](bool active) {
+        escapeKey =
+            active ? std::make_unique<HotKey>(Key::escape, ModifierFlags(), cancel) : nullptr;
         if (active && cancelAfterMs >= 0) {
-            QTimer::singleShot(std::exchange(cancelAfterMs, -1), &app, [&controller] {
-                if (controller.apiCall()) {
-                    Log::info(QStringLiteral("Cancelled with Escape."));
-                    controller.apiCall()->cancel();
-                }
-            });
+            QTimer::singleShot(std::exchange(cancelAfterMs, -1), &app, cancel);
         }
     });
     controller.setOnRunFinished([&] {
@@ -147,10 +159,19 @@ int main(int argc, char** argv) {
         say(QStringLiteral("finished"));
     });
 
-    readCommands(app, [&](const QString& verb, const QString& rest) {
+    const auto startClock = [&clock] {
         clock.runStart = clock.now();
         clock.pastePosted = -1;
         clock.succeeded = false;
+    };
+    const HotKey rewriteKey(Key::r, ModifierFlags(ModifierFlag::control | ModifierFlag::option),
+                            [&] {
+                                startClock();
+                                controller.trigger();
+                            });
+
+    readCommands(app, [&](const QString& verb, const QString& rest) {
+        startClock();
         if (verb == QLatin1String("run")) {
             controller.trigger();
         } else if (verb == QLatin1String("prompt")) {

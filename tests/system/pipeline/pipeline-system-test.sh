@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The rewrite pipeline end to end on a real X display (run it inside palimo-session.sh): the
 # driver wires the real backends and the real model client against palimo-fake-provider, and
-# rewrites text in our Qt editor, in mousepad (GTK) and in xterm. Before every case the user's
-# clipboard holds text, HTML and a PNG; after it, the clipboard must be back byte for byte.
+# rewrites text in our Qt editor, mousepad (GTK 3), a GTK 4 window, Chromium, Firefox and two
+# terminals (xterm, VTE). Before every case the user's clipboard holds text, HTML and a PNG; after it, the
+# clipboard must be back byte for byte (a terminal case leaves the rewrite there on purpose).
 #   pipeline-system-test.sh BIN_DIR FAKE_PROVIDER [CASE ...]
 # BIN_DIR holds palimo-pipeline-driver, palimo-test-editor and palimo-clipboard-probe.
 set -uo pipefail
@@ -34,8 +35,8 @@ coproc DRIVER { "$bin/palimo-pipeline-driver" 2>&1; }
 pids+=("$DRIVER_PID")
 exec {driver_in}>&"${DRIVER[1]}" {driver_out}<&"${DRIVER[0]}"
 read -r -t 10 -u "$driver_out" line && [ "$line" = ready ] || { echo "driver: $line" >&2; exit 1; }
-run() { # COMMAND: one run, its output in $work/run.out
-  echo "$1" >&"$driver_in"
+run() { # COMMAND: one run, its output in $work/run.out; "press" presses the real shortcut
+  if [ "$1" = press ]; then xdotool key ctrl+alt+r; else echo "$1" >&"$driver_in"; fi
   : >"$work/run.out"
   while read -r -t 20 -u "$driver_out" line; do
     echo "$line" >>"$work/run.out"
@@ -180,38 +181,125 @@ case_mousepad() { # a selection, then the whole field, in a real GTK editor
   expect_eq mousepad '"HELLO WORLD, FROM GTK"' "$(mousepad_text)"
 }
 
-case_terminal() { # xterm takes Ctrl+Shift+C/V for the CLIPBOARD, as its users set it up
-  local keys='#override \n Shift Ctrl <Key>C: copy-selection(CLIPBOARD) \n'
-  keys+=' Shift Ctrl <Key>V: insert-selection(CLIPBOARD)'
-  xterm -geometry 60x8+0+0 -xrm "XTerm*VT100.translations: $keys" -e sh -c \
-    'echo "hello terminal"; head -n1 > "$0"; echo done >> "$0"; sleep 30' "$work/terminal.out" \
-    2>/dev/null &
+case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found all the same
+  local out=$work/gtk4.out
+  "$here/gtk4-editor.py" "$out" "gtk four entry" $'first line\nsecond' entry 2>"$work/gtk4.err" &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" | tail -n1)
+  window=$(xdotool search --sync --onlyvisible --name 'Palimo GTK 4 editor' | tail -n1)
   xdotool windowfocus --sync "$window"
-  sleep 0.3
-  xdotool mousemove --window "$window" 12 8 click --repeat 2 --delay 80 1 # double-click "hello"
-  sleep 0.2
-  run run
-  xdotool key Return
-  for _ in $(seq 50); do grep -q '^done' "$work/terminal.out" 2>/dev/null && break; sleep 0.05; done
-  expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
-  expect_eq "what the program read" HELLO "$(head -n1 "$work/terminal.out" 2>/dev/null)"
+  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+  run press # the shortcut's keyboard grab takes the focus away for a moment
+  expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
+  expect_eq "GTK 4 entry" '"GTK FOUR ENTRY"' "$(head -n1 "$out")"
+  xdotool mousemove --window "$window" 40 60 click 1 # into the text view, nothing selected
+  run press
+  expect_line '^\[Palimo\] Captured 17 chars in [0-9]+ ms\.$'
+  expect_eq "GTK 4 text view" '"FIRST LINE\nSECOND"' "$(tail -n1 "$out")"
   kill "${pids[-1]}"
 }
 
+# A browser's text area: a selection with the shortcut's modifiers still held, the whole field,
+# Escape during the model call. The page mirrors its text into its title, which the window's
+# name shows. Chromium exposes its accessibility tree only to a process started with
+# ACCESSIBILITY_ENABLED=1 (Electron applications too), its web content with
+# --force-renderer-accessibility; Firefox with GNOME_ACCESSIBILITY=1: asked of this one browser,
+# not of the whole desktop.
+browser_case() { # LAUNCH...
+  printf '%s' '<title>T:hello from a browser</title><textarea autofocus
+    oninput="document.title=String.fromCharCode(84,58)+this.value">hello from a browser</textarea>' \
+    >"$work/page.html"
+  "$@" >"$work/browser.log" 2>&1 &
+  pids+=($!)
+  local window
+  window=$(xdotool search --sync --onlyvisible --name '^T:hello' | tail -n1)
+  xdotool windowfocus --sync "$window"
+  title() { # EXPECTED: the page's title (its text) once it reads so, or as it is after 3 s
+    local t
+    for _ in $(seq 60); do
+      t=$(xdotool getwindowname "$window" | sed -E 's/ [-—] (Chromium|Mozilla Firefox)$//')
+      [ "$t" = "$1" ] && break
+      sleep 0.05
+    done
+    echo "$t"
+  }
+  sleep 0.5 # the page's own focus handling settles
+  xdotool key ctrl+Home shift+ctrl+Right
+  xdotool keydown ctrl alt # the user still holds the shortcut's modifiers
+  run run
+  xdotool keyup ctrl alt
+  expect_eq "after a selection" "T:HELLO from a browser" "$(title "T:HELLO from a browser")"
+  xdotool key ctrl+End
+  run press
+  expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
+  expect_eq "after the whole field" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
+  provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+  xdotool key ctrl+a
+  (sleep 0.5 && xdotool key Escape) & # the real key, half a second after the shortcut
+  run press
+  provider '{"chat": {"mode": "uppercase"}}'
+  expect_line '^feedback cancelled$'
+  expect_eq "after Escape" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
+  kill "${pids[-1]}"
+}
+case_chromium() {
+  ACCESSIBILITY_ENABLED=1 browser_case chromium --no-sandbox --user-data-dir="$work/chromium" \
+    --disable-background-networking --disable-component-update --disable-sync --no-first-run \
+    --force-renderer-accessibility --window-size=500,300 --window-position=0,0 \
+    "file://$work/page.html"
+}
+case_firefox() { # one process, no sandbox: its content processes cannot start as root here
+  mkdir -p "$work/firefox"
+  printf 'user_pref("%s", %s);\n' browser.shell.checkDefaultBrowser false \
+    datareporting.policy.dataSubmissionEnabled false browser.tabs.remote.autostart false \
+    fission.autostart false app.update.enabled false >"$work/firefox/user.js"
+  GNOME_ACCESSIBILITY=1 MOZ_DISABLE_CONTENT_SANDBOX=1 browser_case firefox-esr --no-remote --profile "$work/firefox" \
+    --width 500 --height 300 "file://$work/page.html"
+}
+
+terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a terminal
+  local class=$1 y=$2
+  shift 2
+  "$@" sh -c 'echo "hello terminal"; echo $$ > "$0"; exec sleep 60' "$work/program.pid" \
+    >/dev/null 2>&1 &
+  pids+=($!)
+  local window
+  window=$(xdotool search --sync --onlyvisible --class "$class" | tail -n1)
+  xdotool windowfocus --sync "$window"
+  for _ in $(seq 100); do [ -s "$work/program.pid" ] && break; sleep 0.05; done
+  sleep 0.3 # the first line is drawn
+  xdotool mousemove --window "$window" 12 "$y" click --repeat 2 --delay 80 1 # double-click "hello"
+  sleep 0.2
+  run run
+  expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
+  expect_line '^\[Palimo\] The rewrite is on the clipboard: paste it with Ctrl\+Shift\+V\.$'
+  kill -0 "$(cat "$work/program.pid")" 2>/dev/null || fail "the program in the terminal was stopped"
+  clipboard_holds=HELLO
+  kill "${pids[-1]}" "$(cat "$work/program.pid")" 2>/dev/null
+  rm -f "$work/program.pid"
+}
+# No key reaches a terminal (xterm's Ctrl+C and Ctrl+Shift+C are both ^C); its selection is read
+# as it stands and the rewrite stays on the clipboard.
+case_xterm() { terminal_case xterm 10 xterm -geometry 60x8+0+0 -e; }
+case_vte_terminal() { terminal_case lxterminal 36 lxterminal --no-remote --geometry=60x8 -e; }
+
 cases=(qt_selection qt_whole_field not_a_text_field provider_error cancelled prompt late_paste
-  empty_clipboard mousepad terminal)
+  empty_clipboard mousepad gtk4_whole_field chromium firefox xterm vte_terminal)
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
+  clipboard_holds= # set by a case that leaves this text on the clipboard on purpose
   started=${EPOCHREALTIME/./}
   own_clipboard
   "case_$case_name"
   "$bin/palimo-clipboard-probe" dump >"$work/clipboard.after"
-  cmp -s "$work/clipboard.before" "$work/clipboard.after" ||
-    fail "the clipboard differs after the case: $(diff "$work/clipboard."{before,after} | tr '\n' '|')"
+  if [ -n "$clipboard_holds" ]; then
+    grep -q "^UTF8_STRING ${#clipboard_holds} $(printf %s "$clipboard_holds" | sha256sum | cut -d' ' -f1)$" \
+      "$work/clipboard.after" || fail "the clipboard does not hold $clipboard_holds: $(tr '\n' '|' <"$work/clipboard.after")"
+  else
+    cmp -s "$work/clipboard.before" "$work/clipboard.after" ||
+      fail "the clipboard differs after the case: $(diff "$work/clipboard."{before,after} | tr '\n' '|')"
+  fi
   printf '%s %s (%d ms)\n' "$([ $case_failed = 0 ] && echo PASS || echo FAIL)" "$case_name" \
     $(((${EPOCHREALTIME/./} - started) / 1000))
 done
