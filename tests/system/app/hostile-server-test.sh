@@ -71,8 +71,8 @@ wrong content type     | fake | {"mode":"completion","content":"NEW","contentTyp
 drip within limits     | fake | {"mode":"uppercase","dripBytes":40,"dripIntervalMs":3000} | 40 | ok HOSTILE
 drip stalls past 10 s  | fake | {"mode":"completion","content":"NEW","dripBytes":30,"dripIntervalMs":11000} | 15 | ^The request timed out
 drip past 60 s         | fake | {"mode":"completion","content":"a long answer that drips in for more than a minute","dripBytes":1,"dripIntervalMs":4000} | 66 | ^The request timed out
-first byte after 12 s  | fake | {"mode":"uppercase","delayMs":12000} | 15 | ^The request timed out
-never accepted         | silent | {} | 15 | ^The request timed out
+first byte after 12 s  | fake | {"mode":"uppercase","delayMs":12000} | 20 | ok HOSTILE
+never accepted         | silent | {} | 66 | ^The request timed out: no complete answer
 EOF
 )
 
