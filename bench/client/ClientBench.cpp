@@ -5,6 +5,7 @@
 //  2. the latency of the first rewrite of a fresh client over TLS, cold and after prewarm(),
 //     with the number of connections the server saw for it.
 #include "client/ChatCompletion.h"
+#include "client/ModelSetting.h"
 #include "client/OpenAIClient.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,7 @@ OpenAIClient::Options optionsFor(const Server& server) {
     };
     const QString base = server.base;
     options.baseAddress = [base] { return base; };
+    options.model = [] { return QString::fromLatin1(ModelSetting::defaultModel); };
     if (!server.certificate.isNull()) {
         options.extraCertificates = {server.certificate};
     }
@@ -148,7 +150,8 @@ QCoro::Task<int> overhead(const Server& server) {
     OpenAIClient client(optionsFor(server));
     QNetworkAccessManager bare;
     const QUrl url(server.base + QStringLiteral("/v1/chat/completions"));
-    const QByteArray body = ChatCompletion::requestBody(job);
+    const QByteArray body =
+        ChatCompletion::requestBody(job, QString::fromLatin1(ModelSetting::defaultModel));
     std::vector<double> viaClient;
     std::vector<double> viaBare;
     for (int i = 0; i < 20; ++i) { // connections up, caches warm
@@ -172,7 +175,8 @@ QCoro::Task<int> overhead(const Server& server) {
     cpu.start();
     qsizetype sink = 0;
     for (int i = 0; i < cpuRounds; ++i) {
-        sink += ChatCompletion::requestBody(job).size();
+        sink += ChatCompletion::requestBody(job, QString::fromLatin1(ModelSetting::defaultModel))
+                    .size();
         sink += std::get<RewriteResult>(ChatCompletion::decodeAnswer(answer)).text.size();
     }
     const double cpuUs = static_cast<double>(cpu.nsecsElapsed()) / 1e3 / cpuRounds;

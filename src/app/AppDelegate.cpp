@@ -1,8 +1,12 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutBox.h"
 #include "app/Branding.h"
+#include "app/MainMenu.h"
+#include "app/OnboardingAssembly.h"
 #include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
+#include "app/StatusItem.h"
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
 #include "feedback/CaretLocator.h"
@@ -28,8 +32,6 @@
 #include <qcoro/qcorotask.h>
 
 namespace {
-
-const QString modelName = QStringLiteral("gpt-4o-mini");
 
 QCoro::Task<> logMissingKey(KeychainStore& keychain) {
     const std::optional<QString> key = co_await keychain.apiKey();
@@ -81,21 +83,34 @@ bool AppDelegate::applicationDidFinishLaunching() {
     OpenAIClient* client = m_client.get();
     m_controller = std::make_unique<RewriteController>(
         RewritePlatform{*m_pasteboard, *m_keystrokes, *m_accessibility, *m_workspace},
-        RewriteController::Model{modelName,
-                                 [client](RewriteRequest request, CancellationToken token) {
-                                     return client->rewrite(std::move(request), std::move(token));
-                                 }},
-        RewriteController::Settings{[&settings] { return settings.instructions(); },
-                                    [&settings](qint64 prompt, qint64 completion) {
-                                        settings.recordUsage(prompt, completion);
-                                    }});
+        RewriteController::Model{[client](RewriteRequest request, CancellationToken token) {
+            return client->rewrite(std::move(request), std::move(token));
+        }},
+        RewriteController::Settings{
+            [&settings] { return settings.instructions(); },
+            [&settings](const QString& model, qint64 prompt, qint64 completion) {
+                settings.recordUsage(model, prompt, completion);
+            }});
 
-    m_settings = std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager);
     createFeedback();
+
+    m_mainMenu = std::make_unique<MainMenu>(weakly(&AppDelegate::showAbout));
+    m_settings =
+        std::make_unique<SettingsAssembly>(settings, *m_keychain, *m_hotkeyManager, *m_mainMenu);
+    m_onboarding =
+        std::make_unique<OnboardingAssembly>(settings, *m_keychain, *m_keystrokes, *m_mainMenu);
+    m_statusItem = std::make_unique<StatusItem>(
+        StatusItem::Actions{weakly(&AppDelegate::showOnboarding),
+                            weakly(&AppDelegate::showSettings), weakly(&AppDelegate::showAbout)},
+        *m_keychain, *m_keystrokes);
 
     wireCallbacks();
     m_hotkeyManager->reload();
     m_client->prewarm();
+    if (!settings.hasCompletedOnboarding()) {
+        showOnboarding();
+        return true;
+    }
     logStartupChecks();
     return true;
 }
@@ -169,8 +184,27 @@ void AppDelegate::showSettings() {
     }
 }
 
+std::function<void()> AppDelegate::weakly(void (AppDelegate::*action)()) {
+    return [self = QPointer<AppDelegate>(this), action] {
+        if (self) {
+            (self.data()->*action)();
+        }
+    };
+}
+
+void AppDelegate::showOnboarding() {
+    m_onboarding->show();
+}
+
+void AppDelegate::showAbout() {
+    AboutBox::show(*m_mainMenu);
+}
+
 void AppDelegate::logStartupChecks() {
     Log::info(QStringLiteral("Accessibility trusted: ") +
               (m_keystrokes->isAvailable() ? QStringLiteral("true") : QStringLiteral("false")));
-    logMissingKey(*m_keychain);
+    // A local server may need no key at all; only OpenAI's own always does.
+    if (m_client->needsKey()) {
+        logMissingKey(*m_keychain);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class AtspiAccessibility;
@@ -9,12 +10,15 @@ class CaretLocator;
 class FeedbackPill;
 class HotkeyManager;
 class KeychainStore;
+class MainMenu;
+class OnboardingAssembly;
 class OpenAIClient;
 class PromptPanel;
 class RewriteController;
 class SecretServiceStore;
 class SettingsAssembly;
 class SettingsStore;
+class StatusItem;
 class X11HotKeyService;
 class X11Keystrokes;
 class X11Pasteboard;
@@ -32,14 +36,20 @@ public:
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Start-up: backends, callbacks, shortcuts, warm-up, then the permission and key checks.
-    // False when this session cannot run Palimo at all (no X11 display).
+    // Start-up: backends, the key equivalents and the tray, callbacks, shortcuts, warm-up, then
+    // the guide on first run or else the permission and key checks. False when this session
+    // cannot run Palimo at all (no X11 display).
     bool applicationDidFinishLaunching();
 
     // Opens the settings window, or brings it to the front.
     void showSettings();
+    // Replaces the guide that is open, if any, with a new one.
+    void showOnboarding();
+    void showAbout();
 
 private:
+    // A callback that calls the action on this delegate while it exists, and does nothing after.
+    std::function<void()> weakly(void (AppDelegate::*action)());
     void createFeedback();
     void wireCallbacks();
     void logStartupChecks();
@@ -59,4 +69,7 @@ private:
     std::unique_ptr<PromptPanel> m_promptPanel;
     std::shared_ptr<FeedbackPill> m_feedbackPill;
     SignalWatcher* m_signals = nullptr;
+    std::unique_ptr<MainMenu> m_mainMenu;
+    std::unique_ptr<OnboardingAssembly> m_onboarding;
+    std::unique_ptr<StatusItem> m_statusItem;
 };

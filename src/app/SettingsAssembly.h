@@ -5,6 +5,7 @@
 class HotkeyManager;
 class KeychainStore;
 class LoginItems;
+class MainMenu;
 class OpenAIClient;
 class SettingsModel;
 class SettingsStore;
@@ -14,7 +15,8 @@ class SettingsWindowController;
 // desktop's autostart, connected to the hotkey manager, and the window, built on first use.
 class SettingsAssembly {
 public:
-    SettingsAssembly(SettingsStore& store, KeychainStore& keychain, HotkeyManager& hotkeys);
+    SettingsAssembly(SettingsStore& store, KeychainStore& keychain, HotkeyManager& hotkeys,
+                     const MainMenu& mainMenu);
     ~SettingsAssembly();
     SettingsAssembly(const SettingsAssembly&) = delete;
     SettingsAssembly& operator=(const SettingsAssembly&) = delete;
@@ -25,6 +27,7 @@ public:
     void reload();
 
 private:
+    const MainMenu& m_mainMenu;
     std::unique_ptr<OpenAIClient> m_keyTestClient;
     std::unique_ptr<LoginItems> m_loginItems;
     std::unique_ptr<SettingsModel> m_model;

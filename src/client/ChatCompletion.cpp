@@ -44,7 +44,7 @@ QString userMessage(const QString& text) {
     return QStringLiteral("<text>\n") + text + QStringLiteral("\n</text>");
 }
 
-QByteArray requestBody(const RewriteRequest& request) {
+QByteArray requestBody(const RewriteRequest& request, const QString& model) {
     const QJsonArray messages{
         QJsonObject{{QStringLiteral("role"), QStringLiteral("system")},
                     {QStringLiteral("content"), systemMessage(request.instructions)}},
@@ -52,7 +52,7 @@ QByteArray requestBody(const RewriteRequest& request) {
                     {QStringLiteral("content"), userMessage(request.text)}},
     };
     const QJsonObject body{
-        {QStringLiteral("model"), QString::fromLatin1(model)},
+        {QStringLiteral("model"), model},
         {QStringLiteral("temperature"), temperature},
         {QStringLiteral("messages"), messages},
     };

@@ -12,7 +12,6 @@
 // that carries them, and the reading of the provider's answer. Pure functions, no I/O.
 namespace ChatCompletion {
 
-inline constexpr const char* model = "gpt-4o-mini";
 inline constexpr double temperature = 0.3;
 
 // The fixed instructions that come before every job's own style; ends with a line feed.
@@ -24,7 +23,7 @@ QString systemMessage(const QString& instructions);
 QString userMessage(const QString& text);
 
 // Compact JSON with exactly "model", "temperature" and "messages" (system, then user).
-QByteArray requestBody(const RewriteRequest& request);
+QByteArray requestBody(const RewriteRequest& request, const QString& model);
 
 // Trims, drops one leading "<text>" and one trailing "</text>", trims again.
 QString stripTags(const QString& content);

@@ -2,6 +2,7 @@
 
 #include "client/ChatCompletion.h"
 #include "client/DiscardingCookieJar.h"
+#include "client/ModelSetting.h"
 #include "client/ProviderAddress.h"
 #include "settings/KeychainStore.h"
 
@@ -90,6 +91,13 @@ QByteArray bearer(const QString& key) {
     return QByteArrayLiteral("Bearer ") + key.toUtf8();
 }
 
+const QByteArray authorization = QByteArrayLiteral("Authorization");
+
+// A 401 to a request sent without a key means the server wants one, not that a key is wrong.
+bool wantsKey(const QNetworkRequest& sent, const HttpAnswer& answer) {
+    return answer.status == 401 && !sent.hasRawHeader(authorization);
+}
+
 } // namespace
 
 OpenAIClient::OpenAIClient()
@@ -103,6 +111,9 @@ OpenAIClient::OpenAIClient(Options options)
     }
     if (!m_options.baseAddress) {
         m_options.baseAddress = ProviderAddress::configured;
+    }
+    if (!m_options.model) {
+        m_options.model = ModelSetting::configured;
     }
     m_manager->setCookieJar(new DiscardingCookieJar(m_manager.get()));
     // A redirect could carry the Authorization header somewhere else; an API never needs one.
@@ -131,7 +142,7 @@ std::variant<QUrl, RewriteError> OpenAIClient::resolve(const char* path) const {
 std::variant<QNetworkRequest, RewriteError>
 OpenAIClient::authorizedRequest(const QString& key, const char* path) const {
     const QString trimmed = key.trimmed();
-    if (trimmed.isEmpty()) {
+    if (trimmed.isEmpty() && needsKey()) {
         return RewriteError::of(RewriteError::Kind::missingAPIKey);
     }
     if (!isUsableInHeader(trimmed)) {
@@ -142,7 +153,9 @@ OpenAIClient::authorizedRequest(const QString& key, const char* path) const {
         return *refused;
     }
     QNetworkRequest request = makeRequest(std::get<QUrl>(url));
-    request.setRawHeader(QByteArrayLiteral("Authorization"), bearer(trimmed));
+    if (!trimmed.isEmpty()) {
+        request.setRawHeader(authorization, bearer(trimmed));
+    }
     return request;
 }
 
@@ -171,26 +184,50 @@ QCoro::Task<RewriteOutcome> OpenAIClient::rewrite(RewriteRequest request, Cancel
     }
     QNetworkRequest http = std::get<QNetworkRequest>(prepared);
     http.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    // Read once, so the log line and the usage record name the model this request asked for.
+    const QString model = m_options.model();
+    if (model.isEmpty()) {
+        co_return RewriteError::of(Kind::other, ModelSetting::unknownReason());
+    }
 
     auto outcome = co_await HttpExchange::send(
-        *m_manager, http, ChatCompletion::requestBody(request), limits(), token);
+        *m_manager, http, ChatCompletion::requestBody(request, model), limits(), token);
     if (auto* error = std::get_if<RewriteError>(&outcome)) {
         co_return naming(*error, http.url());
     }
     const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
+    if (wantsKey(http, answer)) {
+        co_return RewriteError::of(Kind::missingAPIKey);
+    }
     if (answer.status != 200) {
         co_return badResponse(answer);
     }
-    co_return ChatCompletion::decodeAnswer(answer.body);
+    auto decoded = ChatCompletion::decodeAnswer(answer.body);
+    if (auto* result = std::get_if<RewriteResult>(&decoded)) {
+        result->model = model;
+    }
+    co_return decoded;
 }
 
 QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) {
+    auto checked = co_await checkServer(std::move(key));
+    if (auto* error = std::get_if<RewriteError>(&checked)) {
+        co_return *error;
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::variant<ServerCheck, RewriteError>> OpenAIClient::checkServer(QString key) {
     using Kind = RewriteError::Kind;
     auto prepared = authorizedRequest(key, modelsPath);
     if (auto* refused = std::get_if<RewriteError>(&prepared)) {
         co_return *refused;
     }
     const QNetworkRequest http = std::get<QNetworkRequest>(prepared);
+    const QString model = m_options.model();
+    if (model.isEmpty()) {
+        co_return RewriteError::of(Kind::other, ModelSetting::unknownReason());
+    }
 
     auto outcome =
         co_await HttpExchange::send(*m_manager, http, QByteArray(), limits(), CancellationToken());
@@ -199,12 +236,20 @@ QCoro::Task<std::optional<RewriteError>> OpenAIClient::validateKey(QString key) 
     }
     const HttpAnswer& answer = std::get<HttpAnswer>(outcome);
     if (answer.status == 200) {
-        co_return std::nullopt;
+        co_return ServerCheck{model, ServerCheck::modelList(answer.body)};
     }
     if (answer.status == 401) {
-        co_return RewriteError::of(Kind::invalidAPIKey);
+        co_return RewriteError::of(wantsKey(http, answer) ? Kind::missingAPIKey
+                                                          : Kind::invalidAPIKey);
     }
     co_return badResponse(answer);
+}
+
+bool OpenAIClient::needsKey() const {
+    // A refused address is reported as such by resolve(), not as a missing key.
+    const ProviderAddress::Address base = m_options.baseAddress();
+    const QString* address = std::get_if<QString>(&base);
+    return address && ProviderAddress::needsKey(*address);
 }
 
 void OpenAIClient::prewarm() {

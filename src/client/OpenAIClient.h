@@ -5,6 +5,7 @@
 #include "client/ProviderAddress.h"
 #include "client/RewriteError.h"
 #include "client/RewriteRequest.h"
+#include "client/ServerCheck.h"
 
 #include <QList>
 #include <QSslCertificate>
@@ -34,6 +35,7 @@ class OpenAIClient {
 public:
     using KeySource = std::function<QCoro::Task<std::optional<QString>>()>;
     using AddressSource = std::function<ProviderAddress::Address()>;
+    using ModelSource = std::function<QString()>;
 
     struct Options {
         // Connecting, sending, or a gap this long once the answer has begun ends a call with
@@ -47,6 +49,8 @@ public:
         KeySource apiKey;
         // Read at every call; unset means ProviderAddress::configured().
         AddressSource baseAddress;
+        // Read at every rewrite and key test; unset means ModelSetting::configured().
+        ModelSource model;
         // Trusted in addition to the system's authorities (a test server's own certificate).
         QList<QSslCertificate> extraCertificates;
     };
@@ -63,9 +67,15 @@ public:
     // One chat-completions call. Cancelling the token ends it at once with kind cancelled.
     QCoro::Task<RewriteOutcome> rewrite(RewriteRequest request, CancellationToken token = {});
 
-    // Nothing when the provider accepts the key; missingAPIKey when it is blank (nothing sent),
-    // invalidAPIKey on 401, badResponse on any other status but 200.
+    // Nothing when the provider accepts the key; missingAPIKey when it is blank and the server
+    // needs one (nothing sent then, or the server answered 401 to no key), invalidAPIKey on 401,
+    // badResponse on any other status but 200.
     QCoro::Task<std::optional<RewriteError>> validateKey(QString key);
+    // The same test, and what the server's answer says about the configured model.
+    QCoro::Task<std::variant<ServerCheck, RewriteError>> checkServer(QString key);
+
+    // Whether a blank key is refused before asking the configured server.
+    bool needsKey() const;
 
     // Returns at once; opens the connection in the background. Its outcome is dropped.
     void prewarm();
@@ -74,8 +84,9 @@ public:
 
 private:
     std::variant<QUrl, RewriteError> resolve(const char* path) const;
-    // The request to path with the bearer key; fails for a blank or unusable key (nothing is
-    // sent then) and for an address that may not carry it.
+    // The request to path with the bearer key (none for a blank key to a server that may not
+    // need one); fails for a blank key the server needs, an unusable key (nothing is sent then)
+    // and an address that may not carry it.
     std::variant<QNetworkRequest, RewriteError> authorizedRequest(const QString& key,
                                                                   const char* path) const;
     QNetworkRequest makeRequest(const QUrl& url) const;

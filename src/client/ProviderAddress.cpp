@@ -47,6 +47,11 @@ bool isLoopbackHost(const QString& host) {
     return !address.isNull() && address.isLoopback();
 }
 
+bool needsKey(const QString& base) {
+    const QString defaultHost = QUrl(QString::fromLatin1(defaultBase)).host();
+    return QUrl(base.trimmed()).host().compare(defaultHost, Qt::CaseInsensitive) == 0;
+}
+
 std::variant<QUrl, QString> endpoint(const QString& base, const QString& path) {
     const QUrl url(base, QUrl::StrictMode);
     const QString quoted = QStringLiteral("\"") + base + QStringLiteral("\"");

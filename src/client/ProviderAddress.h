@@ -31,6 +31,10 @@ Address configured();
 // localhost, 127.0.0.0/8 or ::1.
 bool isLoopbackHost(const QString& host);
 
+// OpenAI's own API always wants a key, so a blank one is refused before anything is sent.
+// Other servers are asked without one: many local ones need none.
+bool needsKey(const QString& base);
+
 // base + path (a base may carry a path prefix of its own), or why that base may not be used.
 std::variant<QUrl, QString> endpoint(const QString& base, const QString& path);
 

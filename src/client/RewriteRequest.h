@@ -34,9 +34,11 @@ struct RewriteRequest {
     }
 };
 
-// The model's answer: the text to paste and the provider's token counts (0 when unreported).
+// The model's answer: the text to paste, the provider's token counts (0 when unreported) and
+// the model that was asked, for the log line and the usage record.
 struct RewriteResult {
     QString text;
     qint64 promptTokens = 0;
     qint64 completionTokens = 0;
+    QString model;
 };

@@ -212,10 +212,9 @@ QCoro::Task<bool> RewriteController::acceptable(const Captured& captured,
     if (tokens <= m_model.maxAnswerTokens) {
         co_return true;
     }
-    Log::info(QStringLiteral("Too long to rewrite in one answer: about %1 tokens, and %2 writes "
-                             "at most %3. Aborting.")
+    Log::info(QStringLiteral("Too long to rewrite in one answer: about %1 tokens, and one answer "
+                             "holds at most %2. Aborting.")
                   .arg(tokens)
-                  .arg(m_model.name)
                   .arg(m_model.maxAnswerTokens));
     const QString message =
         QStringLiteral("Too long: at most about %1 tokens at once.").arg(m_model.maxAnswerTokens);
@@ -281,12 +280,12 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
 
     if (auto* result = std::get_if<RewriteResult>(&outcome)) {
         Log::info(QStringLiteral("OpenAI (%1, %2) replied in %3 ms, %4 in / %5 out tokens.")
-                      .arg(m_model.name, RewriteRequest::rawValue(origin),
+                      .arg(result->model, RewriteRequest::rawValue(origin),
                            milliseconds(callStart.elapsed()))
                       .arg(result->promptTokens)
                       .arg(result->completionTokens));
         if (m_settings.recordUsage) {
-            m_settings.recordUsage(result->promptTokens, result->completionTokens);
+            m_settings.recordUsage(result->model, result->promptTokens, result->completionTokens);
         }
         // A named task: GCC 12 destroys class-type arguments inside a co_await expression
         // twice (GCC PR 100611).

@@ -26,10 +26,9 @@ class RewriteController {
 public:
     using Outcome = std::variant<RewriteResult, RewriteError>;
 
-    // The model behind the rewrite: its name for the log line, and the call itself, which ends
-    // with kind cancelled soon after its token is cancelled.
+    // The model call behind the rewrite, which ends with kind cancelled soon after its token is
+    // cancelled. Its result names the model that answered, for the log line and the usage.
     struct Model {
-        QString name;
         std::function<QCoro::Task<Outcome>(RewriteRequest, CancellationToken)> rewrite;
         // The longest answer the model writes; a text whose rewrite would need more is refused
         // before the call (gpt-4o-mini's limit).
@@ -38,8 +37,9 @@ public:
 
     // What the controller reads and writes in the settings.
     struct Settings {
-        std::function<QString()> instructions;           // the stored default instructions
-        std::function<void(qint64, qint64)> recordUsage; // prompt and completion tokens
+        std::function<QString()> instructions; // the stored default instructions
+        // the model, its prompt and its completion tokens
+        std::function<void(const QString&, qint64, qint64)> recordUsage;
     };
 
     // Delivers the prompt's answer, or nothing when the user dismissed it. Call it once.

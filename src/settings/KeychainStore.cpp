@@ -41,6 +41,7 @@ QCoro::Task<KeychainStore::ItemRead> KeychainStore::readKey(QString service) {
     if (!decoder.hasError() && !text.isEmpty()) {
         item.key = text;
     }
+    item.cleared = !decoder.hasError() && text.isEmpty();
     co_return item;
 }
 
@@ -51,7 +52,7 @@ QCoro::Task<std::optional<QString>> KeychainStore::apiKey() {
     }
     // The current item may hold a newer key that just could not be read (a locked keyring,
     // a time-out): migrating now would overwrite it with the old one.
-    if (current.failed) {
+    if (current.failed || current.cleared) {
         co_return std::nullopt;
     }
     const ItemRead legacy = co_await readKey(legacyServiceName);

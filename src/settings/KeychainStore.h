@@ -38,7 +38,8 @@ public:
     // Migrates a legacy key into the current item the first time it is found.
     QCoro::Task<std::optional<QString>> apiKey();
 
-    // Stores the key trimmed of white space at both ends.
+    // Stores the key trimmed of white space at both ends. An empty key (for a server that needs
+    // none) is stored too, and then reads as no key without bringing back a legacy one.
     QCoro::Task<std::optional<KeychainError>> setAPIKey(QString key);
 
 private:
@@ -47,6 +48,7 @@ private:
     struct ItemRead {
         std::optional<QString> key;
         bool failed = false;
+        bool cleared = false; // an item that holds only white space: saved empty on purpose
     };
     QCoro::Task<ItemRead> readKey(QString service);
 

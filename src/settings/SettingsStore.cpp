@@ -111,8 +111,9 @@ UsageStats SettingsStore::usage() const {
     return decode<UsageStats>(usageKey).value_or(UsageStats::fresh(m_clock()));
 }
 
-void SettingsStore::recordUsage(qint64 promptTokens, qint64 completionTokens) {
+void SettingsStore::recordUsage(const QString& model, qint64 promptTokens,
+                                qint64 completionTokens) {
     const QDateTime now = m_clock();
     const UsageStats current = decode<UsageStats>(usageKey).value_or(UsageStats::fresh(now));
-    encode(usageKey, current.adding(promptTokens, completionTokens, now).toJson());
+    encode(usageKey, current.adding(model, promptTokens, completionTokens, now).toJson());
 }

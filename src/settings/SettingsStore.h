@@ -28,7 +28,7 @@ public:
     // The application's store over Preferences::defaultFilePath(), created on first use.
     static SettingsStore& shared();
 
-    // For settings outside this store's table (the model client's optional "apiBaseURL").
+    // For settings outside this store's table (the model client's "apiBaseURL" and "model").
     Preferences& preferences() const { return m_preferences; }
 
     // Where "now" comes from for the usage period; the system clock unless replaced.
@@ -65,8 +65,9 @@ public:
     // "usage": the stored record as it is, even from an earlier month, or zero counters
     // starting now. Never writes.
     UsageStats usage() const;
-    // Counts one successful rewrite, starting a new period at the first one of a new month.
-    void recordUsage(qint64 promptTokens, qint64 completionTokens);
+    // Counts one successful rewrite by `model`, starting a new period at the first one of a
+    // new month.
+    void recordUsage(const QString& model, qint64 promptTokens, qint64 completionTokens);
 
 private:
     // Record::fromJson applied to the entry, or nothing when the entry is not a record.

@@ -5,6 +5,7 @@
 #include "settingswindow/ViewStyle.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,12 +30,7 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
     row->setSpacing(10);
     row->addWidget(m_saveAndTest);
     row->addWidget(m_status, 1);
-    auto* link = new QPushButton(QStringLiteral("Get a key from OpenAI"), keyGroup);
-    link->setFlat(true);
-    link->setCursor(Qt::PointingHandCursor);
-    link->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-align: left; "
-                                       "text-decoration: underline; border: none; padding: 0; }"));
-    ViewStyle::caption(link);
+    auto* link = ViewStyle::linkButton(QStringLiteral("Get a key from OpenAI"), keyGroup);
     keyLayout->addWidget(m_key);
     keyLayout->addLayout(row);
     keyLayout->addWidget(link, 0, Qt::AlignLeft);
@@ -55,6 +51,7 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(keyGroup);
+    layout->addWidget(makeServerGroup());
     layout->addWidget(optionsGroup);
     layout->addStretch(1);
 
@@ -76,7 +73,71 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
           &SettingsModel::soundEnabledChanged, &SettingsModel::launchAtLoginChanged}) {
         connect(&m_model, signal, this, &GeneralTab::showModel);
     }
+    connect(&m_model, &SettingsModel::serverChanged, this, &GeneralTab::showServer);
     showModel();
+    showServer();
+}
+
+QGroupBox* GeneralTab::makeServerGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Server"), this);
+    m_server = new QLineEdit(group);
+    m_server->setPlaceholderText(QStringLiteral("https://api.openai.com"));
+    m_server->setAccessibleName(QStringLiteral("Server address"));
+    m_serverProblem = ViewStyle::captionLabel(QString(), group);
+    ViewStyle::tint(m_serverProblem, ViewStyle::red);
+    m_modelName = new QComboBox(group);
+    m_modelName->setEditable(true);
+    m_modelName->setInsertPolicy(QComboBox::NoInsert);
+    m_modelName->lineEdit()->setPlaceholderText(QStringLiteral("gpt-4o-mini"));
+    m_modelName->setAccessibleName(QStringLiteral("Model"));
+    m_modelName->lineEdit()->setAccessibleName(QStringLiteral("Model"));
+    m_overrides = ViewStyle::captionLabel(QString(), group);
+    // One row for both fields: the window has a fixed height, and the key status above needs
+    // its three lines.
+    auto* row = new QHBoxLayout();
+    row->addWidget(new QLabel(QStringLiteral("Address"), group));
+    row->addWidget(m_server, 3);
+    row->addSpacing(8);
+    row->addWidget(new QLabel(QStringLiteral("Model"), group));
+    row->addWidget(m_modelName, 2);
+    auto* layout = new QVBoxLayout(group);
+    layout->addLayout(row);
+    layout->addWidget(m_serverProblem);
+    layout->addWidget(m_overrides);
+
+    // Saved when the field is left or Return is pressed, not at every keystroke: a half-typed
+    // address would be refused.
+    connect(m_server, &QLineEdit::editingFinished, &m_model,
+            [this] { m_model.setServerAddress(m_server->text()); });
+    connect(m_modelName->lineEdit(), &QLineEdit::editingFinished, &m_model,
+            [this] { m_model.setModelName(m_modelName->currentText()); });
+    connect(m_modelName, &QComboBox::textActivated, &m_model, &SettingsModel::setModelName);
+    return group;
+}
+
+void GeneralTab::showServer() {
+    // A refused address stays in the field as typed, beside the reason.
+    if (!m_model.serverProblem() && m_server->text() != m_model.serverAddress()) {
+        m_server->setText(m_model.serverAddress());
+    }
+    m_serverProblem->setText(m_model.serverProblem().value_or(QString()));
+    m_serverProblem->setVisible(m_model.serverProblem().has_value());
+    const QString typed = m_modelName->currentText();
+    QStringList items;
+    for (int i = 0; i < m_modelName->count(); ++i) {
+        items.append(m_modelName->itemText(i));
+    }
+    if (items != m_model.offeredModels()) {
+        m_modelName->clear();
+        m_modelName->addItems(m_model.offeredModels());
+        m_modelName->setEditText(typed);
+    }
+    if (!m_modelName->lineEdit()->hasFocus() && typed != m_model.modelName()) {
+        m_modelName->setEditText(m_model.modelName());
+    }
+    const QStringList overrides = m_model.environmentOverrides();
+    m_overrides->setText(overrides.join(QLatin1Char(' ')));
+    m_overrides->setVisible(!overrides.isEmpty());
 }
 
 void GeneralTab::showModel() {

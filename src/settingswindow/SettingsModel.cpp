@@ -1,10 +1,14 @@
 #include "settingswindow/SettingsModel.h"
 
 #include "base/Log.h"
+#include "client/ModelSetting.h"
 #include "client/OpenAIClient.h"
+#include "client/ProviderAddress.h"
 #include "platform/LoginItems.h"
 #include "settings/KeychainStore.h"
+#include "settings/Preferences.h"
 #include "settings/SettingsStore.h"
+#include "settingswindow/KeyCheck.h"
 
 #include <QPointer>
 
@@ -21,12 +25,19 @@ SettingsModel::SettingsModel(SettingsStore& store, KeychainStore& keychain, Open
 }
 
 void SettingsModel::reloadFromStore() {
+    const Preferences& preferences = m_store.preferences();
+    m_serverAddress =
+        preferences.text(QString::fromLatin1(ProviderAddress::preferenceKey)).value_or(QString());
+    m_serverProblem.reset();
+    m_modelName =
+        preferences.text(QString::fromLatin1(ModelSetting::preferenceKey)).value_or(QString());
     m_soundEnabled = m_store.soundEnabled();
     m_instructions = m_store.instructions();
     m_presets = m_store.presets();
     m_rewriteHotkey = m_store.rewriteHotkey();
     m_promptHotkey = m_store.promptHotkey();
     m_usage = m_store.usage();
+    Q_EMIT serverChanged();
     Q_EMIT soundEnabledChanged();
     Q_EMIT instructionsChanged();
     Q_EMIT presetsChanged();
@@ -65,26 +76,66 @@ void SettingsModel::setKeyState(KeyState state) {
 }
 
 QCoro::Task<> SettingsModel::saveAndTestKey() {
-    const QPointer<SettingsModel> self(this);
     // The field keeps what was typed; only the stored and tested key is trimmed.
-    const QString key = m_apiKey.trimmed();
-    if (key.isEmpty()) {
-        setKeyState(KeyState::failed(emptyKeyProblem));
-        co_return;
+    return KeyCheck::saveAndTest(m_apiKey, m_keychain, m_client, QPointer<QObject>(this),
+                                 {[this](KeyState state) { setKeyState(std::move(state)); },
+                                  [this](QStringList offered) {
+                                      if (offered != m_offeredModels) {
+                                          m_offeredModels = std::move(offered);
+                                          Q_EMIT serverChanged();
+                                      }
+                                  }});
+}
+
+void SettingsModel::storeText(const char* key, const QString& value) {
+    const QString name = QString::fromLatin1(key);
+    if (value.isEmpty()) {
+        m_store.preferences().remove(name);
+    } else {
+        m_store.preferences().setText(name, value);
     }
-    const std::optional<KeychainError> saveError = co_await m_keychain.setAPIKey(key);
-    if (!self) {
-        co_return;
+}
+
+void SettingsModel::setServerAddress(const QString& address) {
+    const QString trimmed = address.trimmed();
+    m_serverProblem.reset();
+    if (!trimmed.isEmpty()) {
+        const auto url =
+            ProviderAddress::endpoint(trimmed, QString::fromLatin1(OpenAIClient::modelsPath));
+        if (const QString* refused = std::get_if<QString>(&url)) {
+            m_serverProblem = QStringLiteral("Not saved: ") + *refused + QLatin1Char('.');
+        }
     }
-    if (saveError) {
-        setKeyState(KeyState::failed(saveError->description()));
-        co_return;
+    if (!m_serverProblem && trimmed != m_serverAddress) {
+        m_serverAddress = trimmed;
+        storeText(ProviderAddress::preferenceKey, trimmed);
+        // Another server has other models.
+        m_offeredModels.clear();
     }
-    setKeyState(KeyState::checking());
-    const std::optional<RewriteError> refused = co_await m_client.validateKey(key);
-    if (self) {
-        self->setKeyState(refused ? KeyState::failed(refused->description()) : KeyState::valid());
+    Q_EMIT serverChanged();
+}
+
+void SettingsModel::setModelName(const QString& model) {
+    const QString trimmed = model.trimmed();
+    if (trimmed == m_modelName) {
+        return;
     }
+    m_modelName = trimmed;
+    storeText(ModelSetting::preferenceKey, trimmed);
+    Q_EMIT serverChanged();
+}
+
+QStringList SettingsModel::environmentOverrides() const {
+    QStringList sentences;
+    for (const char* variable :
+         {ProviderAddress::environmentVariable, ModelSetting::environmentVariable}) {
+        const QString value = qEnvironmentVariable(variable).trimmed();
+        if (!value.isEmpty()) {
+            sentences.append(QStringLiteral("%1 is set, so Palimo uses %2 instead.")
+                                 .arg(QString::fromLatin1(variable), value));
+        }
+    }
+    return sentences;
 }
 
 void SettingsModel::setSoundEnabled(bool enabled) {

@@ -3,11 +3,13 @@
 #include "settings/HotkeyCombo.h"
 #include "settings/StylePreset.h"
 #include "settings/UsageStats.h"
+#include "settingswindow/KeyCheck.h"
 #include "settingswindow/KeyState.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 #include <qcoro/qcorotask.h>
@@ -26,10 +28,11 @@ class SettingsStore;
 class SettingsModel final : public QObject {
     Q_OBJECT
 public:
-    static inline const QString emptyKeyProblem = QStringLiteral("Paste your OpenAI key first.");
+    static inline const QString& emptyKeyProblem = KeyCheck::emptyKeyProblem;
     static inline const QString launchAtLoginRefused =
         QStringLiteral("Your system refused this. Check your desktop's autostart settings.");
     static inline const QString newPresetName = QStringLiteral("New style");
+    static inline const QString& serverWantsKey = KeyCheck::serverWantsKey;
 
     SettingsModel(SettingsStore& store, KeychainStore& keychain, OpenAIClient& client,
                   LoginItems& loginItems, QObject* parent = nullptr);
@@ -53,6 +56,18 @@ public:
     // Stores the trimmed key in the keyring, then asks the provider whether it accepts it.
     // A second call while one runs starts another; the last to finish sets the state.
     QCoro::Task<> saveAndTestKey();
+
+    // The server's base address and the model as stored, empty for the defaults. Each edit is
+    // saved at once, except an address that could leak the key: serverProblem() says why.
+    const QString& serverAddress() const { return m_serverAddress; }
+    void setServerAddress(const QString& address);
+    const std::optional<QString>& serverProblem() const { return m_serverProblem; }
+    const QString& modelName() const { return m_modelName; }
+    void setModelName(const QString& model);
+    // The models the server listed at the last key test, to pick from.
+    const QStringList& offeredModels() const { return m_offeredModels; }
+    // Sentences naming the environment variables that override the two settings.
+    QStringList environmentOverrides() const;
 
     bool soundEnabled() const { return m_soundEnabled; }
     void setSoundEnabled(bool enabled);
@@ -91,6 +106,7 @@ public:
 Q_SIGNALS:
     void apiKeyChanged();
     void keyStateChanged();
+    void serverChanged();
     void soundEnabledChanged();
     void launchAtLoginChanged();
     void instructionsChanged();
@@ -101,6 +117,8 @@ Q_SIGNALS:
 private:
     QCoro::Task<> loadKey();
     void setKeyState(KeyState state);
+    // Saves a text setting, or removes it when blank so that its default applies.
+    void storeText(const char* key, const QString& value);
     void applyLaunchAtLogin();
     void changeHotkey(HotkeyCombo& field, const HotkeyCombo& combo, bool rewrite);
     // The preset's position now, or -1.
@@ -115,6 +133,10 @@ private:
     QString m_apiKey;
     bool m_apiKeyEdited = false;
     KeyState m_keyState;
+    QString m_serverAddress;
+    std::optional<QString> m_serverProblem;
+    QString m_modelName;
+    QStringList m_offeredModels;
     bool m_soundEnabled = true;
     bool m_launchAtLogin = false;
     std::optional<QString> m_launchAtLoginProblem;

@@ -3,10 +3,7 @@
 #include "settingswindow/SettingsModel.h"
 #include "settingswindow/SettingsView.h"
 
-#include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMainWindow>
-#include <QScreen>
 #include <QWidget>
 
 SettingsWindowController::SettingsWindowController(SettingsModel& model, QObject* parent)
@@ -36,12 +33,7 @@ void SettingsWindowController::build() {
     m_window->setFixedSize(width, height);
     m_view = new SettingsView(m_model, window);
     window->setCentralWidget(m_view);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), m_window->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        m_window->move(frame.topLeft());
-    }
-    m_window->installEventFilter(this);
+    m_presence.attach(m_window);
 }
 
 void SettingsWindowController::show() {
@@ -49,29 +41,5 @@ void SettingsWindowController::show() {
     if (!m_window) {
         build();
     }
-    if (!m_open) {
-        m_open = true;
-        if (m_onOpened) {
-            m_onOpened();
-        }
-    }
-    m_window->showNormal();
-    m_window->raise();
-    m_window->activateWindow();
-}
-
-bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && event->type() == QEvent::Close) {
-        // Hidden, not destroyed: the next show() brings back this window as it was.
-        event->ignore();
-        m_window->hide();
-        if (m_open) {
-            m_open = false;
-            if (m_onClosed) {
-                m_onClosed();
-            }
-        }
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
+    m_presence.show();
 }

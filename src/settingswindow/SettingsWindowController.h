@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settingswindow/HidingWindow.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -23,8 +25,12 @@ public:
 
     // Called when the window goes from hidden to shown, and back; the application counts its
     // open windows with them to decide whether it shows in the task bar.
-    void setOnOpened(std::function<void()> callback) { m_onOpened = std::move(callback); }
-    void setOnClosed(std::function<void()> callback) { m_onClosed = std::move(callback); }
+    void setOnOpened(std::function<void()> callback) {
+        m_presence.setOnOpened(std::move(callback));
+    }
+    void setOnClosed(std::function<void()> callback) {
+        m_presence.setOnClosed(std::move(callback));
+    }
 
     // Brings the window to the front, building it the first time.
     void show();
@@ -33,16 +39,11 @@ public:
     QWidget* window() const;
     SettingsView* view() const { return m_view; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void build();
 
     SettingsModel& m_model;
     QPointer<QWidget> m_window;
     SettingsView* m_view = nullptr;
-    bool m_open = false;
-    std::function<void()> m_onOpened;
-    std::function<void()> m_onClosed;
+    HidingWindow m_presence;
 };

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextDocument>
 
 namespace ViewStyle {
@@ -45,6 +46,16 @@ QLabel* iconLabel(QStyle::StandardPixmap icon, QWidget* parent) {
     label->setPixmap(label->style()->standardIcon(icon).pixmap(size, size));
     label->setFixedSize(size, size);
     return label;
+}
+
+QPushButton* linkButton(const QString& text, QWidget* parent) {
+    auto* link = new QPushButton(text, parent);
+    link->setFlat(true);
+    link->setCursor(Qt::PointingHandCursor);
+    link->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-align: left; "
+                                       "text-decoration: underline; border: none; padding: 0; }"));
+    caption(link);
+    return link;
 }
 
 QString editorText(const QPlainTextEdit* editor) {

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QWidget;
 
 // The few text styles the settings views share, as the nearest Qt equivalents of the caption,
@@ -28,6 +29,9 @@ void monospaced(QWidget* widget);
 QLabel* captionLabel(const QString& text, QWidget* parent = nullptr);
 // A small icon of the style's standard ones, for status lines.
 QLabel* iconLabel(QStyle::StandardPixmap icon, QWidget* parent = nullptr);
+
+// A flat button drawn as a caption-sized link.
+QPushButton* linkButton(const QString& text, QWidget* parent = nullptr);
 
 // The editor's text exactly as typed. toPlainText() would turn non-breaking spaces into plain
 // ones, and writing that back would change text the user never touched.

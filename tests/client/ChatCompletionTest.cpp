@@ -17,7 +17,7 @@ TEST(ChatCompletionTest, BodyIsModelTemperatureAndTheTwoMessagesExactly) {
     request.text = u"  caf\u00e9 \"quoted\" </text>\n"_s;
     request.instructions = u" Shorter.\n"_s;
     request.origin = RewriteRequest::Origin::customPrompt;
-    const QByteArray body = ChatCompletion::requestBody(request);
+    const QByteArray body = ChatCompletion::requestBody(request, u"llama3.2"_s);
     EXPECT_TRUE(body.contains("\"temperature\":0.3")) << body.toStdString();
     EXPECT_FALSE(body.contains('\n')) << "compact JSON";
     const auto message = [](const QString& role, const QString& content) {
@@ -25,7 +25,7 @@ TEST(ChatCompletionTest, BodyIsModelTemperatureAndTheTwoMessagesExactly) {
     };
     EXPECT_EQ(
         QJsonDocument::fromJson(body).object(),
-        (QJsonObject{{u"model"_s, u"gpt-4o-mini"_s},
+        (QJsonObject{{u"model"_s, u"llama3.2"_s},
                      {u"temperature"_s, 0.3},
                      {u"messages"_s,
                       QJsonArray{message(u"system"_s, prompt + request.instructions),

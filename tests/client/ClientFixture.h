@@ -51,6 +51,7 @@ protected:
             co_return copy;
         };
         result.baseAddress = [this] { return base.isEmpty() ? fake.baseAddress() : base; };
+        result.model = [this] { return model; };
         return result;
     }
 
@@ -70,4 +71,5 @@ protected:
     FakeProvider fake;
     std::optional<QString> key = u"sk-test"_s;
     QString base; // empty: the fake's own address
+    QString model = u"gpt-4o-mini"_s;
 };

@@ -1,9 +1,14 @@
 #include "ClientFixture.h"
 #include "client/ChatCompletion.h"
+#include "client/ModelSetting.h"
 #include "client/ProviderAddress.h"
 #include "settings/KeychainStore.h"
+#include "settings/Preferences.h"
 #include "support/FakeSecretStore.h"
 #include "support/TempHome.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 
 namespace {
 
@@ -36,7 +41,7 @@ TEST_F(OpenAIClientTest, RewriteSendsTheExactRequestAndReturnsTheCleanedText) {
     EXPECT_EQ(sent.path, "/v1/chat/completions");
     EXPECT_EQ(sent.header("Authorization"), QByteArray("Bearer sk-abc"));
     EXPECT_EQ(sent.header("Content-Type"), QByteArray("application/json"));
-    EXPECT_EQ(sent.body, ChatCompletion::requestBody(request));
+    EXPECT_EQ(sent.body, ChatCompletion::requestBody(request, model));
 
     // The key is read afresh at every call, and no cookie is kept. A null content is a
     // decoding failure; a missing usage counts no tokens.
@@ -82,12 +87,17 @@ TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndReadsTheStatus) {
 
 TEST_F(OpenAIClientTest, BlankOrBrokenKeysAndPlainHttpAddressesSendNothing) {
     OpenAIClient client(options());
+    // OpenAI itself always wants a key (no connection is even tried: this machine has no way
+    // out, so a try would fail as notConnected).
+    base = u"https://API.openai.com/"_s;
+    EXPECT_TRUE(client.needsKey());
     for (const std::optional<QString>& stored :
          {std::optional<QString>(), std::optional<QString>(u" \n\t "_s)}) {
         key = stored;
         EXPECT_EQ(failure(client).kind, Kind::missingAPIKey);
     }
     EXPECT_EQ(keyTest(client, u"  \n"_s), Kind::missingAPIKey);
+    base.clear();
     // A line break inside the key would split the header.
     key = u"sk-one\r\nX-Injected: yes"_s;
     EXPECT_EQ(failure(client).kind, Kind::other);
@@ -104,6 +114,61 @@ TEST_F(OpenAIClientTest, BlankOrBrokenKeysAndPlainHttpAddressesSendNothing) {
 
     EXPECT_FALSE(fake.waitForRequests(1, std::chrono::milliseconds(100)));
     EXPECT_EQ(fake.connectionCount(), 0);
+}
+
+TEST_F(OpenAIClientTest, AServerThatNeedsNoKeyIsAskedWithoutOne) {
+    OpenAIClient client(options());
+    EXPECT_FALSE(client.needsKey());
+    key = u" "_s;
+    EXPECT_EQ(expect<RewriteResult>(run(client)).text, u"HELLO WORLD"_s);
+    EXPECT_EQ(keyTest(client, QString()), std::nullopt);
+    // A 401 to no key at all means the server wants one, not that a key is wrong.
+    fake.enqueue(FakeReply::answer(401, "{}"));
+    EXPECT_EQ(failure(client).kind, Kind::missingAPIKey);
+    fake.setModelsReply(FakeReply::answer(401, "{}"));
+    EXPECT_EQ(keyTest(client, QString()), Kind::missingAPIKey);
+    ASSERT_EQ(fake.requests().size(), 4);
+    for (const FakeRequest& sent : fake.requests()) {
+        EXPECT_FALSE(sent.header("Authorization").has_value()) << sent.path.toStdString();
+    }
+}
+
+// Whether the chosen model is among those GET /v1/models lists; a server without such a list
+// says nothing about it, and the model is taken on trust.
+TEST_F(OpenAIClientTest, KeyTestSaysWhetherTheServerOffersTheModel) {
+    OpenAIClient client(options());
+    model = u"llama3.2"_s;
+    const auto list = [](std::initializer_list<const char*> ids) {
+        QByteArray body = R"({"object":"list","data":[)";
+        for (const char* id : ids) {
+            body += R"({"object":"model","id":")" + QByteArray(id) + R"("},)";
+        }
+        body += R"({"id":7},{"object":"model"}]})"; // entries without a usable id are skipped
+        return body;
+    };
+    const std::pair<QByteArray, const char*> rows[] = {
+        {list({"qwen2.5", "llama3.2"}), nullptr},
+        {list({"llama3.2:latest"}), nullptr}, // Ollama's name for the same model
+        {R"({"models":["gpt-4o-mini"]})", nullptr},
+        {list({}), "This server does not offer the model \"llama3.2\". It lists no models."},
+        {list({"llama3", "a", "b", "c", "d"}),
+         "This server does not offer the model \"llama3.2\". It offers: llama3, a, b, c, d."},
+        {list({"m1", "m2", "m3", "m4", "m5", "m6", "m7"}),
+         "This server does not offer the model \"llama3.2\". It offers: m1, m2, m3, m4, m5 and "
+         "2 more."},
+    };
+    for (const auto& [body, problem] : rows) {
+        fake.setModelsReply(FakeReply::answer(200, body));
+        const auto checked = QCoro::waitFor(client.checkServer(u"sk-key"_s));
+        ASSERT_TRUE(std::holds_alternative<ServerCheck>(checked)) << body.toStdString();
+        const ServerCheck& check = std::get<ServerCheck>(checked);
+        EXPECT_EQ(check.model, model);
+        EXPECT_EQ(check.problem(),
+                  problem ? std::optional(QString::fromUtf8(problem)) : std::nullopt)
+            << body.toStdString();
+    }
+    // The key itself was accepted each time.
+    EXPECT_EQ(keyTest(client, u"sk-key"_s), std::nullopt);
 }
 
 TEST_F(OpenAIClientTest, ErrorStatusesCarryTheirBodyAndRedirectsAreNotFollowed) {
@@ -133,15 +198,52 @@ TEST_F(OpenAIClientTest, DefaultsReachTheServerNamedByTheEnvironmentWithTheStore
     KeychainStore::setShared(&keychain);
     qputenv(ProviderAddress::environmentVariable, fake.baseAddress().toUtf8());
 
+    qunsetenv(ModelSetting::environmentVariable);
+
     OpenAIClient client;
     const auto result = expect<RewriteResult>(run(client, job(u"local server"_s)));
     EXPECT_EQ(result.text, u"LOCAL SERVER"_s);
     EXPECT_GT(result.promptTokens, 0);
     EXPECT_EQ(result.completionTokens, 2);
+    EXPECT_EQ(result.model, u"gpt-4o-mini"_s);
     ASSERT_EQ(fake.requests().size(), 1);
     EXPECT_EQ(fake.requests().first().header("Authorization"), QByteArray("Bearer sk-stored"));
+    // For a user who set nothing the body is byte for byte what it always was (the digest of
+    // the body the version without a model setting sent for this job).
+    const QByteArray body = fake.requests().first().body;
+    EXPECT_TRUE(body.startsWith(R"({"messages":[{"content":"You are a rewriting engine.)"));
+    EXPECT_TRUE(body.endsWith(R"("role":"user"}],"model":"gpt-4o-mini","temperature":0.3})"));
+    EXPECT_EQ(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex(),
+              "b2b79cd5415c296577532bb69760c8be8d2d699fdfa7382d237e4dac9cbba72c");
 
+    // The model follows the preference, and the environment before it, at every call.
+    Preferences(Preferences::defaultFilePath()).setText(u"model"_s, u" llama3.2 "_s);
+    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"llama3.2"_s);
+    qputenv(ModelSetting::environmentVariable, "qwen2.5");
+    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"qwen2.5"_s);
+    ASSERT_EQ(fake.requests().size(), 3);
+    EXPECT_TRUE(fake.requests().at(2).body.contains(R"("model":"qwen2.5")"));
+    qunsetenv(ModelSetting::environmentVariable);
+
+    // A settings file that does not parse hides the chosen model: the call fails and says why
+    // rather than asking for the default.
+    QFile file(Preferences::defaultFilePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"({"model": "llama3.2",)");
+    file.close();
+    const RewriteError hidden = failure(client);
+    EXPECT_EQ(hidden.kind, Kind::other);
+    EXPECT_TRUE(hidden.description().contains(u"so the model to ask for is unknown"_s))
+        << hidden.description().toStdString();
+    EXPECT_EQ(fake.requests().size(), 3);
+    qputenv(ModelSetting::environmentVariable, "qwen2.5"); // the environment still names one
+    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"qwen2.5"_s);
+    qunsetenv(ModelSetting::environmentVariable);
+    QFile::remove(Preferences::defaultFilePath());
+
+    // Without a key, a server other than OpenAI is asked without one.
     KeychainStore::setShared(nullptr);
-    EXPECT_EQ(failure(client).kind, Kind::missingAPIKey);
+    EXPECT_EQ(expect<RewriteResult>(run(client)).text, u"HELLO WORLD"_s);
+    EXPECT_FALSE(fake.requests().last().header("Authorization").has_value());
     qunsetenv(ProviderAddress::environmentVariable);
 }

@@ -65,6 +65,10 @@ TEST_F(KeychainStoreTest, ALegacyKeyIsMigratedOnceKeptAndNeverPreferred) {
     EXPECT_EQ(apiKey(), u"sk-new"_s);
     EXPECT_EQ(store.readServices(), (QStringList{current, legacy, current, current}));
     EXPECT_EQ(store.writeServices(), QStringList{current});
+    // A key saved empty (for a server that needs none) stays empty.
+    EXPECT_FALSE(setAPIKey(u" "_s));
+    EXPECT_EQ(apiKey(), std::nullopt);
+    EXPECT_EQ(store.stored(current, account), "");
 }
 
 TEST_F(KeychainStoreTest, AFailedMigrationStillGivesTheKeyAndIsRetried) {

@@ -88,3 +88,24 @@ TEST(XdgAutostartExec, ReservedCharactersAreQuotedAndEscapedTwice) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(XdgAutostartInstalledTest, TheInstalledEntryIsCopiedWithItsExecReplaced) {
+    TempHome home;
+    const QString installed = home.path() + u"/share/applications/app.palimo.Palimo.desktop"_s;
+    write(installed, u"[Desktop Entry]\nType=Application\nName=Palimo\nName[de]=Palimo\n"
+                     u"Exec=palimo\nTryExec=palimo\nIcon=app.palimo.Palimo\n\n"
+                     u"[Desktop Action settings]\nExec=palimo --settings\n"_s);
+    XdgAutostart autostart(u"/usr/bin/palimo"_s, installed);
+    ASSERT_EQ(autostart.setEnabled(true), std::nullopt);
+    EXPECT_EQ(read(XdgAutostart::userEntryPath()),
+              u"[Desktop Entry]\nType=Application\nName=Palimo\nName[de]=Palimo\n"
+              u"Icon=app.palimo.Palimo\nExec=\"/usr/bin/palimo\"\n"
+              u"X-GNOME-Autostart-enabled=true\n"_s);
+    XdgAutostart uninstalled(u"/usr/bin/palimo"_s, home.path() + u"/missing.desktop"_s);
+    ASSERT_EQ(uninstalled.setEnabled(true), std::nullopt);
+    EXPECT_TRUE(read(XdgAutostart::userEntryPath()).contains(u"\nComment="_s));
+}
+
+} // namespace

@@ -45,11 +45,10 @@ class PipelineTest : public ::testing::Test {
 public:
     PipelineTest()
         : controller(RewritePlatform{pasteboard, editor, accessibility, workspace},
-                     {QStringLiteral("gpt-4o-mini"),
-                      [this](RewriteRequest r, CancellationToken t) { return model(r, t); }},
+                     {[this](RewriteRequest r, CancellationToken t) { return model(r, t); }},
                      {[this] { return instructions; },
-                      [this](qint64 in, qint64 out) {
-                          usage.append({in, out});
+                      [this](const QString& model, qint64 in, qint64 out) {
+                          usage.append({model, in, out});
                       }},
                      {.beforeCopy = 1ms,
                       .modifierRelease = 100ms,
@@ -82,7 +81,7 @@ public:
         if (modelError) {
             co_return RewriteError(*modelError);
         }
-        co_return RewriteResult{request.text.toUpper(), 12, 7};
+        co_return RewriteResult{request.text.toUpper(), 12, 7, QStringLiteral("llama3.2")};
     }
 
     // Starts a run, calls whileRunning at once, and waits until the run has completely finished.
@@ -128,7 +127,7 @@ public:
     std::optional<RewriteError> modelError;
     bool userPressesEscape = false;
     QString instructions = QStringLiteral("Fix the grammar.");
-    QList<std::pair<qint64, qint64>> usage;
+    QList<std::tuple<QString, qint64, qint64>> usage;
     std::shared_ptr<RecordingFeedback> feedback = std::make_shared<RecordingFeedback>();
     QList<bool> cancelKey;
     const QList<PasteboardItem> userClipboard = {

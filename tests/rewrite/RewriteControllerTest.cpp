@@ -16,12 +16,11 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
     EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
     EXPECT_EQ(requests[0].instructions, instructions);
     EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::defaultInstructions);
-    EXPECT_EQ(usage, (QList<std::pair<qint64, qint64>>{{12, 7}}));
-    for (const char* line :
-         {"^Captured 5 chars in \\d+ ms\\.$",
-          "^OpenAI \\(gpt-4o-mini, defaultInstructions\\) replied in \\d+ ms, 12 "
-          "in / 7 out tokens\\.$",
-          "^Done in \\d+\\.\\d\\d s total\\.$"}) {
+    EXPECT_EQ(usage, (QList<std::tuple<QString, qint64, qint64>>{{"llama3.2", 12, 7}}));
+    for (const char* line : {"^Captured 5 chars in \\d+ ms\\.$",
+                             "^OpenAI \\(llama3\\.2, defaultInstructions\\) replied in \\d+ ms, 12 "
+                             "in / 7 out tokens\\.$",
+                             "^Done in \\d+\\.\\d\\d s total\\.$"}) {
         EXPECT_EQ(logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
             << line;
     }
@@ -93,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                },
                QString(65'537, u'a'),
                {"failed: Too long: at most about 16384 tokens at once."},
-               "Too long to rewrite in one answer: about 16385 tokens, and gpt-4o-mini writes at "
+               "Too long to rewrite in one answer: about 16385 tokens, and one answer holds at "
                "most 16384. Aborting."},
         Ending{"EscapeWhilePasting",
                [](PipelineTest& f) {
@@ -162,7 +161,7 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindow) {
     EXPECT_EQ(workspace.activated, QList<std::uint64_t>{42});
     EXPECT_EQ(activatedAtWorking, 1);
     EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-    EXPECT_EQ(logCount(QStringLiteral("(gpt-4o-mini, customPrompt)")), 1);
+    EXPECT_EQ(logCount(QStringLiteral("(llama3.2, customPrompt)")), 1);
     // The capture line covers the capture alone; the total includes the time the panel was open.
     const QString captured = logLines().filter(QStringLiteral("Captured")).value(0);
     const QString done = logLines().filter(QStringLiteral("Done in")).value(0);

@@ -14,6 +14,9 @@
 
 using namespace Qt::StringLiterals;
 
+// The one model whose prices are known.
+inline const QString mini = u"gpt-4o-mini"_s;
+
 inline QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -76,7 +76,7 @@ TEST_F(SettingsStoreTest, UnreadableEntriesFallBackAndStayUntilWritten) {
 
     store.setSoundEnabled(false);
     EXPECT_EQ(onDisk().value(u"presets"_s), storedPresets);
-    store.recordUsage(10, 20);
+    store.recordUsage(mini, 10, 20);
     EXPECT_EQ(store.usage().rewrites, 1);
 }
 
@@ -107,12 +107,25 @@ TEST(SettingsRecordsTest, DecodeOnlyCompleteWellTypedRecords) {
     EXPECT_FALSE(combo(qint64(1) << 32, 786432));
     EXPECT_FALSE(combo(15, QJsonValue()));
 
-    const UsageStats stats{3, 4, 5, QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC)};
-    const auto json = stats.toJson();
+    const UsageStats stats{3,
+                           4,
+                           5,
+                           QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC),
+                           {{u"llama3.2"_s, {1, 2, 3}}}};
+    auto json = stats.toJson();
     ASSERT_TRUE(json);
     EXPECT_DOUBLE_EQ((*json)[u"periodStart"_s].toDouble(), 1.5);
     EXPECT_EQ(UsageStats::fromJson(*json), stats);
-    EXPECT_FALSE((UsageStats{1, 0, 0, QDateTime()}.toJson()));
+    // The by-model counts only add a member; an unreadable entry of it is left out alone.
+    QJsonObject object = json->toObject();
+    object[u"models"_s] = QJsonObject{{u"a"_s, object[u"models"_s][u"llama3.2"_s]},
+                                      {u"b"_s, QJsonObject{{u"rewrites"_s, 1}}},
+                                      {u"c"_s, 7}};
+    EXPECT_EQ(UsageStats::fromJson(object)->models,
+              (QMap<QString, UsageStats::ModelUsage>{{u"a"_s, {1, 2, 3}}}));
+    object[u"models"_s] = 5;
+    EXPECT_EQ(UsageStats::fromJson(object)->rewrites, 3);
+    EXPECT_FALSE((UsageStats{1, 0, 0, QDateTime(), {}}.toJson()));
 }
 
 TEST_F(SettingsStoreTest, UsageStartsAFreshPeriodAtTheFirstRewriteOfAMonth) {
@@ -121,9 +134,9 @@ TEST_F(SettingsStoreTest, UsageStartsAFreshPeriodAtTheFirstRewriteOfAMonth) {
     };
     QDateTime now = local(2025, 2, 28, 23);
     store.setClock([&now] { return now; });
-    store.recordUsage(100, 100);
-    store.recordUsage(0, 0);
-    EXPECT_EQ(store.usage(), (UsageStats{2, 100, 100, now}));
+    store.recordUsage(mini, 100, 100);
+    store.recordUsage(mini, 0, 0);
+    EXPECT_EQ(store.usage(), (UsageStats{2, 100, 100, now, {{mini, {2, 100, 100}}}}));
     EXPECT_DOUBLE_EQ(onDisk()[u"usage"_s][u"periodStart"_s].toDouble(),
                      static_cast<double>(now.toSecsSinceEpoch() - 978'307'200));
 
@@ -131,16 +144,20 @@ TEST_F(SettingsStoreTest, UsageStartsAFreshPeriodAtTheFirstRewriteOfAMonth) {
     const QByteArray february = readFile(path);
     EXPECT_EQ(store.usage().rewrites, 2) << "reading must not reset the period";
     EXPECT_EQ(readFile(path), february);
-    store.recordUsage(5, 6);
-    EXPECT_EQ(store.usage(), (UsageStats{1, 5, 6, now}));
+    store.recordUsage(mini, 5, 6);
+    store.recordUsage(u"llama3.2"_s, 1, 2);
+    EXPECT_EQ(store.usage(),
+              (UsageStats{2, 6, 8, now, {{mini, {1, 5, 6}}, {u"llama3.2"_s, {1, 1, 2}}}}));
     now = local(2026, 3, 10, 12);
-    store.recordUsage(7, 8);
-    EXPECT_EQ(store.usage(), (UsageStats{1, 7, 8, now}));
+    store.recordUsage(mini, 7, 8);
+    EXPECT_EQ(store.usage(), (UsageStats{1, 7, 8, now, {{mini, {1, 7, 8}}}}));
 }
 
 TEST(UsageStatsTest, SummaryTextsAndTheOneCentBoundary) {
-    const auto summary = [](qint64 rewrites, qint64 prompt, qint64 completion) {
-        return UsageStats{rewrites, prompt, completion, QDateTime::currentDateTime()}.summary();
+    const auto summary = [](qint64 rewrites, qint64 prompt, qint64 completion,
+                            QMap<QString, UsageStats::ModelUsage> models = {}) {
+        return UsageStats{rewrites, prompt, completion, QDateTime::currentDateTime(), models}
+            .summary();
     };
     EXPECT_EQ(summary(0, 500, 500), u"No rewrites yet this month."_s);
     EXPECT_EQ(summary(1, 200, 200), u"1 rewrite this month, under 1 cent in API costs."_s);
@@ -149,6 +166,31 @@ TEST(UsageStatsTest, SummaryTextsAndTheOneCentBoundary) {
     EXPECT_EQ(summary(2, 66'666, 0), u"2 rewrites this month, under 1 cent in API costs."_s);
     EXPECT_EQ(summary(2, 66'667, 0), u"2 rewrites this month, about $0.01 in API costs."_s);
     EXPECT_EQ(summary(2, 0, 16'667), u"2 rewrites this month, about $0.01 in API costs."_s);
+
+    // Only the known model is priced; tokens not in the by-model counts came from an earlier
+    // version, which always asked for it.
+    const UsageStats::ModelUsage llama{2, 900'000, 100'000};
+    const UsageStats::ModelUsage qwen{1, 50, 50};
+    const std::pair<QString, QString> honest[] = {
+        {summary(1000, 200'000, 200'000, {{mini, {1000, 200'000, 200'000}}}),
+         u"1000 rewrites this month, about $0.15 in API costs."_s},
+        {summary(2, 900'000, 100'000, {{u"llama3.2"_s, llama}}),
+         u"2 rewrites this month, 1000000 tokens, no price known for llama3.2."_s},
+        {summary(3, 900'050, 100'050, {{u"llama3.2"_s, llama}, {u"qwen"_s, qwen}}),
+         u"3 rewrites this month, 1000100 tokens, no price known for these models."_s},
+        {summary(1002, 1'100'000, 300'000, {{u"llama3.2"_s, llama}}),
+         u"1002 rewrites this month, about $0.15 in API costs for 1000 of them, and 1000000 "
+         u"tokens with no known price."_s},
+        {summary(2, 900'000, 100'000,
+                 {{u"hf.co/bartowski/Llama-3.2-3B-Instruct-GGUF:Q4_K_M"_s, llama}}),
+         u"2 rewrites this month, 1000000 tokens, no price known for hf.co/bartowski\u2026ruct-GGUF:Q4_K_M."_s},
+        // A hand edit whose shares exceed the whole prices nothing twice and nothing negative.
+        {summary(1, 10, 10, {{u"llama3.2"_s, llama}}),
+         u"1 rewrite this month, 1000000 tokens, no price known for llama3.2."_s},
+    };
+    for (const auto& [text, expected] : honest) {
+        EXPECT_EQ(text, expected);
+    }
 }
 
 } // namespace

@@ -36,30 +36,59 @@ TEST_F(SettingsModelTest, SaveAndTestStoresTheTrimmedKeyAndShowsTheOutcome) {
     struct Case {
         const char* name;
         QString typed;
+        bool openAI;                     // the server is OpenAI's own, which always wants a key
         std::optional<FakeReply> models; // the provider's answer to the key test
         bool keyringRefuses;
         QList<KeyState> states;
         std::optional<QByteArray> stored;
     };
     const KeyState empty = KeyState::failed(SettingsModel::emptyKeyProblem);
+    const KeyState checking = KeyState::checking();
+    const auto offering = [](const char* id) {
+        return FakeReply::answer(200, R"({"data":[{"id":")" + QByteArray(id) + R"("}]})");
+    };
     const Case cases[] = {
-        {"empty field", u""_s, {}, false, {empty}, {}},
-        {"only white space", u" \n\t"_s, {}, false, {empty}, {}},
-        {"accepted, typed with a line feed",
+        {"empty field", u""_s, true, {}, false, {empty}, {}},
+        {"only white space", u" \n\t"_s, true, {}, false, {empty}, {}},
+        {"accepted without a model list, typed with a line feed",
          u"sk-good\n"_s,
+         false,
          FakeReply::answer(200, "{}"),
          false,
-         {KeyState::checking(), KeyState::valid()},
+         {checking, KeyState::valid()},
          QByteArray("sk-good")},
-        {"refused by the provider",
-         u"sk-bad"_s,
+        {"the model is not offered",
+         u"sk-good"_s,
+         false,
+         offering("llama3.2"),
+         false,
+         {checking, KeyState::failed(u"This server does not offer the model \"gpt-4o-mini\". "
+                                     u"It offers: llama3.2."_s)},
+         QByteArray("sk-good")},
+        {"empty key with a local server",
+         u" "_s,
+         false,
+         offering("gpt-4o-mini"),
+         false,
+         {checking, KeyState::valid()},
+         QByteArray("")},
+        {"a local server that wants a key",
+         u""_s,
+         false,
          FakeReply::answer(401, "{}"),
          false,
-         {KeyState::checking(),
-          KeyState::failed(u"OpenAI rejected this key. Check it was copied in full."_s)},
+         {checking, KeyState::failed(SettingsModel::serverWantsKey)},
+         QByteArray("")},
+        {"refused by the provider",
+         u"sk-bad"_s,
+         false,
+         FakeReply::answer(401, "{}"),
+         false,
+         {checking, KeyState::failed(u"OpenAI rejected this key. Check it was copied in full."_s)},
          QByteArray("sk-bad")},
         {"keyring refuses",
          u"sk-any"_s,
+         false,
          {},
          true,
          {KeyState::failed(u"Could not save to the keychain: The collection is locked."_s)},
@@ -75,6 +104,7 @@ TEST_F(SettingsModelTest, SaveAndTestStoresTheTrimmedKeyAndShowsTheOutcome) {
         if (c.models) {
             provider.setModelsReply(*c.models);
         }
+        base = c.openAI ? u"https://api.openai.com"_s : QString();
         SettingsModel m(store, keychainHere, client, loginItems);
         QList<KeyState> seen;
         QObject::connect(&m, &SettingsModel::keyStateChanged, [&] { seen << m.keyState(); });
@@ -139,7 +169,7 @@ TEST_F(SettingsModelTest, ReloadingPicksUpAHandEditAndRefreshPicksUpUsage) {
     model();
     store.setSoundEnabled(false);
     store.setInstructions(u"Hand edited."_s);
-    store.recordUsage(200, 200);
+    store.recordUsage(mini, 200, 200);
     model().refreshUsage();
     EXPECT_EQ(model().usage().summary(), u"1 rewrite this month, under 1 cent in API costs."_s);
     EXPECT_TRUE(model().soundEnabled());

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,7 +84,7 @@ TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpen
     EXPECT_EQ(window->size(), QSize(560, 460));
     open(); // already visible: brought to the front, not counted again
     EXPECT_EQ(opened, 1);
-    store.recordUsage(200, 200);
+    store.recordUsage(mini, 200, 200);
     window->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed, 1);
@@ -114,6 +115,39 @@ TEST_F(SettingsViewsTest, GeneralTabFollowsTheKeyTestAndLaunchAtLogin) {
     launch->click();
     EXPECT_FALSE(launch->isChecked());
     EXPECT_TRUE(showsText(general, SettingsModel::launchAtLoginRefused));
+}
+
+TEST_F(SettingsViewsTest, ServerAndModelAreSavedWhenLeftAndTheOfferedModelsCanBePicked) {
+    QWidget* general = (open(), tab(0));
+    auto* server = find<QLineEdit>(general, u"Server address"_s);
+    const auto leave = [](QLineEdit* field, const QString& text) {
+        field->setText(text);
+        Q_EMIT field->editingFinished();
+    };
+    leave(server, u"http://192.168.1.5:11434"_s);
+    EXPECT_TRUE(showsText(general, u"Not saved: \"http://192.168.1.5:11434\" uses plain http, "
+                                   u"which would send the key unencrypted; use https (http is "
+                                   u"allowed only for localhost, 127.0.0.0/8 and ::1)."_s));
+    EXPECT_FALSE(onDisk().contains(u"apiBaseURL"_s));
+    EXPECT_EQ(server->text(), u"http://192.168.1.5:11434"_s) << "the typed text stays";
+    leave(server, u" http://localhost:11434 "_s);
+    EXPECT_EQ(onDisk().value(u"apiBaseURL"_s), u"http://localhost:11434"_s);
+    EXPECT_FALSE(model().serverProblem());
+
+    provider.setModelsReply(FakeReply::answer(200, R"({"data":[{"id":"llama3.2"}]})"));
+    find<QPushButton>(general, u"Save and test"_s)->click();
+    while (model().keyState().kind == KeyState::Kind::checking) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    EXPECT_TRUE(showsText(general, u"This server does not offer the model \"gpt-4o-mini\". It "
+                                   u"offers: llama3.2."_s));
+    auto* models = find<QComboBox>(general, u"Model"_s);
+    ASSERT_EQ(models->count(), 1);
+    Q_EMIT models->textActivated(models->itemText(0));
+    EXPECT_EQ(onDisk().value(u"model"_s), u"llama3.2"_s);
+    leave(models->lineEdit(), u"  "_s); // blank: back to the default
+    EXPECT_FALSE(onDisk().contains(u"model"_s));
+    EXPECT_EQ(models->count(), 1);
 }
 
 TEST_F(SettingsViewsTest, RecordingSwallowsKeysSuspendsShortcutsAndStoresThePosition) {

@@ -20,6 +20,9 @@
 
 using namespace Qt::StringLiterals;
 
+// The one model whose prices are known.
+inline const QString mini = u"gpt-4o-mini"_s;
+
 // A settings model over a fresh settings file, an in-memory keyring, a fake provider for key
 // tests and an in-memory autostart. The model is made on first use, so a test can prepare
 // what it reads at creation.
@@ -37,7 +40,7 @@ protected:
     }
     OpenAIClient::Options clientOptions() {
         OpenAIClient::Options options;
-        options.baseAddress = [this] { return provider.baseAddress(); };
+        options.baseAddress = [this] { return base.isEmpty() ? provider.baseAddress() : base; };
         return options;
     }
     QJsonObject onDisk() const {
@@ -55,6 +58,7 @@ protected:
     FakeSecretStore secrets;
     KeychainStore keychain{secrets};
     FakeProvider provider;
+    QString base; // empty: the fake provider's own address
     OpenAIClient client{clientOptions()};
     FakeLoginItems loginItems;
     int hotkeyChanges = 0;

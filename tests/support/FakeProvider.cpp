@@ -126,6 +126,19 @@ QString FakeProvider::baseAddress() const {
            QString::number(port());
 }
 
+void FakeProvider::setOfferedModels(const QStringList& models) {
+    m_offered = models;
+    QJsonArray data;
+    for (const QString& id : models) {
+        data.append(QJsonObject{{QStringLiteral("object"), QStringLiteral("model")},
+                                {QStringLiteral("id"), id}});
+    }
+    m_modelsReply = FakeReply::answer(
+        200, QJsonDocument(QJsonObject{{QStringLiteral("object"), QStringLiteral("list")},
+                                       {QStringLiteral("data"), data}})
+                 .toJson(QJsonDocument::Compact));
+}
+
 bool FakeProvider::waitForRequests(int n, std::chrono::milliseconds timeout) {
     const QDeadlineTimer deadline(timeout);
     while (m_requests.size() < n && !deadline.hasExpired()) {
@@ -145,8 +158,14 @@ FakeReply FakeProvider::respond(const FakeRequest& request) {
         reply = std::move(m_queue.front());
         m_queue.pop_front();
     } else if (path.endsWith("/v1/chat/completions")) {
-        reply = request.method == "POST" ? m_chatReply
-                                         : errorAnswer(405, "Method not allowed; use POST.");
+        const QString model = QJsonDocument::fromJson(request.body)
+                                  .object()
+                                  .value(QStringLiteral("model"))
+                                  .toString();
+        reply = request.method != "POST" ? errorAnswer(405, "Method not allowed; use POST.")
+                : !m_offered.isEmpty() && !m_offered.contains(model)
+                    ? errorAnswer(404, "The model does not exist.")
+                    : m_chatReply;
     } else if (path.endsWith("/v1/models") && request.method == "GET") {
         reply = m_modelsReply;
     } else {
@@ -188,6 +207,9 @@ FakeReply FakeProvider::control(const FakeRequest& request) {
     }
     if (settings.contains(QStringLiteral("models"))) {
         m_modelsReply = *models;
+    }
+    if (settings.contains(QStringLiteral("offers"))) {
+        setOfferedModels(settings.value(QStringLiteral("offers")).toVariant().toStringList());
     }
     m_queue.insert(m_queue.end(), next.begin(), next.end());
     return FakeReply::answer(200, R"({"ok":true})");

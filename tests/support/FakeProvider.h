@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QSslCertificate>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -18,7 +19,8 @@ class QTcpServer;
 // (with a certificate made at start), keeping connections alive. It serves
 // POST /v1/chat/completions and GET /v1/models with replies chosen per test or per request,
 // and records every request. Control paths let another process script it:
-//   POST /__control {"chat": reply, "models": reply, "next": [reply, ...]}  (FakeReply::fromJson)
+//   POST /__control {"chat": reply, "models": reply, "next": [reply, ...],  (FakeReply::fromJson)
+//                    "offers": ["model", ...]}                              (setOfferedModels)
 //   GET /__stats -> {"connections": n, "requests": n}
 //   GET /__last -> the body of the latest API request
 // Runs on the thread that creates it; tests share the event loop with the client under test.
@@ -41,6 +43,9 @@ public:
     void setChatReply(FakeReply reply) { m_chatReply = std::move(reply); } // default: uppercase
     void setModelsReply(FakeReply reply) { m_modelsReply = std::move(reply); }
     void enqueue(FakeReply reply) { m_queue.push_back(std::move(reply)); } // next API request's
+    // Like a local server: lists only these models and answers a chat for any other with 404.
+    // Empty: any model is served.
+    void setOfferedModels(const QStringList& models);
 
     const QList<FakeRequest>& requests() const { return m_requests; } // API requests only
     int connectionCount() const { return m_connections; }
@@ -59,6 +64,7 @@ private:
     FakeReply m_chatReply;
     FakeReply m_modelsReply;
     std::deque<FakeReply> m_queue;
+    QStringList m_offered;
     QList<FakeRequest> m_requests;
     int m_connections = 0;
 };

@@ -23,6 +23,13 @@ stop_everything() {
 }
 trap stop_everything EXIT
 
+# These tests are about a Palimo that is set up; the first-run guide has a test of its own.
+palimo_settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
+if [ ! -e "$palimo_settings" ]; then
+  mkdir -p "$(dirname "$palimo_settings")"
+  echo '{"hasCompletedOnboarding": true}' >"$palimo_settings"
+fi
+
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
 log_count() { grep -cF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(log_count "$1")" -ge "$2" ]; }

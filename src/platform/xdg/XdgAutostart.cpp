@@ -50,8 +50,16 @@ bool entryStarts(const QString& path) {
 
 } // namespace
 
-XdgAutostart::XdgAutostart(QString executable)
-    : m_executable(std::move(executable)) {}
+XdgAutostart::XdgAutostart(QString executable, QString installedEntry)
+    : m_executable(std::move(executable))
+    , m_installedEntry(std::move(installedEntry)) {}
+
+QString XdgAutostart::installedText() const {
+    QFile file(m_installedEntry);
+    return !m_installedEntry.isEmpty() && file.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(file.readAll())
+               : QString();
+}
 
 QString XdgAutostart::userEntryPath() {
     return configHome() + QLatin1Char('/') + entryName;
@@ -87,13 +95,13 @@ bool XdgAutostart::isEnabled() const {
 
 std::optional<QString> XdgAutostart::setEnabled(bool enabled) {
     if (enabled) {
-        return write(entryText(m_executable, false));
+        return write(entryText(m_executable, false, installedText()));
     }
     const QStringList system = systemEntryPaths();
     const bool systemEntry = std::any_of(
         system.begin(), system.end(), [](const QString& path) { return QFileInfo::exists(path); });
     if (systemEntry) {
-        return write(entryText(m_executable, true));
+        return write(entryText(m_executable, true, installedText()));
     }
     QFile user(userEntryPath());
     if (user.exists() && !user.remove()) {
@@ -134,13 +142,33 @@ QString XdgAutostart::execValue(const QString& executable) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray XdgAutostart::entryText(const QString& executable, bool hidden) {
-    QString text = QStringLiteral("[Desktop Entry]\n"
-                                  "Type=Application\n"
-                                  "Name=Palimo\n"
-                                  "Comment=Rewrite selected text in place\n");
+QByteArray XdgAutostart::entryText(const QString& executable, bool hidden, const QString& base) {
+    // The installed entry's main group, without what says how or whether it starts.
+    static const QStringList replaced = {
+        QStringLiteral("Exec"), QStringLiteral("TryExec"), QStringLiteral("Hidden"),
+        QStringLiteral("DBusActivatable"), QStringLiteral("X-GNOME-Autostart-enabled")};
+    QString text;
+    bool inMainGroup = false;
+    for (const QString& line : base.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('['))) {
+            if (inMainGroup) {
+                break;
+            }
+            inMainGroup = line.trimmed() == QLatin1String("[Desktop Entry]");
+        }
+        const QString key = line.section(QLatin1Char('='), 0, 0).trimmed();
+        if (inMainGroup && !line.trimmed().isEmpty() && !replaced.contains(key)) {
+            text += line + QLatin1Char('\n');
+        }
+    }
+    if (text.isEmpty()) {
+        text = QStringLiteral("[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=Palimo\n"
+                              "Comment=Rewrite selected text in place\n"
+                              "Terminal=false\n");
+    }
     text += QStringLiteral("Exec=") + execValue(executable) + QLatin1Char('\n');
-    text += QStringLiteral("Terminal=false\n");
     text += hidden ? QStringLiteral("Hidden=true\n")
                    : QStringLiteral("X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();

@@ -114,9 +114,8 @@ int main(int argc, char** argv) {
         co_return outcome;
     };
     RewriteController controller(
-        RewritePlatform{*pasteboard, keystrokes, accessibility, workspace},
-        {QStringLiteral("gpt-4o-mini"), model},
-        {[] { return QStringLiteral("Fix the grammar."); }, [](qint64, qint64) {}});
+        RewritePlatform{*pasteboard, keystrokes, accessibility, workspace}, {model},
+        {[] { return QStringLiteral("Fix the grammar."); }, [](const QString&, qint64, qint64) {}});
     const auto feedback = std::make_shared<PrintingFeedback>(clock);
     controller.setFeedback(feedback);
 

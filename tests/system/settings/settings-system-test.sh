@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The settings window of the real palimo binary (run it inside palimo-session.sh): opened by a
-# second start, read and operated over AT-SPI as a screen reader would, a key saved and tested
-# against the fake provider, launch at login, and a shortcut recorded with real key presses on
-# three keyboard layouts and then used to rewrite text in our Qt editor.
+# second start, read and operated over AT-SPI as a screen reader would, the fake provider set
+# as the server and a key saved and tested against it, launch at login, a shortcut recorded
+# with real key presses on three keyboard layouts and then used to rewrite text in our Qt
+# editor, and a local server's only model picked and used without a key.
 #   settings-system-test.sh PALIMO EDITOR FAKE_PROVIDER
 set -uo pipefail
 
@@ -21,6 +22,15 @@ stored() { # KEY FIELD: a field of a record in the settings file
     "$settings" "$1" "$2" 2>/dev/null
 }
 stored_is() { [ "$(stored "$1" "$2")" = "$3" ]; }
+setting_is() { # KEY VALUE: a text setting
+  [ "$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1])).get(sys.argv[2]))' \
+    "$settings" "$1" 2>/dev/null)" = "$2" ]
+}
+type_into() { # NAME TEXT: typed with real key presses, then Tab leaves the field
+  focus_settings
+  ui focus "$1"
+  xdotool key ctrl+a && xdotool type --delay 5 -- "$2" && xdotool key Tab
+}
 described() { [ "$("$atspi" describe "$1")" = "$2" ]; }
 # Screen readers' press action clicks a moment later (Qt animates the click): wait for it.
 start_recording() {
@@ -33,7 +43,8 @@ focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --
 start_provider "$fake_provider"
 start_editor "$editor"
 
-export PALIMO_API_BASE=http://127.0.0.1:$port
+# The server is chosen in the window below, as a user would; nothing in the environment.
+unset PALIMO_API_BASE PALIMO_MODEL
 "$palimo" >"$work/palimo.out" 2>&1 &
 palimo_pid=$!
 pids+=($palimo_pid)
@@ -62,8 +73,15 @@ case_name=reachability
 eventually 5 "$atspi" check >/dev/null 2>&1
 ui check
 
-case_name=key
+case_name=server
 ui tab General
+type_into 'Server address' http://10.0.0.7:8080
+ui wait 'Not saved: "http://10.0.0.7:8080" uses plain http, which would send the key unencrypted; use https (http is allowed only for localhost, 127.0.0.0/8 and ::1).'
+grep -q apiBaseURL "$settings" 2>/dev/null && fail "a plain-http remote address was saved"
+type_into 'Server address' "http://127.0.0.1:$port"
+eventually 3 setting_is apiBaseURL "http://127.0.0.1:$port" || fail "the server was not saved"
+
+case_name=key
 provider '{"models": {"mode": "status", "status": 401, "body": "{}"}}'
 ui set-text 'OpenAI API key' sk-refused
 ui press 'Save and test'
@@ -139,6 +157,26 @@ eventually 3 log_has 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' || f
 prepare "recorded shortcut" 0 8
 xdotool key ctrl+alt+t
 eventually 5 line_is "RECORDED shortcut" || fail "got $(ed 'get line')"
+
+case_name=local-model
+# A server that has only llama3.2 and needs no key: picked, confirmed, used, not priced.
+provider '{"offers": ["llama3.2"], "chat": {"mode": "uppercase", "promptTokens": 120, "completionTokens": 3}}'
+"$palimo" >/dev/null 2>&1 || fail "the settings did not open again"
+ui tab General
+ui set-text 'OpenAI API key' ''
+ui press 'Save and test'
+ui wait 'This server does not offer the model "gpt-4o-mini". It offers: llama3.2.'
+type_into Model llama3.2
+eventually 3 setting_is model llama3.2 || fail "the model was not saved"
+ui press 'Save and test'
+ui wait 'Key works'
+[ -z "$(secret-tool lookup server app.palimo.Palimo user openai-api-key)" ] || fail "a key is kept"
+prepare "local model" 0 5
+xdotool key ctrl+alt+t
+eventually 5 line_is "LOCAL model" || fail "got $(ed 'get line')"
+log_has 'OpenAI (llama3.2, defaultInstructions) replied in ' || fail "no llama3.2 reply line"
+"$palimo" >/dev/null 2>&1 || fail "the settings did not open again"
+ui wait '2 rewrites this month, under 1 cent in API costs for 1 of them, and 123 tokens with no known price.'
 
 kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
 if [ $failures -gt 0 ]; then

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The Debian package (run it inside palimo-session.sh): built by CPack from the build folder,
+# its dependencies derived from the binary, unpacked into a scratch root whose desktop entry
+# and AppStream metainfo validate and whose palimo starts, puts its icon in the tray and quits.
+#   package-test.sh BUILD_DIR
+set -uo pipefail
+
+build=${1:?usage: package-test.sh BUILD_DIR}
+work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-package.XXXXXX")
+pid=
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >cpack.log 2>&1) ||
+  { echo "cpack failed: $(cat "$work/cpack.log")" >&2; exit 1; }
+deb=$(ls "$work"/out/palimo_*.deb 2>/dev/null | head -n1)
+[ -n "$deb" ] || { echo "no package was written" >&2; exit 1; }
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6svg6 libqt6widgets6 libqt6dbus6 libxcb1 libatspi2.0-0 libqt6keychain1 libc6; do
+  [[ ", $depends," == *", $library"[\ ,\(]* ]] || fail "Depends lacks $library: $depends"
+done
+
+root=$work/root
+dpkg-deb -x "$deb" "$root" || { echo "the package does not unpack" >&2; exit 1; }
+app=app.palimo.Palimo
+for file in usr/bin/palimo usr/share/applications/$app.desktop usr/share/metainfo/$app.metainfo.xml \
+  usr/share/icons/hicolor/scalable/apps/$app.svg usr/share/icons/hicolor/48x48/apps/$app.png; do
+  [ -s "$root/$file" ] || fail "the package lacks $file"
+done
+desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "the desktop entry is invalid"
+appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app.metainfo.xml" >"$work/as.log" 2>&1 ||
+  fail "the metainfo is invalid: $(cat "$work/as.log")"
+exec_line=$(grep '^Exec=' "$root/usr/share/applications/$app.desktop" | cut -d= -f2)
+[ -x "$root/usr/bin/$exec_line" ] || fail "the entry's Exec=$exec_line is not the packaged binary"
+
+version=$("$root/usr/bin/palimo" --version)
+[[ "$version" == "Palimo $(dpkg-deb -f "$deb" Version | cut -d- -f1) ("* ]] ||
+  fail "--version says '$version' for package $(dpkg-deb -f "$deb" Version)"
+
+# Started as a desktop starts it, it comes up and registers its shortcuts.
+echo '{"hasCompletedOnboarding": true}' | install -D /dev/stdin "${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json"
+"$root/usr/bin/palimo" >"$work/palimo.out" 2>&1 &
+pid=$!
+for _ in $(seq 200); do grep -q 'Hotkeys registered' "$work/palimo.out" && break; sleep 0.05; done
+grep -q 'Hotkeys registered' "$work/palimo.out" || fail "the packaged palimo did not start: $(cat "$work/palimo.out")"
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+pid=
+[ $status -eq 0 ] || fail "the packaged palimo ended with status $status on SIGTERM"
+
+[ $failures -eq 0 ] || exit 1
+echo "package test: $(basename "$deb") builds, unpacks, validates and starts"
