@@ -39,7 +39,10 @@ void decodeRecords(const QJsonValue& value) {
                       back->promptTokens == usage->promptTokens &&
                       back->completionTokens == usage->completionTokens,
                   "usage counters read back as saved");
-        usage->adding(usage->promptTokens, usage->completionTokens, usage->periodStart).summary();
+        usage
+            ->adding(QStringLiteral("gpt-4o-mini"), usage->promptTokens, usage->completionTokens,
+                     usage->periodStart)
+            .summary();
     }
 }
 
