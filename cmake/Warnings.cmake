@@ -10,8 +10,14 @@ if(PALIMO_WERROR)
   target_compile_options(palimo_warnings INTERFACE -Werror)
 endif()
 if(PALIMO_SANITIZE)
-  target_compile_options(palimo_warnings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  # Every finding stops the program, so a test that runs into one fails instead of scrolling past.
+  target_compile_options(palimo_warnings INTERFACE -fsanitize=address,undefined
+    -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(palimo_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+if(PALIMO_FUZZ)
+  # Coverage feedback for libFuzzer in every library a fuzz target links.
+  target_compile_options(palimo_warnings INTERFACE -fsanitize=fuzzer-no-link)
 endif()
 target_compile_definitions(palimo_warnings INTERFACE
   QT_NO_KEYWORDS QT_NO_URL_CAST_FROM_STRING)

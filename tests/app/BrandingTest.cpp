@@ -2,6 +2,7 @@
 #include "app/ActivationPolicy.h"
 
 #include <QSoundEffect>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,12 @@ TEST(Branding, ShipsItsMarkAndSoundsAndFallsBackWhenOneIsMissing) {
     EXPECT_FALSE(Branding::menuBarImage().pixmap(18, 18).isNull());
     ASSERT_NE(Branding::doneSound(), nullptr);
     EXPECT_EQ(Branding::doneSound(), Branding::doneSound()) << "sounds are loaded once";
-    EXPECT_NE(Branding::cancelledSound(), nullptr);
+    ASSERT_NE(Branding::cancelledSound(), nullptr);
+    // Both decode; waiting for them also keeps Qt's loader thread from being torn down mid-load.
+    for (QSoundEffect* sound : {Branding::doneSound(), Branding::cancelledSound()}) {
+        EXPECT_TRUE(QTest::qWaitFor([sound] { return sound->status() != QSoundEffect::Loading; }));
+        EXPECT_EQ(sound->status(), QSoundEffect::Ready) << qPrintable(sound->source().toString());
+    }
 
     const QString gone = QStringLiteral(":/palimo/no-such-icon.svg");
     EXPECT_FALSE(Branding::markImage(gone).has_value());

@@ -161,4 +161,6 @@ TEST_F(OpenAIClientTransportTest, TlsTrustsOnlyTheGivenCertificateAndWarmUpOpens
     EXPECT_EQ(tls.requests().size(), 2);
     ASSERT_TRUE(tls.waitForRequests(3));
     EXPECT_EQ(tls.requests().at(2).method, "GET");
+    // A client must outlive its calls: a second, awaited warm-up also lets the first one end.
+    QCoro::waitFor(other.warmUp());
 }

@@ -64,7 +64,7 @@ void FakeProviderConnection::play(FakeReply reply, bool closeAfter) {
     const bool close = closeAfter || reply.withoutLength;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) +
                       (reply.status == 200 ? " OK" : " Not OK") +
-                      "\r\nContent-Type: application/json\r\n";
+                      "\r\nContent-Type: " + reply.contentType + "\r\n";
     if (!reply.withoutLength) {
         head += "Content-Length: " +
                 QByteArray::number(reply.declaredLength.value_or(reply.body.size())) + "\r\n";

@@ -65,6 +65,14 @@ std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
                                                   : std::nullopt;
     };
     reply.declaredLength = optional("declaredLength");
+    reply.contentType = value("contentType").toString(QStringLiteral("application/json")).toUtf8();
+    const QJsonObject headers = value("headers").toObject();
+    for (auto it = headers.begin(); it != headers.end(); ++it) {
+        reply.headers.append({it.key().toUtf8(), it.value().toString().toUtf8()});
+    }
+    if (const qint64 times = value("repeat").toInteger(); times > 1) {
+        reply.body = reply.body.repeated(times);
+    }
     reply.promptTokens = optional("promptTokens");
     reply.completionTokens = optional("completionTokens");
     return reply;

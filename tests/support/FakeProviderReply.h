@@ -22,6 +22,7 @@ struct FakeReply {
     Kind kind = Kind::uppercase;
     int status = 200;
     QByteArray body;
+    QByteArray contentType = "application/json";
     QList<QPair<QByteArray, QByteArray>> headers; // besides Content-Type and Content-Length
     std::chrono::milliseconds delay{0};           // before the status line
     int dripBytes = 0;                            // > 0: send the body in chunks this size
@@ -40,7 +41,8 @@ struct FakeReply {
 
     // The control form: {"mode": "uppercase|answer|status|completion|null-content|no-usage|
     // invalid-utf8|hang|drop|drop-mid", "status", "body", "content", "delayMs", "dripBytes",
-    // "dripIntervalMs", "declaredLength", "withoutLength", "promptTokens", "completionTokens"}.
+    // "dripIntervalMs", "declaredLength", "withoutLength", "promptTokens", "completionTokens",
+    // "contentType", "headers": {name: value}, "repeat": n (the body n times over)}.
     // Nothing when the mode is unknown.
     static std::optional<FakeReply> fromJson(const QJsonObject& json);
 };

@@ -1,5 +1,7 @@
 #include "platform/x11/ClipboardReader.h"
 
+#include "platform/x11/TargetList.h"
+
 #include <QDeadlineTimer>
 #include <QSet>
 
@@ -214,11 +216,7 @@ std::optional<std::vector<Atom>> ClipboardReader::targetAtoms(Session& session) 
     if (!answer.ok()) {
         return std::nullopt;
     }
-    const auto count = static_cast<size_t>(answer.bytes.size()) / sizeof(Atom);
-    std::vector<Atom> atoms(count);
-    std::copy_n(reinterpret_cast<const Atom*>(answer.bytes.constData()), count, atoms.begin());
-    atoms.erase(std::remove(atoms.begin(), atoms.end(), Atom{XCB_ATOM_NONE}), atoms.end());
-    return atoms;
+    return TargetList::atoms(answer.bytes);
 }
 
 QStringList ClipboardReader::targets() {

@@ -1,5 +1,6 @@
 #include "platform/x11/X11KeyChoice.h"
 
+#include <algorithm>
 #include <cstddef>
 
 using std::size_t;
@@ -13,7 +14,9 @@ std::uint8_t keyCodeForLetter(const KeyboardMapping& mapping, std::uint32_t lett
         return positionalKeyCode;
     }
     const std::uint32_t upper = letterKeysym - 0x20; // Latin-1 keysyms: 'c' 0x63, 'C' 0x43
-    const size_t keys = mapping.keysyms.size() / static_cast<size_t>(perKey);
+    // A mapping longer than the key codes X has (up to 255) must not wrap round to low codes.
+    const size_t keys = std::min(mapping.keysyms.size() / static_cast<size_t>(perKey),
+                                 size_t{256} - mapping.minKeyCode);
     // Column pairs are groups (0-1 group 1, 2-3 group 2, ...): the first group wins.
     for (int column = 0; column < perKey; ++column) {
         for (size_t key = 0; key < keys; ++key) {

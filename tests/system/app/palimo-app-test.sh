@@ -10,13 +10,14 @@ editor=$2 probe=$3 fake_provider=$4 sample_png=$5 manager=$6
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
 # Waits for the run in progress to write its closing line, so the next case starts idle.
 wait_done() { eventually 5 at_least 'Done in ' "$1" || fail "the run did not finish"; }
+# shellcheck source=../palimo-process.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../palimo-process.sh"
 start_provider "$fake_provider"
 start_editor "$editor"
 
 # --- palimo ------------------------------------------------------------------------------------
 "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
-PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" >"$work/palimo.out" 2>&1 &
-palimo_pid=$!
+PALIMO_API_BASE=http://127.0.0.1:$port palimo_start "$work" "$work/palimo.out"
 pids+=($palimo_pid)
 eventually 10 grep -q 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' "$work/palimo.out" ||
   { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
@@ -98,6 +99,7 @@ sleep 0.6
 [ "$(log_count 'Captured ')" -eq "$runs_before" ] || fail "the old shortcut still runs"
 xdotool key ctrl+alt+t
 eventually 5 line_is "MOVED shortcut" || fail "got $(ed 'get line')"
+wait_done 4 # quitting mid-run would leave the run unfinished (and its memory unfreed)
 
 case_name=quit-mid-run # SIGTERM during the model call: the clipboard goes back, then to the manager
 "$manager" >"$work/manager.out" 2>&1 &
@@ -110,9 +112,7 @@ runs_before=$(log_count 'Captured ')
 xdotool key ctrl+alt+t
 eventually 5 at_least 'Captured ' $((runs_before + 1)) || fail "no capture"
 sleep 0.3
-kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
-kill -TERM "$palimo_pid"
-eventually 5 bash -c "! kill -0 $palimo_pid 2>/dev/null" || fail "palimo ignored SIGTERM"
+palimo_stop || fail "palimo did not end cleanly on SIGTERM mid-run"
 line_is "quit now" || fail "the text changed: $(ed 'get line')"
 grep -q 'Handed the clipboard over to the clipboard manager.' "$work/palimo.out" ||
   fail "no hand-over line"

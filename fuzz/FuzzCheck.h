@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+// A broken property is a finding like a crash: libFuzzer keeps the input that broke it.
+inline void fuzzCheck(bool holds, const char* property) {
+    if (!holds) {
+        std::fprintf(stderr, "property broken: %s\n", property);
+        std::abort();
+    }
+}
