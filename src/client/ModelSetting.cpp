@@ -6,29 +6,18 @@
 
 namespace ModelSetting {
 
-QString choose(const std::optional<QString>& environment,
-               const std::optional<QString>& preference) {
-    for (const std::optional<QString>& candidate : {environment, preference}) {
-        if (candidate && !candidate->trimmed().isEmpty()) {
-            return candidate->trimmed();
-        }
-    }
-    return QString::fromLatin1(defaultModel);
-}
-
 QString configured() {
-    std::optional<QString> environment;
-    if (qEnvironmentVariableIsSet(environmentVariable)) {
-        environment = qEnvironmentVariable(environmentVariable);
-    }
-    if (environment && !environment->trimmed().isEmpty()) {
-        return environment->trimmed();
+    const QString environment = qEnvironmentVariable(environmentVariable).trimmed();
+    if (!environment.isEmpty()) {
+        return environment;
     }
     const Preferences preferences(Preferences::defaultFilePath());
     if (preferences.hidesValueOf(QString::fromLatin1(preferenceKey))) {
         return QString();
     }
-    return choose(std::nullopt, preferences.text(QString::fromLatin1(preferenceKey)));
+    const QString preference =
+        preferences.text(QString::fromLatin1(preferenceKey)).value_or(QString()).trimmed();
+    return preference.isEmpty() ? QString::fromLatin1(defaultModel) : preference;
 }
 
 QString unknownReason() {
