@@ -200,7 +200,8 @@ TEST(ClipboardSystem, OnlyTheTargetsFetchesOfTheTextCount) {
 
     ClipboardOwner other({}); // another application takes the clipboard
     ASSERT_TRUE(own(other, contentsOf({{"UTF8_STRING", "newer"}})));
-    EXPECT_FALSE(pasteboard->holdsOwnWrite());
+    // The loss arrives as an event on Palimo's own connection, which a busy machine delivers late.
+    EXPECT_TRUE(eventually(*pasteboard, [&] { return !pasteboard->holdsOwnWrite(); }));
     ASSERT_TRUE(QCoro::waitFor(pasteboard->writeAll({})));
     EXPECT_EQ(QCoro::waitFor(pasteboard->readAll()), PasteboardContents());
 }
