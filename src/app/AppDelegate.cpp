@@ -4,6 +4,7 @@
 #include "app/Branding.h"
 #include "app/MainMenu.h"
 #include "app/OnboardingAssembly.h"
+#include "app/PlatformBackends.h"
 #include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
 #include "app/StatusItem.h"
@@ -16,10 +17,6 @@
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "platform/x11/X11Compositor.h"
-#include "platform/x11/X11HotKeyService.h"
-#include "platform/x11/X11Keystrokes.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteController.h"
 #include "settings/KeychainStore.h"
 #include "settings/SettingsStore.h"
@@ -56,27 +53,22 @@ AppDelegate::~AppDelegate() {
 }
 
 bool AppDelegate::applicationDidFinishLaunching() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        Log::error(QStringLiteral("Palimo needs an X11 session; this one is \"%1\".")
-                       .arg(QGuiApplication::platformName()));
+    std::optional<PlatformBackends> backends = PlatformBackends::create();
+    if (!backends) {
         return false;
     }
     m_secrets = std::make_unique<SecretServiceStore>();
     m_keychain = std::make_unique<KeychainStore>(*m_secrets);
     KeychainStore::setShared(m_keychain.get());
 
-    m_hotKeyService = X11HotKeyService::create();
-    m_pasteboard = X11Pasteboard::create();
-    if (!m_hotKeyService || !m_pasteboard) {
-        Log::error(QStringLiteral("Could not open the X11 display."));
-        return false;
-    }
+    m_hotKeyService = std::move(backends->hotKeys);
+    m_pasteboard = std::move(backends->pasteboard);
+    m_keystrokes = std::move(backends->keystrokes);
+    m_workspace = std::move(backends->workspace);
     HotKeysController::setService(m_hotKeyService.get());
-    m_keystrokes = std::make_unique<X11Keystrokes>();
     m_accessibility = std::make_unique<AtspiAccessibility>();
-    m_workspace = std::make_unique<X11Workspace>();
-    Log::info(QStringLiteral("Backends: X11 hot keys, X11 clipboard, XTest keystrokes, AT-SPI "
-                             "accessibility, Secret Service keyring."));
+    Log::info(QStringLiteral("Backends: %1, AT-SPI accessibility, Secret Service keyring.")
+                  .arg(backends->description));
 
     SettingsStore& settings = SettingsStore::shared();
     m_hotkeyManager = std::make_unique<HotkeyManager>(settings);

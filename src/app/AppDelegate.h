@@ -21,10 +21,10 @@ class SecretServiceStore;
 class SettingsAssembly;
 class SettingsStore;
 class StatusItem;
-class X11HotKeyService;
-class X11Keystrokes;
-class X11Pasteboard;
-class X11Workspace;
+class HotKeyService;
+class Keystrokes;
+class Pasteboard;
+class Workspace;
 class SignalWatcher;
 
 // Owns the long-lived objects of the running application, picks the Linux backends and wires
@@ -62,11 +62,11 @@ private:
 
     std::unique_ptr<SecretServiceStore> m_secrets;
     std::unique_ptr<KeychainStore> m_keychain;
-    std::unique_ptr<X11HotKeyService> m_hotKeyService;
-    std::unique_ptr<X11Pasteboard> m_pasteboard;
-    std::unique_ptr<X11Keystrokes> m_keystrokes;
+    std::unique_ptr<HotKeyService> m_hotKeyService;
+    std::unique_ptr<Pasteboard> m_pasteboard;
+    std::unique_ptr<Keystrokes> m_keystrokes;
     std::unique_ptr<AtspiAccessibility> m_accessibility;
-    std::unique_ptr<X11Workspace> m_workspace;
+    std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;

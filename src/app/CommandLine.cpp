@@ -38,12 +38,17 @@ int setKey(int argc, char** argv, const QString& key) {
 }
 
 int startApplication(int argc, char** argv) {
-    // The backends speak X11; under XWayland Qt would otherwise pick its Wayland platform.
+    // Palimo's own windows are placed by the caret, which Wayland does not let a client do:
+    // with an X display (Xwayland included) they are X11 windows, and only without one does Qt
+    // draw them on Wayland. The clipboard and keystrokes follow the session either way.
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("QT_QPA_PLATFORM", x11 ? "xcb" : "wayland");
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        Log::error(QStringLiteral("Palimo needs an X11 display, and DISPLAY is not set."));
+    if (!x11 && !wayland) {
+        Log::error(QStringLiteral("Palimo needs an X11 or Wayland display, and neither DISPLAY "
+                                  "nor WAYLAND_DISPLAY is set."));
         return 1;
     }
     QApplication app(argc, argv);

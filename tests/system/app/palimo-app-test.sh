@@ -24,8 +24,8 @@ eventually 10 grep -q 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' "$w
 grep -q 'Accessibility trusted: true' "$work/palimo.out" || fail "no trusted line"
 
 case_name=no-display
-env -u DISPLAY "$palimo" >"$work/nodisplay.out" 2>&1 && fail "started without a display"
-grep -q 'Palimo needs an X11 display, and DISPLAY is not set.' "$work/nodisplay.out" ||
+env -u DISPLAY -u WAYLAND_DISPLAY "$palimo" >"$work/nodisplay.out" 2>&1 && fail "started without a display"
+grep -q 'Palimo needs an X11 or Wayland display, and neither DISPLAY nor WAYLAND_DISPLAY is set.' "$work/nodisplay.out" ||
   fail "no clear error without a display: $(cat "$work/nodisplay.out")"
 
 case_name=selection
