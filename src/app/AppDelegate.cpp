@@ -19,6 +19,7 @@
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11UserTime.h"
 #include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteController.h"
 #include "settings/KeychainStore.h"
@@ -197,6 +198,22 @@ QCoro::Task<> AppDelegate::quitAfterRun() {
     co_await m_controller->finishRun();
     if (self) {
         QCoreApplication::exit(0); // see SignalWatcher: quit() can be refused
+    }
+}
+
+void AppDelegate::rewriteFromCommand() {
+    if (m_controller) {
+        // No press of ours started this: the time of an older one would make window managers
+        // refuse Palimo the focus, where "no time" lets them decide by the request's source.
+        X11UserTime::notePress(0);
+        m_controller->trigger();
+    }
+}
+
+void AppDelegate::promptFromCommand() {
+    if (m_controller) {
+        X11UserTime::notePress(0); // as above: the panel asks for the focus
+        m_controller->triggerWithPrompt();
     }
 }
 
