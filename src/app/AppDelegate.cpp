@@ -17,6 +17,7 @@
 #include "platform/atspi/AtspiAccessibility.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11UserTime.h"
 #include "rewrite/RewriteController.h"
 #include "settings/KeychainStore.h"
 #include "settings/SettingsStore.h"
@@ -189,6 +190,22 @@ QCoro::Task<> AppDelegate::quitAfterRun() {
     co_await m_controller->finishRun();
     if (self) {
         QCoreApplication::exit(0); // see SignalWatcher: quit() can be refused
+    }
+}
+
+void AppDelegate::rewriteFromCommand() {
+    if (m_controller) {
+        // No press of ours started this: the time of an older one would make window managers
+        // refuse Palimo the focus, where "no time" lets them decide by the request's source.
+        X11UserTime::notePress(0);
+        m_controller->trigger();
+    }
+}
+
+void AppDelegate::promptFromCommand() {
+    if (m_controller) {
+        X11UserTime::notePress(0); // as above: the panel asks for the focus
+        m_controller->triggerWithPrompt();
     }
 }
 

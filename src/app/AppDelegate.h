@@ -43,6 +43,11 @@ public:
     // cannot run Palimo at all (no X11 display).
     bool applicationDidFinishLaunching();
 
+    // What the rewrite and prompt shortcuts do, asked for over the session bus (`palimo
+    // --rewrite`, bound in the desktop's own shortcut settings) instead of by Palimo's hot key.
+    void rewriteFromCommand();
+    void promptFromCommand();
+
     // Opens the settings window, or brings it to the front.
     void showSettings();
     // Replaces the guide that is open, if any, with a new one.

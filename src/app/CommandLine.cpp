@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppVersion.h"
+#include "app/ApplicationBusAdaptor.h"
 #include "app/KeyInput.h"
 #include "app/SingleInstance.h"
 #include "base/Log.h"
@@ -37,6 +38,16 @@ int setKey(int argc, char** argv, const QString& key) {
     return 0;
 }
 
+// The running instance does the work; this process only needs the session bus.
+int trigger(int argc, char** argv, const QString& action) {
+    QCoreApplication app(argc, argv);
+    if (const std::optional<QString> failure = SingleInstance::requestAction(action)) {
+        print(stderr, *failure + QLatin1Char('\n'));
+        return 1;
+    }
+    return 0;
+}
+
 int startApplication(int argc, char** argv) {
     // Palimo's own windows are placed by the caret, which Wayland does not let a client do:
     // with an X display (Xwayland included) they are X11 windows, and only without one does Qt
@@ -65,6 +76,10 @@ int startApplication(int argc, char** argv) {
         return 1;
     }
     instance.setOnActivate([&delegate] { delegate.showSettings(); });
+    instance.setOnAction(ApplicationBusAdaptor::rewriteAction,
+                         [&delegate] { delegate.rewriteFromCommand(); });
+    instance.setOnAction(ApplicationBusAdaptor::promptAction,
+                         [&delegate] { delegate.promptFromCommand(); });
     return QApplication::exec();
 }
 
@@ -79,6 +94,14 @@ Request parse(const QStringList& arguments) {
     }
     const qsizetype at = arguments.indexOf(QStringLiteral("--set-key"));
     if (at < 0) {
+        for (const QString& argument : arguments) {
+            if (argument == QLatin1String("--rewrite")) {
+                return {Request::Action::TriggerRewrite, {}};
+            }
+            if (argument == QLatin1String("--prompt")) {
+                return {Request::Action::TriggerPrompt, {}};
+            }
+        }
         return {};
     }
     if (at + 1 >= arguments.size()) {
@@ -111,6 +134,10 @@ int main(int argc, char** argv) {
             return setKey(argc, argv, *typed);
         }
         return setKey(argc, argv, request.key);
+    case Request::Action::TriggerRewrite:
+        return trigger(argc, argv, ApplicationBusAdaptor::rewriteAction);
+    case Request::Action::TriggerPrompt:
+        return trigger(argc, argv, ApplicationBusAdaptor::promptAction);
     case Request::Action::StartApplication:
         break;
     }

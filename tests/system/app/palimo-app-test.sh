@@ -101,6 +101,27 @@ xdotool key ctrl+alt+t
 eventually 5 line_is "MOVED shortcut" || fail "got $(ed 'get line')"
 wait_done 4 # quitting mid-run would leave the run unfinished (and its memory unfreed)
 
+# `palimo --rewrite` hands the press to the instance, as a desktop's own shortcut would run it;
+# the user may still hold that shortcut's modifiers, and no press of Palimo's named the time.
+for row in "command-rewrite||by command|2|BY command|5" "command-held-keys|ctrl alt|held keys|4|HELD keys|6"; do
+  IFS='|' read -r case_name held text length expected done_count <<<"$row"
+  own_clipboard "$probe" "$sample_png"
+  prepare "$text" 0 "$length"
+  [ -z "$held" ] || xdotool keydown $held
+  "$palimo" --rewrite >"$work/trigger.out" 2>&1 || fail "ended with $?: $(cat "$work/trigger.out")"
+  [ -z "$held" ] || { sleep 0.3; xdotool keyup $held; }
+  eventually 5 line_is "$expected" || fail "got $(ed 'get line')"
+  wait_done "$done_count"
+  clipboard_kept "$probe"
+  kill "$owner" 2>/dev/null
+done
+case_name=unknown-action # a caller that asks for more than this version does is told so
+gdbus call --session --dest app.palimo.Palimo --object-path /app/palimo/Palimo \
+  --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >"$work/quit.out" 2>&1 &&
+  fail "an unknown action was answered as done"
+grep -q 'Palimo has no action "quit"' "$work/quit.out" || fail "no reason: $(cat "$work/quit.out")"
+palimo_check || fail "palimo ended"
+
 case_name=quit-mid-run # SIGTERM during the model call: the clipboard goes back, then to the manager
 "$manager" >"$work/manager.out" 2>&1 &
 pids+=($!)
@@ -118,6 +139,13 @@ grep -q 'Handed the clipboard over to the clipboard manager.' "$work/palimo.out"
   fail "no hand-over line"
 kill "$owner" 2>/dev/null
 clipboard_kept "$probe"
+
+case_name=command-not-running
+for action in --rewrite --prompt; do
+  "$palimo" $action >"$work/trigger.out" 2>&1 && fail "$action succeeded without an instance"
+  [ "$(cat "$work/trigger.out")" = "Palimo is not running." ] ||
+    fail "$action said: $(cat "$work/trigger.out")"
+done
 
 if [ $failures -gt 0 ]; then
   echo "--- palimo output"; cat "$work/palimo.out"
