@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 # A GTK 4 window for the system tests: a one-line entry above a multi-line text view.
-#   gtk4-editor.py OUT-FILE ENTRY-TEXT AREA-TEXT
-# The entry takes the focus with nothing selected; then, and whenever a field changes, OUT-FILE
-# is replaced with two lines: the entry's text and the area's text, each as JSON.
+#   gtk4-editor.py OUT-FILE ENTRY-TEXT AREA-TEXT [SELECT-START SELECT-LENGTH]
+# The entry takes the focus with nothing selected (or with those characters selected); then, and
+# whenever a field changes, OUT-FILE is replaced with two lines: the entry's text and the area's
+# text, each as JSON.
 import json
 import os
 import sys
@@ -13,6 +14,7 @@ gi.require_version("Gtk", "4.0")
 from gi.repository import GLib, Gtk  # noqa: E402
 
 out, entry_text, area_text = sys.argv[1:4]
+selection = [int(n) for n in sys.argv[4:6]] or [0, 0]
 
 
 def save(*_):
@@ -38,7 +40,7 @@ def activate(app):
     entry.grab_focus()  # selects the whole entry
 
     def ready():
-        entry.select_region(0, 0)
+        entry.select_region(selection[0], selection[0] + selection[1])
         entry.connect("changed", save)
         area.get_buffer().connect("changed", save)
         save()

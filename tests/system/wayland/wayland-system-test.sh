@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The palimo binary on a headless Wayland compositor (sway or kwin_wayland), with Qt 6 and GTK 4
+# editors as Wayland clients: a key press posted through a virtual keyboard reaches the
+# compositor's binding, which runs `palimo --rewrite`; the selection or the whole field is
+# rewritten in place and the clipboard afterwards holds exactly what it held before.
+#   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG
+# sway refuses to run as root, so as root the whole session (palimo-session.sh) is re-run as an
+# ordinary user. Palimo's own windows go through the compositor's Xwayland, as on a desktop.
+set -uo pipefail
+self=$(readlink -f "${BASH_SOURCE[0]}")
+here=$(dirname "$self")
+if [ "$(id -u)" = 0 ]; then
+  exec runuser -u nobody -- "$self" "$@"
+fi
+if [ -z "${PALIMO_SESSION_DIR:-}" ]; then
+  exec "$here/../palimo-session.sh" "$self" "$@"
+fi
+
+compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG}
+palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6
+# shellcheck source=../desktop-fixture.sh
+source "$here/../desktop-fixture.sh"
+# shellcheck source=../palimo-process.sh
+source "$here/../palimo-process.sh"
+
+# --- the compositor, with Xwayland; its DISPLAY replaces the session's Xvfb -----------------------
+unset DISPLAY
+export QT_QPA_PLATFORM=wayland GDK_BACKEND=wayland
+case $compositor in
+sway)
+  cat >"$work/sway.config" <<CONFIG
+output HEADLESS-1 resolution 1280x800
+xwayland force
+bindsym Ctrl+Alt+r exec $palimo --rewrite
+exec echo "\$DISPLAY" >$work/xdisplay
+CONFIG
+  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    sway -c "$work/sway.config" >"$work/compositor.log" 2>&1 &
+  ;;
+kwin)
+  # The installed binary carries a file capability a container may not grant; a copy has none.
+  cp /usr/bin/kwin_wayland "$work/kwin_wayland"
+  "$work/kwin_wayland" --virtual --xwayland --no-lockscreen --socket wayland-palimo \
+    --width 1280 --height 800 --exit-with-session "sh -c 'echo \$DISPLAY >$work/xdisplay; exec sleep infinity'" \
+    >"$work/compositor.log" 2>&1 &
+  ;;
+esac
+pids+=($!)
+eventually 20 bash -c "[ -s '$work/xdisplay' ] && ls '$XDG_RUNTIME_DIR' | grep -q '^wayland-[a-z0-9]*$'" ||
+  { echo "$compositor did not start: $(tail -n 20 "$work/compositor.log")" >&2; exit 1; }
+WAYLAND_DISPLAY=$(ls "$XDG_RUNTIME_DIR" | grep -m1 '^wayland-[a-z0-9]*$')
+export WAYLAND_DISPLAY
+xdisplay=$(cat "$work/xdisplay")
+
+press_shortcut() { wtype -M ctrl -M alt r -m alt -m ctrl; }
+trigger=press_shortcut
+# KWin runs no command for a key of its own; there `palimo --rewrite` stands for the binding.
+[ "$compositor" = kwin ] && trigger="$palimo --rewrite"
+
+start_provider "$fake_provider"
+provider '{"chat": {"mode": "uppercase"}}'
+"$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
+PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM= palimo_start "$work" "$work/palimo.out"
+pids+=($palimo_pid)
+eventually 10 grep -q 'Backends: Wayland' "$work/palimo.out" ||
+  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+
+# --- clipboards: what another application leaves there, and whether it comes back unchanged -----
+own_clipboard_as() { # png | text
+  case $1 in
+  png) wl-copy -t image/png <"$sample_png" ;;
+  text) wl-copy "saved text" ;;
+  esac
+  eventually 5 bash -c 'wl-paste -l >/dev/null 2>&1' || fail "wl-copy did not take the clipboard"
+  wl-paste -l | sort >"$work/types-before"
+}
+clipboard_unchanged() { # png | text
+  wl-paste -l | sort | cmp -s - "$work/types-before" || {
+    fail "clipboard types now: $(wl-paste -l | tr '\n' ' ')"
+    return
+  }
+  case $1 in
+  png) wl-paste -t image/png | cmp -s - "$sample_png" || fail "the PNG came back changed" ;;
+  text) [ "$(wl-paste -n -t text/plain)" = "saved text" ] || fail "the text came back changed" ;;
+  esac
+}
+
+# --- editors ----------------------------------------------------------------------------------
+gtk_out=$work/gtk4.json
+gtk_pid=0
+open_editor() { # qt|gtk TEXT SELECT-START SELECT-LENGTH
+  case $1 in
+  qt)
+    ed "set line \"$2\"" >/dev/null
+    ed 'focus line' >/dev/null
+    ed "select line $3 $4" >/dev/null
+    ;;
+  gtk)
+    # One window at a time: the newest has the focus.
+    [ "$qt_pid" = 0 ] || { kill "$qt_pid"; qt_pid=0; }
+    [ "$gtk_pid" = 0 ] || { kill "$gtk_pid"; wait "$gtk_pid" 2>/dev/null; }
+    rm -f "$gtk_out"
+    "$gtk4_editor" "$gtk_out" "$2" "" "$3" "$4" 2>"$work/gtk4.err" &
+    gtk_pid=$!
+    pids+=($gtk_pid)
+    eventually 10 test -s "$gtk_out" || fail "the GTK 4 editor did not start"
+    ;;
+  esac
+}
+field_is() { # qt|gtk TEXT
+  case $1 in
+  qt) line_is "$2" ;;
+  gtk) [ "$(head -n1 "$gtk_out" 2>/dev/null)" = "$(python3 -c 'import json,sys; print(json.dumps(sys.argv[1]))' "$2")" ] ;;
+  esac
+}
+
+# --- the cases: EDITOR CLIPBOARD TEXT SELECT-START SELECT-LENGTH EXPECTED ------------------------
+cases=(
+  "qt-selection|qt|png|the quick brown fox|4|5|the QUICK brown fox"
+  "qt-whole-field|qt|text|make all of it loud|0|0|MAKE ALL OF IT LOUD"
+  "gtk4-selection|gtk|text|a small gtk word|2|5|a SMALL gtk word"
+  "gtk4-whole-field|gtk|png|gtk whole field|0|0|GTK WHOLE FIELD"
+)
+start_editor "$qt_editor"
+qt_pid=$EDITOR_PID
+for entry in "${cases[@]}"; do
+  IFS='|' read -r case_name editor clipboard text start length expected <<<"$entry"
+  open_editor "$editor" "$text" "$start" "$length"
+  own_clipboard_as "$clipboard"
+  done_before=$(log_count 'Done in')
+  $trigger
+  eventually 10 field_is "$editor" "$expected" || fail "the field did not become \"$expected\""
+  eventually 5 at_least 'Done in' $((done_before + 1)) || fail "no Done in the log"
+  clipboard_unchanged "$clipboard"
+  palimo_check || exit 1
+done
+
+case_name=quit
+palimo_stop || fail "palimo did not quit cleanly"
+if [ "$failures" -gt 0 ]; then
+  echo "--- palimo output" >&2
+  tail -n 40 "$work/palimo.out" >&2
+  exit 1
+fi
+echo "wayland system test on $compositor passed"
