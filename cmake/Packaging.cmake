@@ -14,7 +14,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG image plugin (the tray icon) at run time; no linker sees it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # The keyring and the accessibility bus are reached over D-Bus.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, at-spi2-core")
+# Qt's Wayland platform plugin draws Palimo's windows in a Wayland session without Xwayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, at-spi2-core, qt6-wayland")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY palimo)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -33,7 +33,11 @@ desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "the d
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$app.metainfo.xml" >"$work/as.log" 2>&1 ||
   fail "the metainfo is invalid: $(cat "$work/as.log")"
 exec_line=$(grep '^Exec=' "$root/usr/share/applications/$app.desktop" | cut -d= -f2)
-[ -x "$root/usr/bin/$exec_line" ] || fail "the entry's Exec=$exec_line is not the packaged binary"
+# By its full path: KWin matches it against the running binary before it grants fake-input.
+[ "$exec_line" = /usr/bin/palimo ] && [ -x "$root$exec_line" ] ||
+  fail "the entry's Exec=$exec_line is not the packaged binary"
+grep -qx 'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' "$root/usr/share/applications/$app.desktop" ||
+  fail "the entry does not ask KWin for fake-input"
 
 version=$("$root/usr/bin/palimo" --version)
 [[ "$version" == "Palimo $(dpkg-deb -f "$deb" Version | cut -d- -f1) ("* ]] ||

@@ -38,10 +38,14 @@ CONFIG
     sway -c "$work/sway.config" >"$work/compositor.log" 2>&1 &
   ;;
 kwin)
+  # KWin grants fake-input only to a program whose desktop entry names it, by its binary.
+  mkdir -p "$XDG_DATA_HOME/applications"
+  printf '[Desktop Entry]\nType=Application\nName=Palimo\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
+    "$(readlink -f "$palimo")" >"$XDG_DATA_HOME/applications/app.palimo.Palimo.desktop"
   # The installed binary carries a file capability a container may not grant; a copy has none.
   cp /usr/bin/kwin_wayland "$work/kwin_wayland"
   "$work/kwin_wayland" --virtual --xwayland --no-lockscreen --socket wayland-palimo \
-    --width 1280 --height 800 --exit-with-session "sh -c 'echo \$DISPLAY >$work/xdisplay; exec sleep infinity'" \
+    --width 1280 --height 800 --exit-with-session "sh -c 'echo \$DISPLAY >$work/xdisplay; exec tail --pid=\$PPID -f /dev/null'" \
     >"$work/compositor.log" 2>&1 &
   ;;
 esac
