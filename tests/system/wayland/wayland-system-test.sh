@@ -22,52 +22,14 @@ palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6
 source "$here/../desktop-fixture.sh"
 # shellcheck source=../palimo-process.sh
 source "$here/../palimo-process.sh"
+# shellcheck source=wayland-fixture.sh
+source "$here/wayland-fixture.sh"
 
-# --- the compositor, with Xwayland; its DISPLAY replaces the session's Xvfb -----------------------
-unset DISPLAY
-export QT_QPA_PLATFORM=wayland GDK_BACKEND=wayland
-case $compositor in
-sway)
-  cat >"$work/sway.config" <<CONFIG
-output HEADLESS-1 resolution 1280x800
-xwayland force
-bindsym Ctrl+Alt+r exec $palimo --rewrite
-exec echo "\$DISPLAY" >$work/xdisplay
-CONFIG
-  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-    sway -c "$work/sway.config" >"$work/compositor.log" 2>&1 &
-  ;;
-kwin)
-  # KWin grants fake-input only to a program whose desktop entry names it, by its binary.
-  mkdir -p "$XDG_DATA_HOME/applications"
-  printf '[Desktop Entry]\nType=Application\nName=Palimo\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
-    "$(readlink -f "$palimo")" >"$XDG_DATA_HOME/applications/app.palimo.Palimo.desktop"
-  # The installed binary carries a file capability a container may not grant; a copy has none.
-  cp /usr/bin/kwin_wayland "$work/kwin_wayland"
-  "$work/kwin_wayland" --virtual --xwayland --no-lockscreen --socket wayland-palimo \
-    --width 1280 --height 800 --exit-with-session "sh -c 'echo \$DISPLAY >$work/xdisplay; exec tail --pid=\$PPID -f /dev/null'" \
-    >"$work/compositor.log" 2>&1 &
-  ;;
-esac
-pids+=($!)
-eventually 20 bash -c "[ -s '$work/xdisplay' ] && ls '$XDG_RUNTIME_DIR' | grep -q '^wayland-[a-z0-9]*$'" ||
-  { echo "$compositor did not start: $(tail -n 20 "$work/compositor.log")" >&2; exit 1; }
-WAYLAND_DISPLAY=$(ls "$XDG_RUNTIME_DIR" | grep -m1 '^wayland-[a-z0-9]*$')
-export WAYLAND_DISPLAY
-xdisplay=$(cat "$work/xdisplay")
-
-press_shortcut() { wtype -M ctrl -M alt r -m alt -m ctrl; }
-trigger=press_shortcut
-# KWin runs no command for a key of its own; there `palimo --rewrite` stands for the binding.
-[ "$compositor" = kwin ] && trigger="$palimo --rewrite"
-
-start_provider "$fake_provider"
-provider '{"chat": {"mode": "uppercase"}}'
-"$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
-PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM= palimo_start "$work" "$work/palimo.out"
-pids+=($palimo_pid)
-eventually 10 grep -q 'Backends: Wayland' "$work/palimo.out" ||
-  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+start_session "$compositor"
+case_name=backends
+declare -A keystrokes=([sway]="virtual-keyboard keystrokes" [kwin]="KWin fake-input keystrokes")
+grep -q "Backends: Wayland: data-control clipboard, ${keystrokes[$compositor]}" "$work/palimo.out" ||
+  fail "not the backends this compositor offers: $(grep Backends "$work/palimo.out")"
 
 # --- clipboards: what another application leaves there, and whether it comes back unchanged -----
 own_clipboard_as() { # png | text

@@ -1,0 +1,64 @@
+# shellcheck shell=bash
+# Sourced after desktop-fixture.sh and palimo-process.sh by the scripts that drive palimo on a
+# headless Wayland compositor (inside palimo-session.sh, as an ordinary user). Needs $palimo and
+# $fake_provider; defines
+#   start_session sway|kwin|x11   the compositor (with Xwayland, whose DISPLAY replaces the
+#                                 session's Xvfb for palimo), the fake provider (as $port,
+#                                 answering in upper case) and palimo, ready; sets $trigger, the
+#                                 command that stands for the user's shortcut press.
+# x11 is the session's own Xvfb with palimo's X11 backends, for comparisons.
+press_shortcut() { wtype -M ctrl -M alt r -m alt -m ctrl; }
+
+start_session() {
+  local compositor=$1
+  if [ "$compositor" = x11 ]; then
+    xdisplay=$DISPLAY
+    trigger="xdotool key ctrl+alt+r"
+  else
+    start_compositor "$compositor"
+  fi
+  start_provider "$fake_provider"
+  provider '{"chat": {"mode": "uppercase"}}'
+  "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
+  PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb \
+    palimo_start "$work" "$work/palimo.out"
+  pids+=($palimo_pid)
+  eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" ||
+    { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+}
+
+start_compositor() {
+  local compositor=$1
+  unset DISPLAY
+  export QT_QPA_PLATFORM=wayland GDK_BACKEND=wayland
+  case $compositor in
+  sway)
+    printf '%s\n' 'output HEADLESS-1 resolution 1280x800' 'xwayland force' \
+      "bindsym Ctrl+Alt+r exec $palimo --rewrite" "exec echo \$DISPLAY >$work/xdisplay" \
+      >"$work/sway.config"
+    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+      sway -c "$work/sway.config" >"$work/compositor.log" 2>&1 &
+    ;;
+  kwin)
+    # KWin grants fake-input only to a program whose desktop entry names it, by its binary.
+    mkdir -p "$XDG_DATA_HOME/applications"
+    printf '[Desktop Entry]\nType=Application\nName=Palimo\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
+      "$(readlink -f "$palimo")" >"$XDG_DATA_HOME/applications/app.palimo.Palimo.desktop"
+    # The installed binary carries a file capability a container may not grant; a copy has none.
+    cp /usr/bin/kwin_wayland "$work/kwin_wayland"
+    "$work/kwin_wayland" --virtual --xwayland --no-lockscreen --socket wayland-palimo \
+      --width 1280 --height 800 --exit-with-session "sh -c 'echo \$DISPLAY >$work/xdisplay; exec tail --pid=\$PPID -f /dev/null'" \
+      >"$work/compositor.log" 2>&1 &
+    ;;
+  esac
+  pids+=($!)
+  eventually 20 bash -c "[ -s '$work/xdisplay' ] && ls '$XDG_RUNTIME_DIR' | grep -q '^wayland-[a-z0-9]*$'" ||
+    { echo "$compositor did not start: $(tail -n 20 "$work/compositor.log")" >&2; exit 1; }
+  WAYLAND_DISPLAY=$(ls "$XDG_RUNTIME_DIR" | grep -m1 '^wayland-[a-z0-9]*$')
+  export WAYLAND_DISPLAY
+  xdisplay=$(cat "$work/xdisplay")
+
+  trigger=press_shortcut
+  # KWin runs no command for a key of its own; there `palimo --rewrite` stands for the binding.
+  if [ "$compositor" = kwin ]; then trigger="$palimo --rewrite"; fi
+}
