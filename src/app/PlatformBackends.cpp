@@ -11,7 +11,8 @@
 
 namespace {
 
-// Stand-ins for what a Wayland compositor does not offer: honest about it, never pretending.
+// Stand-ins for what a Wayland compositor does not offer: Palimo still starts, and every run
+// fails with the reason instead of pretending.
 class NoKeystrokes final : public Keystrokes {
 public:
     bool isAvailable() const override { return false; }
@@ -25,6 +26,28 @@ public:
     QCoro::Task<bool> activate(ActiveWindow /*window*/) override { co_return false; }
 };
 
+class NoPasteboard final : public Pasteboard {
+public:
+    std::uint64_t changeCount() const override { return 0; }
+    std::uint64_t fetchCount() const override { return 0; }
+    bool holdsOwnWrite() const override { return false; }
+    int subscribe(std::function<void()> /*callback*/) override { return 0; }
+    void unsubscribe(int /*id*/) override {}
+    QCoro::Task<QStringList> formats() override { co_return QStringList(); }
+    QCoro::Task<std::optional<QByteArray>> data(QString /*format*/) override {
+        co_return std::nullopt;
+    }
+    QCoro::Task<std::optional<QString>> text() override { co_return std::nullopt; }
+    QCoro::Task<PasteboardContents> readAll() override {
+        co_return PasteboardContents{PasteboardContents::State::unreadable, {}, {}};
+    }
+    QCoro::Task<std::optional<QString>> selectedText() override { co_return std::nullopt; }
+    QCoro::Task<bool> writeAll(PasteboardContents /*contents*/) override { co_return false; }
+    QCoro::Task<bool> writeText(QString /*text*/, std::uint64_t /*window*/) override {
+        co_return false;
+    }
+};
+
 std::optional<PlatformBackends> wayland() {
     std::optional<WaylandBackends> made = WaylandBackends::create();
     if (!made) {
@@ -32,23 +55,20 @@ std::optional<PlatformBackends> wayland() {
                        .arg(qEnvironmentVariable("WAYLAND_DISPLAY")));
         return std::nullopt;
     }
-    if (!made->pasteboard) {
-        // Without a clipboard of its own Palimo cannot capture or paste anything.
-        Log::error(QStringLiteral("This compositor gives Palimo no %1.")
-                       .arg(made->missing.join(QStringLiteral(", "))));
-        return std::nullopt;
-    }
     PlatformBackends backends;
-    backends.pasteboard = std::move(made->pasteboard);
+    backends.pasteboard =
+        made->pasteboard ? std::move(made->pasteboard) : std::make_unique<NoPasteboard>();
     backends.keystrokes =
         made->keystrokes ? std::move(made->keystrokes) : std::make_unique<NoKeystrokes>();
     backends.workspace =
         made->workspace ? std::move(made->workspace) : std::make_unique<NoWorkspace>();
     backends.description =
-        QStringLiteral("Wayland: %1").arg(made->chosen.join(QStringLiteral(", ")));
+        QStringLiteral("Wayland: %1")
+            .arg(made->chosen.isEmpty() ? QStringLiteral("no protocol Palimo can use")
+                                        : made->chosen.join(QStringLiteral(", ")));
     if (!made->missing.isEmpty()) {
-        Log::info(QStringLiteral("This compositor does not offer %1.")
-                      .arg(made->missing.join(QStringLiteral(", "))));
+        Log::error(QStringLiteral("This compositor does not give Palimo %1.")
+                       .arg(made->missing.join(QStringLiteral(", "))));
     }
     return backends;
 }
@@ -57,7 +77,13 @@ std::optional<PlatformBackends> wayland() {
 
 std::optional<PlatformBackends> PlatformBackends::create() {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        return wayland();
+        if (std::optional<PlatformBackends> backends = wayland()) {
+            return backends;
+        }
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+            return std::nullopt;
+        }
+        Log::info(QStringLiteral("Falling back to X11."));
     }
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         Log::error(QStringLiteral("Palimo needs an X11 or Wayland session; this one is \"%1\".")

@@ -210,8 +210,11 @@ void DataControlPasteboard::sourceCancelled(Source& source) {
 QCoro::Task<DataControlPasteboard::Transfer>
 DataControlPasteboard::receive(std::shared_ptr<Offer> offer, QString format,
                                std::chrono::milliseconds timeout, qint64 maxBytes) {
+    if (!offer) {
+        co_return Transfer{std::nullopt, QStringLiteral("nothing is on offer")};
+    }
     int fds[2];
-    if (!offer || ::pipe2(fds, O_CLOEXEC) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         co_return Transfer{std::nullopt, QStringLiteral("no pipe could be made")};
     }
     zwlr_data_control_offer_v1_receive(offer->proxy, format.toUtf8().constData(), fds[1]);
@@ -307,6 +310,13 @@ QCoro::Task<PasteboardContents> DataControlPasteboard::readAll() {
         }
         const qint64 room = std::min(m_limits.maxFormatBytes, m_limits.maxTotalBytes - total);
         Transfer transfer = co_await receive(offer, format, left, room);
+        if (m_selection != offer) {
+            // A replaced offer answers with nothing at all; half of the old clipboard must not
+            // be put back over what another application has just put there.
+            Log::info(QStringLiteral("The clipboard changed while it was being saved."));
+            contents.state = PasteboardContents::State::unreadable;
+            co_return contents;
+        }
         if (!transfer.bytes) {
             Log::info(QStringLiteral("The saved clipboard leaves out %1: %2.")
                           .arg(format, transfer.failure));
@@ -327,12 +337,12 @@ QCoro::Task<PasteboardContents> DataControlPasteboard::readAll() {
     co_return contents;
 }
 
-QCoro::Task<bool> DataControlPasteboard::put(QList<std::pair<QString, QByteArray>> formats,
+QCoro::Task<bool> DataControlPasteboard::put(QList<std::pair<QString, QByteArray>> offered,
                                              bool reportFetches) {
     if (m_deviceGone || !m_wayland->isAlive()) {
         co_return false;
     }
-    if (formats.isEmpty()) {
+    if (offered.isEmpty()) {
         m_ownSource.reset();
         zwlr_data_control_device_v1_set_selection(m_device, nullptr);
     } else {
@@ -342,7 +352,7 @@ QCoro::Task<bool> DataControlPasteboard::put(QList<std::pair<QString, QByteArray
         source->proxy = zwlr_data_control_manager_v1_create_data_source(m_manager);
         zwlr_data_control_source_v1_add_listener(source->proxy, &DataControlListeners::source,
                                                  source.get());
-        for (const auto& [format, bytes] : formats) {
+        for (const auto& [format, bytes] : offered) {
             zwlr_data_control_source_v1_offer(source->proxy, format.toUtf8().constData());
             source->formats.insert(format, bytes);
         }
@@ -355,22 +365,22 @@ QCoro::Task<bool> DataControlPasteboard::put(QList<std::pair<QString, QByteArray
     if (!self || !answered) {
         co_return false;
     }
-    co_return formats.isEmpty() || holdsOwnWrite();
+    co_return offered.isEmpty() || holdsOwnWrite();
 }
 
 QCoro::Task<bool> DataControlPasteboard::writeAll(PasteboardContents saved) {
     if (saved.state == PasteboardContents::State::unreadable) {
         co_return false; // putting "nothing" there would wipe what it holds
     }
-    QList<std::pair<QString, QByteArray>> formats;
+    QList<std::pair<QString, QByteArray>> restored;
     if (!saved.items.isEmpty()) {
         // A Wayland selection is one item.
         const PasteboardItem& item = saved.items.first();
         for (auto it = item.constBegin(); it != item.constEnd(); ++it) {
-            formats.append({it.key(), it.value()});
+            restored.append({it.key(), it.value()});
         }
     }
-    const bool ok = co_await put(std::move(formats), false);
+    const bool ok = co_await put(std::move(restored), false);
     if (!ok) {
         Log::error(QStringLiteral("Could not put the saved clipboard back."));
     }
@@ -381,7 +391,7 @@ QCoro::Task<bool> DataControlPasteboard::writeText(QString text, std::uint64_t /
     // Wayland does not say which client reads a selection, so every fetch of the text counts,
     // whoever makes it; the window check before the paste is what keeps the target right.
     const QByteArray utf8 = text.toUtf8();
-    QList<std::pair<QString, QByteArray>> formats = {
+    QList<std::pair<QString, QByteArray>> offered = {
         {QStringLiteral("text/plain;charset=utf-8"), utf8},
         {QStringLiteral("text/plain"), utf8},
         {QStringLiteral("UTF8_STRING"), utf8},
@@ -392,9 +402,9 @@ QCoro::Task<bool> DataControlPasteboard::writeText(QString text, std::uint64_t /
     const bool latin1 =
         std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xff; });
     if (latin1) {
-        formats.append({QStringLiteral("STRING"), text.toLatin1()});
+        offered.append({QStringLiteral("STRING"), text.toLatin1()});
     }
-    const bool ok = co_await put(std::move(formats), true);
+    const bool ok = co_await put(std::move(offered), true);
     if (!ok) {
         Log::error(QStringLiteral("Could not put the rewritten text on the clipboard."));
     }

@@ -59,7 +59,7 @@ private:
     QCoro::Task<Transfer> receive(std::shared_ptr<Offer> offer, QString format,
                                   std::chrono::milliseconds timeout, qint64 maxBytes);
     QCoro::Task<std::optional<QString>> textOf(std::shared_ptr<Offer> offer);
-    QCoro::Task<bool> put(QList<std::pair<QString, QByteArray>> formats, bool reportFetches);
+    QCoro::Task<bool> put(QList<std::pair<QString, QByteArray>> offered, bool reportFetches);
     void notify();
 
     // Called from the protocol listeners.

@@ -43,13 +43,13 @@ struct ToplevelListeners {
         of(data).pendingActivated = activated;
     }
     static void done(void* data, zwlr_foreign_toplevel_handle_v1*) {
-        Toplevel& toplevel = of(data);
-        toplevel.appId = toplevel.pendingAppId;
-        toplevel.activated = toplevel.pendingActivated;
+        Toplevel& window = of(data);
+        window.appId = window.pendingAppId;
+        window.activated = window.pendingActivated;
     }
     static void closed(void* data, zwlr_foreign_toplevel_handle_v1*) {
-        Toplevel& toplevel = of(data);
-        toplevel.owner->m_toplevels.erase(toplevel.id); // destroys the handle
+        Toplevel& window = of(data);
+        window.owner->m_toplevels.erase(window.id); // destroys the handle
     }
     static constexpr zwlr_foreign_toplevel_handle_v1_listener handle = {
         title, appId, output, output, state, done, closed};

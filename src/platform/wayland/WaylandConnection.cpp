@@ -60,12 +60,12 @@ std::shared_ptr<WaylandConnection> WaylandConnection::connect() {
     if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         return nullptr;
     }
-    wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr) {
+    wl_display* connected = wl_display_connect(nullptr);
+    if (connected == nullptr) {
         return nullptr;
     }
-    std::shared_ptr<WaylandConnection> connection(new WaylandConnection(display));
-    connection->m_registry = wl_display_get_registry(display);
+    std::shared_ptr<WaylandConnection> connection(new WaylandConnection(connected));
+    connection->m_registry = wl_display_get_registry(connected);
     wl_registry_add_listener(connection->m_registry, &registryListener, &connection->m_globals);
     if (!connection->roundTrip()) {
         return nullptr;
@@ -107,27 +107,29 @@ bool WaylandConnection::offers(const char* interface) const {
                        [&name](const Global& g) { return g.interface == name; });
 }
 
+const WaylandConnection::Global* WaylandConnection::find(const wl_interface* interface) const {
+    const QString name = QString::fromLatin1(interface->name);
+    const auto it = std::find_if(m_globals.begin(), m_globals.end(),
+                                 [&name](const Global& g) { return g.interface == name; });
+    return it != m_globals.end() ? &*it : nullptr;
+}
+
 std::uint32_t WaylandConnection::boundVersion(const wl_interface* interface,
                                               std::uint32_t maxVersion) const {
-    const QString name = QString::fromLatin1(interface->name);
-    for (const Global& g : m_globals) {
-        if (g.interface == name) {
-            return std::min(
-                {g.version, maxVersion, static_cast<std::uint32_t>(interface->version)});
-        }
+    const Global* global = find(interface);
+    if (global == nullptr) {
+        return 0;
     }
-    return 0;
+    return std::min({global->version, maxVersion, static_cast<std::uint32_t>(interface->version)});
 }
 
 void* WaylandConnection::bind(const wl_interface* interface, std::uint32_t maxVersion) const {
-    const QString name = QString::fromLatin1(interface->name);
-    for (const Global& g : m_globals) {
-        if (g.interface == name) {
-            return wl_registry_bind(m_registry, g.name, interface,
-                                    boundVersion(interface, maxVersion));
-        }
+    const Global* global = find(interface);
+    if (global == nullptr) {
+        return nullptr;
     }
-    return nullptr;
+    return wl_registry_bind(m_registry, global->name, interface,
+                            boundVersion(interface, maxVersion));
 }
 
 bool WaylandConnection::isAlive() const {

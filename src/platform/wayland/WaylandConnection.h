@@ -54,7 +54,8 @@ public:
     bool roundTrip() const;
 
 private:
-    WaylandConnection(wl_display* display);
+    explicit WaylandConnection(wl_display* display);
+    const Global* find(const wl_interface* interface) const;
     void dispatch();
 
     wl_display* m_display = nullptr;

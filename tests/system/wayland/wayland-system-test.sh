@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The palimo binary on a headless Wayland compositor (sway or kwin_wayland), with Qt 6 and GTK 4
-# editors as Wayland clients: a key press posted through a virtual keyboard reaches the
-# compositor's binding, which runs `palimo --rewrite`; the selection or the whole field is
-# rewritten in place and the clipboard afterwards holds exactly what it held before.
+# editors as Wayland clients: on sway a key press posted through a virtual keyboard reaches the
+# compositor's binding, which runs `palimo --rewrite` (KWin runs no command for a key, so there
+# the test runs it); the selection or the whole field is rewritten in place and the clipboard
+# afterwards holds exactly what it held before.
 #   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG
 # sway refuses to run as root, so as root the whole session (palimo-session.sh) is re-run as an
 # ordinary user. Palimo's own windows go through the compositor's Xwayland, as on a desktop.
