@@ -17,11 +17,13 @@ std::optional<QRectF> characterBox(AtspiText* text, qint64 offset) {
     GError* error = nullptr;
     AtspiRect* rect = atspi_text_get_character_extents(text, static_cast<gint>(offset),
                                                        ATSPI_COORD_TYPE_SCREEN, &error);
-    if (error != nullptr || rect == nullptr) {
-        g_clear_error(&error);
-        return std::nullopt;
+    // libatspi hands back a rectangle even with an error (for an application that does not
+    // answer extents, as on Wayland): it is ours to free either way.
+    std::optional<QRectF> box;
+    if (error == nullptr && rect != nullptr) {
+        box = rectOf(rect);
     }
-    const QRectF box = rectOf(rect);
+    g_clear_error(&error);
     g_free(rect);
     return box;
 }

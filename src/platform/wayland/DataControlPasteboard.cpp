@@ -66,13 +66,13 @@ struct DataControlListeners {
         static_cast<DataControlPasteboard::Offer*>(data)->formats.append(
             QString::fromUtf8(mimeType));
     }
-    static constexpr zwlr_data_control_offer_v1_listener offer = {offerFormat};
+    static constexpr zwlr_data_control_offer_v1_listener offerListener = {offerFormat};
 
     static void dataOffer(void* data, zwlr_data_control_device_v1* /*device*/,
                           zwlr_data_control_offer_v1* proxy) {
         auto made = std::make_shared<DataControlPasteboard::Offer>();
         made->proxy = proxy;
-        zwlr_data_control_offer_v1_add_listener(proxy, &offer, made.get());
+        zwlr_data_control_offer_v1_add_listener(proxy, &offerListener, made.get());
         static_cast<DataControlPasteboard*>(data)->offerIntroduced(std::move(made));
     }
     static void selection(void* data, zwlr_data_control_device_v1* /*device*/,
@@ -88,8 +88,8 @@ struct DataControlListeners {
         self->m_deviceGone = true;
         Log::error(QStringLiteral("The compositor ended Palimo's clipboard access."));
     }
-    static constexpr zwlr_data_control_device_v1_listener device = {dataOffer, selection, finished,
-                                                                    primarySelection};
+    static constexpr zwlr_data_control_device_v1_listener deviceListener = {
+        dataOffer, selection, finished, primarySelection};
 
     static void send(void* data, zwlr_data_control_source_v1* /*source*/, const char* mimeType,
                      std::int32_t fd) {
@@ -100,7 +100,7 @@ struct DataControlListeners {
         auto* source = static_cast<DataControlPasteboard::Source*>(data);
         source->owner->sourceCancelled(*source);
     }
-    static constexpr zwlr_data_control_source_v1_listener source = {send, cancelled};
+    static constexpr zwlr_data_control_source_v1_listener sourceListener = {send, cancelled};
 };
 
 std::unique_ptr<DataControlPasteboard>
@@ -122,7 +122,7 @@ DataControlPasteboard::DataControlPasteboard(std::shared_ptr<WaylandConnection> 
         m_wayland->bind(&zwlr_data_control_manager_v1_interface, 2));
     m_hasPrimary = m_wayland->boundVersion(&zwlr_data_control_manager_v1_interface, 2) >= 2;
     m_device = zwlr_data_control_manager_v1_get_data_device(m_manager, m_wayland->seat());
-    zwlr_data_control_device_v1_add_listener(m_device, &DataControlListeners::device, this);
+    zwlr_data_control_device_v1_add_listener(m_device, &DataControlListeners::deviceListener, this);
     // The first selection arrives in answer to the binding: read it before anyone asks.
     m_wayland->roundTrip();
 }
@@ -350,8 +350,8 @@ QCoro::Task<bool> DataControlPasteboard::put(QList<std::pair<QString, QByteArray
         source->owner = this;
         source->reportFetches = reportFetches;
         source->proxy = zwlr_data_control_manager_v1_create_data_source(m_manager);
-        zwlr_data_control_source_v1_add_listener(source->proxy, &DataControlListeners::source,
-                                                 source.get());
+        zwlr_data_control_source_v1_add_listener(
+            source->proxy, &DataControlListeners::sourceListener, source.get());
         for (const auto& [format, bytes] : offered) {
             zwlr_data_control_source_v1_offer(source->proxy, format.toUtf8().constData());
             source->formats.insert(format, bytes);

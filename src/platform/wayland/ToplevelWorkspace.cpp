@@ -51,7 +51,7 @@ struct ToplevelListeners {
         Toplevel& window = of(data);
         window.owner->m_toplevels.erase(window.id); // destroys the handle
     }
-    static constexpr zwlr_foreign_toplevel_handle_v1_listener handle = {
+    static constexpr zwlr_foreign_toplevel_handle_v1_listener handleListener = {
         title, appId, output, output, state, done, closed};
 
     static void toplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
@@ -61,14 +61,15 @@ struct ToplevelListeners {
         made->owner = owner;
         made->proxy = proxy;
         made->id = ++owner->m_nextId;
-        zwlr_foreign_toplevel_handle_v1_add_listener(proxy, &handle, made.get());
+        zwlr_foreign_toplevel_handle_v1_add_listener(proxy, &handleListener, made.get());
         owner->m_toplevels.emplace(made->id, std::move(made));
     }
     static void finished(void* data, zwlr_foreign_toplevel_manager_v1* manager) {
         static_cast<ToplevelWorkspace*>(data)->m_manager = nullptr;
         zwlr_foreign_toplevel_manager_v1_destroy(manager);
     }
-    static constexpr zwlr_foreign_toplevel_manager_v1_listener manager = {toplevel, finished};
+    static constexpr zwlr_foreign_toplevel_manager_v1_listener managerListener = {toplevel,
+                                                                                  finished};
 };
 
 std::unique_ptr<ToplevelWorkspace>
@@ -84,7 +85,8 @@ ToplevelWorkspace::ToplevelWorkspace(std::shared_ptr<WaylandConnection> wayland)
     : m_wayland(std::move(wayland)) {
     m_manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
         m_wayland->bind(&zwlr_foreign_toplevel_manager_v1_interface, 1));
-    zwlr_foreign_toplevel_manager_v1_add_listener(m_manager, &ToplevelListeners::manager, this);
+    zwlr_foreign_toplevel_manager_v1_add_listener(m_manager, &ToplevelListeners::managerListener,
+                                                  this);
     // The windows that exist now are listed in answer to the binding.
     m_wayland->roundTrip();
 }
