@@ -49,13 +49,17 @@ int trigger(int argc, char** argv, const QString& action) {
 }
 
 int startApplication(int argc, char** argv) {
-    // The backends speak X11; under XWayland Qt would otherwise pick its Wayland platform.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        Log::error(QStringLiteral("Palimo needs an X11 display, and DISPLAY is not set."));
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!wayland && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        Log::error(QStringLiteral("Palimo needs a desktop session, and neither WAYLAND_DISPLAY "
+                                  "nor DISPLAY is set."));
         return 1;
+    }
+    // In a Wayland session the X11 backends would reach only the X applications of XWayland,
+    // and only while one of them has the focus: Palimo runs as a Wayland client there, and
+    // says what that session does not let it do.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb" : "xcb");
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Palimo"));
