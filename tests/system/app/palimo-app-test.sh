@@ -141,6 +141,25 @@ for action in --rewrite --prompt; do
     fail "$action said: $(cat "$work/trigger.out")"
 done
 
+case_name=clipboard-only # an X display without XTest: copy, press the shortcut, paste
+Xvfb -displayfd 3 -tst -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+eventually 5 test -s "$work/display" || fail "no display without XTest: $(cat "$work/xvfb.log")"
+session_display=$DISPLAY
+export DISPLAY=:$(cat "$work/display")
+PALIMO_API_BASE=http://127.0.0.1:$port palimo_start "$work" "$work/palimo.out"
+eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" || fail "no start: $(cat "$work/palimo.out")"
+grep -qF "Palimo can't press Copy and Paste in other applications here. Copy the text, press the shortcut, then paste: the rewrite is put on the clipboard." \
+  "$work/palimo.out" || fail "the mode is not explained"
+provider '{"chat": {"mode": "uppercase"}}'
+own_clipboard "$probe" "$sample_png"
+"$palimo" --rewrite || fail "palimo --rewrite ended with $?"
+eventually 5 grep -qF 'The rewrite is on the clipboard: paste it with Ctrl+V.' "$work/palimo.out" ||
+  fail "no rewrite on the clipboard"
+[ "$(xclip -o -selection clipboard)" = "SAVED TEXT" ] || fail "the clipboard holds $(xclip -o -selection clipboard)"
+palimo_stop || fail "palimo did not end cleanly"
+export DISPLAY=$session_display
+
 if [ $failures -gt 0 ]; then
   echo "--- palimo output"; cat "$work/palimo.out"
   exit 1
