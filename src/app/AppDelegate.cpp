@@ -133,6 +133,11 @@ bool AppDelegate::createBackends() {
                                  "accessibility, Secret Service keyring.")
                       .arg(m_abilities.keystrokes ? QStringLiteral("XTest keystrokes")
                                                   : QStringLiteral("no keystrokes (no XTest)")));
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            Log::error(QStringLiteral("This is a Wayland session: through XWayland Palimo "
+                                      "reaches only X11 applications, and only while one of "
+                                      "them has the focus."));
+        }
     } else {
         // A Wayland session: the desktop's own shortcut service where there is one; the
         // clipboard and keystrokes of other applications are out of a background program's reach.
