@@ -129,14 +129,14 @@ void KGlobalAccelHotKeyService::setEventHandler(EventHandler handler) {
     m_handler = std::move(handler);
 }
 
-void KGlobalAccelHotKeyService::globalShortcutPressed(const QString& component,
+void KGlobalAccelHotKeyService::globalShortcutPressed(const QString& fromComponent,
                                                       const QString& action, qlonglong /*time*/) {
-    deliver(pressedKind, component, action);
+    deliver(pressedKind, fromComponent, action);
 }
 
-void KGlobalAccelHotKeyService::globalShortcutReleased(const QString& component,
+void KGlobalAccelHotKeyService::globalShortcutReleased(const QString& fromComponent,
                                                        const QString& action, qlonglong /*time*/) {
-    deliver(releasedKind, component, action);
+    deliver(releasedKind, fromComponent, action);
 }
 
 void KGlobalAccelHotKeyService::deliver(std::uint32_t kind, const QString& fromComponent,

@@ -30,8 +30,9 @@ public:
 private Q_SLOTS:
     // The signal names are the service's own.
     // NOLINTBEGIN(readability-identifier-naming)
-    void globalShortcutPressed(const QString& component, const QString& action, qlonglong time);
-    void globalShortcutReleased(const QString& component, const QString& action, qlonglong time);
+    void globalShortcutPressed(const QString& fromComponent, const QString& action, qlonglong time);
+    void globalShortcutReleased(const QString& fromComponent, const QString& action,
+                                qlonglong time);
     // NOLINTEND(readability-identifier-naming)
 
 private:
