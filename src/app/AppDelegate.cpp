@@ -4,7 +4,6 @@
 #include "app/Branding.h"
 #include "app/MainMenu.h"
 #include "app/OnboardingAssembly.h"
-#include "app/PlatformBackends.h"
 #include "app/SettingsAssembly.h"
 #include "app/SignalWatcher.h"
 #include "app/StatusItem.h"
@@ -15,13 +14,23 @@
 #include "feedback/PromptPanel.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
+#include "platform/kde/KGlobalAccelHotKeyService.h"
+#include "platform/none/NoKeystrokes.h"
+#include "platform/none/NoPasteboard.h"
+#include "platform/none/NoWorkspace.h"
 #include "platform/secret/SecretServiceStore.h"
+#include "platform/wayland/WaylandBackends.h"
 #include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11HotKeyService.h"
+#include "platform/x11/X11Keystrokes.h"
+#include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11UserTime.h"
+#include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteController.h"
 #include "settings/KeychainStore.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/HotkeyManager.h"
+#include "shortcuts/SessionLimits.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -54,22 +63,12 @@ AppDelegate::~AppDelegate() {
 }
 
 bool AppDelegate::applicationDidFinishLaunching() {
-    std::optional<PlatformBackends> backends = PlatformBackends::create();
-    if (!backends) {
-        return false;
-    }
     m_secrets = std::make_unique<SecretServiceStore>();
     m_keychain = std::make_unique<KeychainStore>(*m_secrets);
     KeychainStore::setShared(m_keychain.get());
-
-    m_hotKeyService = std::move(backends->hotKeys);
-    m_pasteboard = std::move(backends->pasteboard);
-    m_keystrokes = std::move(backends->keystrokes);
-    m_workspace = std::move(backends->workspace);
-    HotKeysController::setService(m_hotKeyService.get());
-    m_accessibility = std::make_unique<AtspiAccessibility>();
-    Log::info(QStringLiteral("Backends: %1, AT-SPI accessibility, Secret Service keyring.")
-                  .arg(backends->description));
+    if (!createBackends()) {
+        return false;
+    }
 
     SettingsStore& settings = SettingsStore::shared();
     m_hotkeyManager = std::make_unique<HotkeyManager>(settings);
@@ -100,6 +99,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
                             weakly(&AppDelegate::quit)},
         *m_keychain, *m_keystrokes);
 
+    m_controller->setClipboardOnly(SessionLimits::clipboardOnly(m_abilities));
+    const QStringList limits =
+        SessionLimits::describe(m_abilities, qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    for (const QString& line : limits) {
+        Log::error(line);
+    }
+    m_settings->setSessionLimits(limits);
+
     wireCallbacks();
     m_hotkeyManager->reload();
     m_client->prewarm();
@@ -108,6 +115,81 @@ bool AppDelegate::applicationDidFinishLaunching() {
         return true;
     }
     logStartupChecks();
+    return true;
+}
+
+bool AppDelegate::createBackends() {
+    m_accessibility = std::make_unique<AtspiAccessibility>();
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && createWaylandBackends()) {
+        HotKeysController::setService(m_hotKeyService.get());
+        return true;
+    }
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_hotKeyService = X11HotKeyService::create();
+        m_pasteboard = X11Pasteboard::create();
+        if (!m_hotKeyService || !m_pasteboard) {
+            Log::error(QStringLiteral("Could not open the X11 display."));
+            return false;
+        }
+        m_keystrokes = std::make_unique<X11Keystrokes>();
+        m_workspace = std::make_unique<X11Workspace>();
+        m_abilities = {true, m_keystrokes->isAvailable(), true};
+        Log::info(QStringLiteral("Backends: X11 hot keys, X11 clipboard, %1, AT-SPI "
+                                 "accessibility, Secret Service keyring.")
+                      .arg(m_abilities.keystrokes ? QStringLiteral("XTest keystrokes")
+                                                  : QStringLiteral("no keystrokes (no XTest)")));
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            Log::error(QStringLiteral("This is a Wayland session: through XWayland Palimo "
+                                      "reaches only X11 applications, and only while one of "
+                                      "them has the focus."));
+        }
+    } else {
+        // A Wayland session: the desktop's own shortcut service where there is one; the
+        // clipboard and keystrokes of other applications are out of a background program's reach.
+        m_hotKeyService = KGlobalAccelHotKeyService::create();
+        m_pasteboard = std::make_unique<NoPasteboard>();
+        m_keystrokes = std::make_unique<NoKeystrokes>();
+        m_workspace = std::make_unique<NoWorkspace>();
+        m_abilities = {m_hotKeyService != nullptr, false, false};
+        Log::info(QStringLiteral("Backends: %1, no clipboard, no keystrokes, AT-SPI "
+                                 "accessibility, Secret Service keyring (%2 session).")
+                      .arg(m_hotKeyService ? QStringLiteral("KDE global shortcuts")
+                                           : QStringLiteral("no global shortcuts"),
+                           QGuiApplication::platformName()));
+    }
+    HotKeysController::setService(m_hotKeyService.get());
+    return true;
+}
+
+bool AppDelegate::createWaylandBackends() {
+    // Whatever Qt draws Palimo's own windows with, the clipboard and keystrokes of a Wayland
+    // session's applications are reached through the compositor's protocols, each picked by
+    // whether the compositor offers it.
+    std::optional<WaylandBackends> wayland = WaylandBackends::create();
+    if (!wayland) {
+        Log::error(QStringLiteral("Could not connect to the Wayland compositor at \"%1\".")
+                       .arg(qEnvironmentVariable("WAYLAND_DISPLAY")));
+        return false;
+    }
+    m_hotKeyService = KGlobalAccelHotKeyService::create();
+    m_abilities = {m_hotKeyService != nullptr, wayland->keystrokes != nullptr,
+                   wayland->pasteboard != nullptr};
+    m_pasteboard =
+        wayland->pasteboard ? std::move(wayland->pasteboard) : std::make_unique<NoPasteboard>();
+    m_keystrokes =
+        wayland->keystrokes ? std::move(wayland->keystrokes) : std::make_unique<NoKeystrokes>();
+    m_workspace =
+        wayland->workspace ? std::move(wayland->workspace) : std::make_unique<NoWorkspace>();
+    QStringList chosen = wayland->chosen;
+    chosen.prepend(m_hotKeyService ? QStringLiteral("KDE global shortcuts")
+                                   : QStringLiteral("no global shortcuts"));
+    Log::info(QStringLiteral("Backends: Wayland: %1, AT-SPI accessibility, Secret Service "
+                             "keyring (%2 windows).")
+                  .arg(chosen.join(QStringLiteral(", ")), QGuiApplication::platformName()));
+    if (!wayland->missing.isEmpty()) {
+        Log::info(QStringLiteral("This compositor does not offer %1.")
+                      .arg(wayland->missing.join(QStringLiteral(", "))));
+    }
     return true;
 }
 
