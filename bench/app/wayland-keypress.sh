@@ -4,8 +4,8 @@
 #   wayland-keypress.sh sway|kwin|x11 BUILD_DIR [RUNS]
 # It starts its own session (tests/system/palimo-session.sh), as an ordinary user when run as
 # root, because sway refuses root. On sway the press is a virtual-keyboard Ctrl+Alt+R that the
-# compositor's binding turns into `palimo --rewrite`; KWin runs no command for a key here, so
-# there the clock starts at `palimo --rewrite` itself; on X11 it is an XTest Ctrl+Alt+R.
+# compositor's binding turns into `palimo --rewrite`; on KWin a fake-input Ctrl+Alt+R that KDE's
+# shortcut service hands to Palimo; on X11 an XTest Ctrl+Alt+R.
 set -uo pipefail
 self=$(readlink -f "${BASH_SOURCE[0]}")
 fixtures=$(dirname "$self")/../../tests/system
@@ -17,6 +17,7 @@ build=$(readlink -f "${2:?usage: wayland-keypress.sh sway|kwin|x11 BUILD_DIR [RU
 runs=${3:-20}
 palimo=$build/src/app/palimo
 fake_provider=$build/tests/fakeprovider/palimo-fake-provider
+fake_keys=$build/tests/system/wayland/palimo-fake-keys
 # shellcheck source=../../tests/system/desktop-fixture.sh
 source "$fixtures/desktop-fixture.sh"
 # shellcheck source=../../tests/system/palimo-process.sh

@@ -1,11 +1,12 @@
 # shellcheck shell=bash
 # Sourced after desktop-fixture.sh and palimo-process.sh by the scripts that drive palimo on a
-# headless Wayland compositor (inside palimo-session.sh, as an ordinary user). Needs $palimo and
-# $fake_provider; defines
+# headless Wayland compositor (inside palimo-session.sh, as an ordinary user). Needs $palimo,
+# $fake_provider and $fake_keys (palimo-fake-keys); defines
 #   start_session sway|kwin|x11   the compositor (with Xwayland, whose DISPLAY replaces the
 #                                 session's Xvfb for palimo), the fake provider (as $port,
 #                                 answering in upper case) and palimo, ready; sets $trigger, the
-#                                 command that stands for the user's shortcut press.
+#                                 command that presses the user's shortcut, and $press_escape
+#                                 (empty where Escape cannot reach Palimo).
 # x11 is the session's own Xvfb with palimo's X11 backends, for comparisons.
 press_shortcut() { wtype -M ctrl -M alt r -m alt -m ctrl; }
 
@@ -14,6 +15,7 @@ start_session() {
   if [ "$compositor" = x11 ]; then
     xdisplay=$DISPLAY
     trigger="xdotool key ctrl+alt+r"
+    press_escape="xdotool key Escape"
   else
     start_compositor "$compositor"
   fi
@@ -42,8 +44,11 @@ start_compositor() {
   kwin)
     # KWin grants fake-input only to a program whose desktop entry names it, by its binary.
     mkdir -p "$XDG_DATA_HOME/applications"
-    printf '[Desktop Entry]\nType=Application\nName=Palimo\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
-      "$(readlink -f "$palimo")" >"$XDG_DATA_HOME/applications/app.palimo.Palimo.desktop"
+    local program
+    for program in "$palimo" "$fake_keys"; do
+      printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
+        "${program##*/}" "$(readlink -f "$program")" >"$XDG_DATA_HOME/applications/${program##*/}.desktop"
+    done
     # The installed binary carries a file capability a container may not grant; a copy has none.
     cp /usr/bin/kwin_wayland "$work/kwin_wayland"
     "$work/kwin_wayland" --virtual --xwayland --no-lockscreen --socket wayland-palimo \
@@ -59,9 +64,12 @@ start_compositor() {
   xdisplay=$(cat "$work/xdisplay")
 
   trigger=press_shortcut
+  press_escape= # sway has no protocol through which Escape could reach Palimo
   # KWin runs no command for a key of its own; there `palimo --rewrite` stands for the binding.
   if [ "$compositor" = kwin ]; then
-    trigger="$palimo --rewrite"
+    # KWin serves KDE's shortcut service itself, where Palimo registers its keys.
+    trigger="$fake_keys ctrl+alt+r"
+    press_escape="$fake_keys escape"
     # WORKAROUND: Qt 6.4's xcb plugin never frees the XInput2 pointer device it makes for
     # KWin's Xwayland, which the sanitizer build reports as a leak at exit; core pointer events
     # are all Palimo's windows need.

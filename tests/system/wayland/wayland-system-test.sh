@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The palimo binary on a headless Wayland compositor (sway or kwin_wayland), with Qt 6 and GTK 4
-# editors as Wayland clients: on sway a key press posted through a virtual keyboard reaches the
-# compositor's binding, which runs `palimo --rewrite` (KWin runs no command for a key, so there
-# the test runs it); the selection or the whole field is rewritten in place and the clipboard
-# afterwards holds exactly what it held before.
-#   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG
+# editors as Wayland clients. A real key press (sway: a virtual keyboard, whose Ctrl+Alt+R the
+# compositor's binding turns into `palimo --rewrite`; KWin: fake-input, whose Ctrl+Alt+R reaches
+# Palimo through KDE's shortcut service) rewrites the selection or the whole field in place, and
+# the clipboard afterwards holds exactly what it held before; on KWin, Escape cancels.
+#   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS
 # sway refuses to run as root, so as root the whole session (palimo-session.sh) is re-run as an
 # ordinary user. Palimo's own windows go through the compositor's Xwayland, as on a desktop.
 set -uo pipefail
@@ -17,8 +17,8 @@ if [ -z "${PALIMO_SESSION_DIR:-}" ]; then
   exec "$here/../palimo-session.sh" "$self" "$@"
 fi
 
-compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG}
-palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6
+compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS}
+palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6 fake_keys=$7
 # shellcheck source=../desktop-fixture.sh
 source "$here/../desktop-fixture.sh"
 # shellcheck source=../palimo-process.sh
@@ -101,6 +101,22 @@ for entry in "${cases[@]}"; do
   clipboard_unchanged "$clipboard"
   palimo_check || exit 1
 done
+
+if [ -n "$press_escape" ]; then
+  case_name=escape
+  provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+  open_editor gtk "escape keeps this" 0 6
+  own_clipboard_as png
+  captured=$(log_count 'Captured ')
+  cancelled=$(log_count 'Cancelled with Escape.')
+  $trigger
+  eventually 5 at_least 'Captured ' $((captured + 1)) || fail "nothing was captured"
+  $press_escape
+  eventually 5 at_least 'Cancelled with Escape.' $((cancelled + 1)) || fail "Escape did not cancel"
+  sleep 0.3
+  field_is gtk "escape keeps this" || fail "the field changed: $(head -n1 "$gtk_out")"
+  clipboard_unchanged png
+fi
 
 case_name=quit
 palimo_stop || fail "palimo did not quit cleanly"
