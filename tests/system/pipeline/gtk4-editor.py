@@ -14,7 +14,9 @@ gi.require_version("Gtk", "4.0")
 from gi.repository import GLib, Gtk  # noqa: E402
 
 out, entry_text, area_text = sys.argv[1:4]
-selection = [int(n) for n in sys.argv[4:6]] or [0, 0]
+selection = [int(n) for n in sys.argv[4:6] if n.isdigit()]
+if len(selection) != 2:
+    selection = [0, 0]
 
 
 def save(*_):
