@@ -103,13 +103,13 @@ wait_done 4 # quitting mid-run would leave the run unfinished (and its memory un
 
 # `palimo --rewrite` hands the press to the instance, as a desktop's own shortcut would run it;
 # the user may still hold that shortcut's modifiers, and no press of Palimo's named the time.
-for row in "command-rewrite||by command|2|BY command|5" "command-held-keys|ctrl alt|held keys|4|HELD keys|6"; do
+for row in "command-rewrite||by command|2|BY command|5" "command-held-keys|ctrl+alt|held keys|4|HELD keys|6"; do
   IFS='|' read -r case_name held text length expected done_count <<<"$row"
   own_clipboard "$probe" "$sample_png"
   prepare "$text" 0 "$length"
-  [ -z "$held" ] || xdotool keydown $held
+  [ -z "$held" ] || xdotool keydown "$held"
   "$palimo" --rewrite >"$work/trigger.out" 2>&1 || fail "ended with $?: $(cat "$work/trigger.out")"
-  [ -z "$held" ] || { sleep 0.3; xdotool keyup $held; }
+  [ -z "$held" ] || { sleep 0.3; xdotool keyup "$held"; }
   eventually 5 line_is "$expected" || fail "got $(ed 'get line')"
   wait_done "$done_count"
   clipboard_kept "$probe"
@@ -146,7 +146,8 @@ Xvfb -displayfd 3 -tst -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log"
 pids+=($!)
 eventually 5 test -s "$work/display" || fail "no display without XTest: $(cat "$work/xvfb.log")"
 session_display=$DISPLAY
-export DISPLAY=:$(cat "$work/display")
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
 PALIMO_API_BASE=http://127.0.0.1:$port palimo_start "$work" "$work/palimo.out"
 eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" || fail "no start: $(cat "$work/palimo.out")"
 grep -qF "Palimo can't press Copy and Paste in other applications here. Copy the text, press the shortcut, then paste: the rewrite is put on the clipboard." \

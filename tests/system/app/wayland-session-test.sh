@@ -25,6 +25,9 @@ eventually 10 test -S "$XDG_RUNTIME_DIR/palimo-wayland" ||
 x_display=$DISPLAY
 unset DISPLAY QT_QPA_PLATFORM
 export WAYLAND_DISPLAY=palimo-wayland XDG_SESSION_TYPE=wayland
+# In the sanitizer build: full stacks, so that the plugin's own leaks can be told from others.
+export LSAN_OPTIONS=suppressions=$here/qtwayland-leaks.supp
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
 
 start_provider "$fake_provider"
 "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
