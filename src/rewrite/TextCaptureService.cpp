@@ -60,6 +60,12 @@ QCoro::Task<bool> focusIsEditableText(RewritePlatform platform) {
     case Accessibility::FocusedElement::Status::noElement:
         Log::info(QStringLiteral("Nothing selected and no focused element. Aborting."));
         co_return false;
+    case Accessibility::FocusedElement::Status::notExposed:
+        Log::info(QStringLiteral(
+            "Nothing selected, and the application in front shows no text fields to "
+            "accessibility tools: select the text first, or start the application with "
+            "GNOME_ACCESSIBILITY=1 (Chromium, Electron and Firefox need it). Aborting."));
+        co_return false;
     case Accessibility::FocusedElement::Status::noRole:
         Log::info(
             QStringLiteral("Nothing selected and the focused element has no role. Aborting."));
