@@ -16,8 +16,6 @@ const QStringList fileListFormats = {
     QStringLiteral("x-special/nautilus-clipboard"),
 };
 
-const Keystrokes::Style standard = Keystrokes::Style::standard;
-
 QString notATextField(const QString& role) {
     return QStringLiteral("Nothing selected and the focus is a ") + role +
            QStringLiteral(", not a text field. Aborting.");
@@ -27,7 +25,7 @@ QCoro::Task<std::optional<QString>> copyCurrentSelection(RewritePlatform platfor
                                                          PipelineTiming timing) {
     Pasteboard& pasteboard = platform.pasteboard;
     const std::uint64_t before = pasteboard.changeCount();
-    co_await platform.keystrokes.post(Keystrokes::Command::copy, standard);
+    co_await platform.keystrokes.post(Keystrokes::Command::copy);
     const std::function<bool()> clipboardChanged = [&] {
         return pasteboard.changeCount() != before;
     };
@@ -98,7 +96,7 @@ QCoro::Task<std::optional<QString>> captureSelection(RewritePlatform platform,
         co_return std::nullopt;
     }
     Log::info(QStringLiteral("Nothing selected \u2014 taking the whole field."));
-    co_await platform.keystrokes.post(Keystrokes::Command::selectAll, standard);
+    co_await platform.keystrokes.post(Keystrokes::Command::selectAll);
     co_await PipelineWaits::sleep(timing.afterSelectAll);
     co_return co_await copyCurrentSelection(platform, timing);
 }
