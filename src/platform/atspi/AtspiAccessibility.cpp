@@ -29,6 +29,11 @@ constexpr int callTimeoutMs = 250;
 constexpr std::chrono::milliseconds buildPoll{150};
 constexpr qint64 buildWaitMs = 3000;
 constexpr int buildingCallTimeoutMs = 1000;
+// A look for the focus (none seen, or the one seen is gone) starts no new call after this long;
+// one call may still take its time-out on top. A whole Chromium window is a few hundred elements
+// of three calls each, which a loaded machine does not walk within the first look's budget.
+constexpr qint64 searchBudgetMs = 400;
+constexpr qint64 buildingSearchBudgetMs = 2000;
 
 bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
     AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
@@ -162,21 +167,20 @@ private:
 
     // Looks for the focus across the desktop (no focus event seen yet, or the one seen is gone)
     // and remembers what it finds.
-    AtspiFocusSearch::Result searchFocus() {
-        QElapsedTimer budget;
-        budget.start();
-        AtspiFocusSearch::Result found = AtspiFocusSearch::search(budget);
+    AtspiFocusSearch::Result searchFocus(qint64 budgetMs) {
+        AtspiFocusSearch::Result found = AtspiFocusSearch::search(budgetMs);
         setFocus(found.focus);
         return found;
     }
 
     Answer focusedElement(bool mayAsk) {
         using Status = FocusedElement::Status;
+        const qint64 budgetMs = mayAsk ? searchBudgetMs : buildingSearchBudgetMs;
         if (!m_ready) {
             return {{Status::noElement, {}, 0}};
         }
         if (m_focus == nullptr || !hasState(m_focus, ATSPI_STATE_FOCUSED)) {
-            AtspiFocusSearch::Result found = searchFocus();
+            AtspiFocusSearch::Result found = searchFocus(budgetMs);
             Answer answer;
             if (found.focus == nullptr && found.activeApp == nullptr && found.complete) {
                 answer.element.status = Status::notExposed;
@@ -200,7 +204,7 @@ private:
             // busy for a moment (GTK builds its accessible tree lazily): look once more, within
             // a budget of its own, before giving up.
             g_clear_error(&error);
-            AtspiFocusSearch::Result found = searchFocus();
+            AtspiFocusSearch::Result found = searchFocus(budgetMs);
             AtspiFocusSearch::release(found);
             if (m_focus != nullptr) {
                 role = atspi_accessible_get_role(m_focus, &error);

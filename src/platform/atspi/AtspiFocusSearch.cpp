@@ -1,16 +1,20 @@
 #include "platform/atspi/AtspiFocusSearch.h"
 
+#include <QElapsedTimer>
+
 #include <atspi/atspi.h>
 
 namespace {
 
-// A query that has to look for the focus starts no new call after this long; one call may still
-// take the call time-out on top.
-constexpr qint64 searchBudgetMs = 400;
 constexpr int searchDepth = 40;
 
-bool spent(const QElapsedTimer& budget) {
-    return budget.elapsed() > searchBudgetMs;
+struct Budget {
+    QElapsedTimer timer;
+    qint64 ms = 0;
+};
+
+bool spent(const Budget& budget) {
+    return budget.timer.elapsed() > budget.ms;
 }
 
 bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
@@ -23,7 +27,7 @@ bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
     return contains;
 }
 
-AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const QElapsedTimer& budget) {
+AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const Budget& budget) {
     if (spent(budget) || depth > searchDepth) {
         return nullptr;
     }
@@ -49,7 +53,10 @@ AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const QElapsedTim
 
 namespace AtspiFocusSearch {
 
-Result search(const QElapsedTimer& budget) {
+Result search(qint64 budgetMs) {
+    Budget budget;
+    budget.ms = budgetMs;
+    budget.timer.start();
     Result result;
     AtspiAccessible* desktop = atspi_get_desktop(0);
     const int apps = atspi_accessible_get_child_count(desktop, nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QtGlobal>
 
 // libatspi's type, named without its header (whose macros must stay out of headers).
 struct _AtspiAccessible;
@@ -15,9 +15,9 @@ struct Result {
     bool complete = false;                 // every application was looked at within the budget
 };
 
-// The focused element below the active window of any application, searched for until budget
-// has run for searchBudgetMs. Release the result's references with release().
-Result search(const QElapsedTimer& budget);
+// The focused element below the active window of any application; no call starts once the
+// search has run for budgetMs. Release the result's references with release().
+Result search(qint64 budgetMs);
 void release(Result& result);
 
 // Asks an application whose accessible tree holds nothing but its window frames to build the rest.
