@@ -28,7 +28,7 @@ constexpr int callTimeoutMs = 250;
 // late while it builds. It is looked for again every poll meanwhile.
 constexpr std::chrono::milliseconds buildPoll{150};
 constexpr qint64 buildWaitMs = 3000;
-constexpr int buildingCallTimeoutMs = 1000;
+constexpr int patientCallTimeoutMs = 1000;
 // A look for the focus (none seen, or the one seen is gone) starts no new call after this long;
 // one call may still take its time-out on top. A whole Chromium window is a few hundred elements
 // of three calls each, which a loaded machine does not walk within the first look's budget.
@@ -73,13 +73,16 @@ public:
         FocusedElement element;
         bool building = false;
     };
-    // A first look may ask the application in front to build its tree. Looks while it builds
-    // wait longer for each answer, as a building application answers late.
-    QFuture<Answer> query(bool first) {
-        return call<Answer>([this, first] {
-            const int timeout = first ? callTimeoutMs : buildingCallTimeoutMs;
+    // A first look waits the usual time for each answer. When it finds no focus and no tree
+    // being built, a second look waits longer, as a loaded or busy application answers late;
+    // both may ask the application in front to build its tree. Looks while it builds wait
+    // longer too, and walk longer, as the built tree is large.
+    enum class Look { first, again, whileBuilding };
+    QFuture<Answer> query(Look look) {
+        return call<Answer>([this, look] {
+            const int timeout = look == Look::first ? callTimeoutMs : patientCallTimeoutMs;
             atspi_set_timeout(timeout, timeout);
-            Answer answer = focusedElement(first);
+            Answer answer = focusedElement(look);
             atspi_set_timeout(callTimeoutMs, callTimeoutMs);
             return answer;
         });
@@ -173,8 +176,9 @@ private:
         return found;
     }
 
-    Answer focusedElement(bool mayAsk) {
+    Answer focusedElement(Look look) {
         using Status = FocusedElement::Status;
+        const bool mayAsk = look != Look::whileBuilding;
         const qint64 budgetMs = mayAsk ? searchBudgetMs : buildingSearchBudgetMs;
         if (!m_ready) {
             return {{Status::noElement, {}, 0}};
@@ -241,17 +245,24 @@ AtspiAccessibility::AtspiAccessibility()
 AtspiAccessibility::~AtspiAccessibility() = default;
 
 QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() {
-    QFuture<Thread::Answer> first = m_thread->query(true);
+    using Look = Thread::Look;
+    using Status = FocusedElement::Status;
+    QFuture<Thread::Answer> first = m_thread->query(Look::first);
     Thread::Answer answer = co_await first;
+    if (!answer.building && (answer.element.status == Status::noElement ||
+                             answer.element.status == Status::notExposed)) {
+        QFuture<Thread::Answer> again = m_thread->query(Look::again);
+        answer = co_await again;
+    }
     QElapsedTimer waited;
     waited.start();
-    while (answer.building && answer.element.status != FocusedElement::Status::found &&
+    while (answer.building && answer.element.status != Status::found &&
            waited.elapsed() < buildWaitMs) {
         QTimer poll;
         poll.setSingleShot(true);
         poll.start(buildPoll);
         co_await poll;
-        QFuture<Thread::Answer> again = m_thread->query(false);
+        QFuture<Thread::Answer> again = m_thread->query(Look::whileBuilding);
         answer.element = (co_await again).element;
     }
     co_return answer.element;
