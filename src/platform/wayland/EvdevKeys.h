@@ -10,7 +10,6 @@
 namespace EvdevKeys {
 
 constexpr std::uint32_t leftCtrl = 29;
-constexpr std::uint32_t leftShift = 42;
 constexpr std::uint32_t keyA = 30;
 constexpr std::uint32_t keyC = 46;
 constexpr std::uint32_t keyV = 47;

@@ -49,24 +49,17 @@ QCoro::Task<bool> FakeInputKeystrokes::modifiersHeld() {
     co_return false;
 }
 
-QCoro::Task<bool> FakeInputKeystrokes::post(Command command, Style style) {
-    if (!isAvailable() || (command == Command::selectAll && style == Style::terminal)) {
-        co_return false; // Ctrl+A in a terminal moves the cursor or reaches the program
+QCoro::Task<bool> FakeInputKeystrokes::post(Command command) {
+    if (!isAvailable()) {
+        co_return false;
     }
     for (const std::uint32_t modifier : EvdevKeys::modifiers) {
         org_kde_kwin_fake_input_keyboard_key(m_input, modifier, released);
     }
-    const bool shifted = style == Style::terminal;
     const std::uint32_t key = EvdevKeys::keyFor(command);
     org_kde_kwin_fake_input_keyboard_key(m_input, EvdevKeys::leftCtrl, pressed);
-    if (shifted) {
-        org_kde_kwin_fake_input_keyboard_key(m_input, EvdevKeys::leftShift, pressed);
-    }
     org_kde_kwin_fake_input_keyboard_key(m_input, key, pressed);
     org_kde_kwin_fake_input_keyboard_key(m_input, key, released);
-    if (shifted) {
-        org_kde_kwin_fake_input_keyboard_key(m_input, EvdevKeys::leftShift, released);
-    }
     org_kde_kwin_fake_input_keyboard_key(m_input, EvdevKeys::leftCtrl, released);
     QFuture<bool> handled = m_wayland->whenHandled();
     const bool ok = co_await handled;

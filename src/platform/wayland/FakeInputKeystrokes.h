@@ -20,7 +20,7 @@ public:
     bool isAvailable() const override;
     // Wayland shows no client another keyboard's state: nothing to wait for.
     QCoro::Task<bool> modifiersHeld() override;
-    QCoro::Task<bool> post(Command command, Style style) override;
+    QCoro::Task<bool> post(Command command) override;
 
 private:
     FakeInputKeystrokes(std::shared_ptr<WaylandConnection> wayland, org_kde_kwin_fake_input* input);

@@ -24,7 +24,6 @@ constexpr std::uint32_t released = 0;
 struct Keymap {
     std::string text;
     std::uint32_t controlMask = 0;
-    std::uint32_t shiftMask = 0;
 };
 
 std::optional<Keymap> usKeymap() {
@@ -38,8 +37,7 @@ std::optional<Keymap> usKeymap() {
     if (keymap != nullptr) {
         char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
         if (text != nullptr) {
-            result = Keymap{text, 1U << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_CTRL),
-                            1U << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT)};
+            result = Keymap{text, 1U << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_CTRL)};
             std::free(text); // NOLINT
         }
         xkb_keymap_unref(keymap);
@@ -99,7 +97,6 @@ VirtualKeyboardKeystrokes::create(std::shared_ptr<WaylandConnection> wayland) {
     std::unique_ptr<VirtualKeyboardKeystrokes> made(
         new VirtualKeyboardKeystrokes(std::move(wayland), keyboard));
     made->m_controlMask = keymap->controlMask;
-    made->m_shiftMask = keymap->shiftMask;
     return made;
 }
 
@@ -121,23 +118,15 @@ QCoro::Task<bool> VirtualKeyboardKeystrokes::modifiersHeld() {
     co_return false;
 }
 
-QCoro::Task<bool> VirtualKeyboardKeystrokes::post(Command command, Style style) {
-    if (!isAvailable() || (command == Command::selectAll && style == Style::terminal)) {
-        co_return false; // Ctrl+A in a terminal moves the cursor or reaches the program
+QCoro::Task<bool> VirtualKeyboardKeystrokes::post(Command command) {
+    if (!isAvailable()) {
+        co_return false;
     }
-    const bool shifted = style == Style::terminal;
-    const std::uint32_t mask = m_controlMask | (shifted ? m_shiftMask : 0);
     const std::uint32_t key = EvdevKeys::keyFor(command);
     zwp_virtual_keyboard_v1_key(m_keyboard, now(), EvdevKeys::leftCtrl, pressed);
-    if (shifted) {
-        zwp_virtual_keyboard_v1_key(m_keyboard, now(), EvdevKeys::leftShift, pressed);
-    }
-    zwp_virtual_keyboard_v1_modifiers(m_keyboard, mask, 0, 0, 0);
+    zwp_virtual_keyboard_v1_modifiers(m_keyboard, m_controlMask, 0, 0, 0);
     zwp_virtual_keyboard_v1_key(m_keyboard, now(), key, pressed);
     zwp_virtual_keyboard_v1_key(m_keyboard, now(), key, released);
-    if (shifted) {
-        zwp_virtual_keyboard_v1_key(m_keyboard, now(), EvdevKeys::leftShift, released);
-    }
     zwp_virtual_keyboard_v1_key(m_keyboard, now(), EvdevKeys::leftCtrl, released);
     zwp_virtual_keyboard_v1_modifiers(m_keyboard, 0, 0, 0, 0);
     QFuture<bool> handled = m_wayland->whenHandled();

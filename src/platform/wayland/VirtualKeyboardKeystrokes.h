@@ -21,7 +21,7 @@ public:
     bool isAvailable() const override;
     // Wayland shows no client another keyboard's state: nothing to wait for.
     QCoro::Task<bool> modifiersHeld() override;
-    QCoro::Task<bool> post(Command command, Style style) override;
+    QCoro::Task<bool> post(Command command) override;
 
 private:
     VirtualKeyboardKeystrokes(std::shared_ptr<WaylandConnection> wayland,
@@ -29,5 +29,4 @@ private:
     std::shared_ptr<WaylandConnection> m_wayland;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     std::uint32_t m_controlMask = 0;
-    std::uint32_t m_shiftMask = 0;
 };
