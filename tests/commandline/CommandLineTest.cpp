@@ -41,6 +41,23 @@ TEST(CommandLine, SetKeyAsTheLastArgumentAsksForUsage) {
     EXPECT_EQ(parse(args({"sk-before", "--set-key"})).action, Action::SetKeyUsage);
 }
 
+TEST(CommandLine, TheFirstTriggerNamedIsHandedOnUnlessVersionOrSetKeyIsAsked) {
+    const struct {
+        std::initializer_list<const char*> arguments;
+        Action action;
+    } cases[] = {
+        {{"--rewrite"}, Action::TriggerRewrite},
+        {{"--prompt"}, Action::TriggerPrompt},
+        {{"--prompt", "--rewrite"}, Action::TriggerPrompt},
+        {{"--rewrite", "-v"}, Action::PrintVersion},
+        {{"--set-key", "--rewrite"}, Action::SetKey},
+        {{"--rewrite=1", "rewrite"}, Action::StartApplication},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parse(args(c.arguments)).action, c.action) << *c.arguments.begin();
+    }
+}
+
 TEST(CommandLine, AnythingElseStartsTheApplication) {
     EXPECT_EQ(parse({}).action, Action::StartApplication);
     EXPECT_EQ(parse(args({"--set-keys", "x", "-version"})).action, Action::StartApplication);
