@@ -29,6 +29,7 @@ function(palimo_module name)
   add_library(${name} STATIC ${M_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PRIVATE palimo_warnings ${M_LINKS} PUBLIC ${M_PUBLIC_LINKS})
+  palimo_use_pch(${name})
 endfunction()
 
 # palimo_test(NAME LABEL SOURCES... LINKS ...) adds one GoogleTest executable to CTest.
@@ -37,6 +38,7 @@ function(palimo_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE palimo_warnings palimo_testsupport ${T_LINKS}
     palimo_testmain GTest::gtest GTest::gmock)
+  palimo_use_pch(${name} tests)
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()

@@ -6,11 +6,11 @@
 struct PipelineTiming {
     using ms = std::chrono::milliseconds;
 
-    // Lets the target settle after the hotkey before Copy is posted.
-    ms beforeCopy{40};
     // The user may still hold the hotkey's modifiers: wait this long, checking every
     // modifierPoll, for them to come up before posting a key (a key posted meanwhile would
-    // arrive with them); after that they are released for the user.
+    // arrive with them); after that they are released for the user. This is the only wait
+    // before Copy: the hot-key service has ended its keyboard grab, and sent that to the
+    // display, before a run starts, so nothing else is left to settle.
     ms modifierRelease{600};
     ms modifierPoll{10};
     // How long a Copy may take to change the clipboard before it counts as "nothing selected".

@@ -213,7 +213,12 @@ RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveW
     } else if (TerminalApps::isTerminalWindow(window)) {
         text = co_await TextCaptureService::terminalSelection(m_platform);
     } else {
+        // The user is often still letting go of the shortcut's keys: the clipboard is saved
+        // meanwhile. Copy waits for both, so the saved clipboard is the one before any Copy.
+        QCoro::Task<> released = PipelineWaits::modifiersReleased(
+            m_platform.keystrokes, m_timing.modifierRelease, m_timing.modifierPoll);
         captured.clipboard = co_await ClipboardKeeper::save(m_platform.pasteboard);
+        co_await released;
         text = co_await TextCaptureService::captureSelection(m_platform, m_timing);
         captured.clipboard->captureEnded();
     }

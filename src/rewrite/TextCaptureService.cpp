@@ -84,7 +84,6 @@ namespace TextCaptureService {
 
 QCoro::Task<std::optional<QString>> captureSelection(RewritePlatform platform,
                                                      PipelineTiming timing) {
-    co_await PipelineWaits::sleep(timing.beforeCopy);
     co_await PipelineWaits::modifiersReleased(platform.keystrokes, timing.modifierRelease,
                                               timing.modifierPoll);
     if (std::optional<QString> selected = co_await copyCurrentSelection(platform, timing)) {

@@ -49,8 +49,7 @@ public:
                       [this](const QString& model, qint64 in, qint64 out) {
                           usage.append({model, in, out});
                       }},
-                     {.beforeCopy = 1ms,
-                      .modifierRelease = 100ms,
+                     {.modifierRelease = 100ms,
                       .modifierPoll = 1ms,
                       .copyDeadline = 80ms,
                       .afterSelectAll = 1ms,

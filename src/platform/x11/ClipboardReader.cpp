@@ -3,11 +3,11 @@
 #include "platform/x11/TargetList.h"
 
 #include <QDeadlineTimer>
-#include <QSet>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <memory>
 
 using XcbSupport::Atom;
 
@@ -90,38 +90,7 @@ ClipboardReader::ClipboardReader(Limits limits, const QByteArray& selection)
 ClipboardReader::~ClipboardReader() = default;
 
 bool ClipboardReader::isProtocolTarget(const QByteArray& name) {
-    // ICCCM's side-effect and meta targets, X resources that die with their owner, and Qt's
-    // and GTK's internal bookkeeping.
-    static const QSet<QByteArray> names = {
-        "TARGETS",
-        "MULTIPLE",
-        "TIMESTAMP",
-        "SAVE_TARGETS",
-        "DELETE",
-        "INSERT_SELECTION",
-        "INSERT_PROPERTY",
-        "LENGTH",
-        "LIST_LENGTH",
-        "HOST_NAME",
-        "USER",
-        "CLIENT_WINDOW",
-        "OWNER_OS",
-        "PROCESS",
-        "TASK",
-        "CLASS",
-        "NAME",
-        "PIXMAP",
-        "BITMAP",
-        "DRAWABLE",
-        "COLORMAP",
-        "ATOM",
-        "ATOM_PAIR",
-        "SPAN",
-        "_QT_SELECTION",
-        "_GTK_TEXT_BUFFER_CONTENTS_FORMATS",
-        "GTK_TEXT_BUFFER_CONTENTS",
-    };
-    return names.contains(name);
+    return TargetList::isProtocolTarget(name);
 }
 
 bool ClipboardReader::isConnected() const {
@@ -143,33 +112,41 @@ std::optional<bool> ClipboardReader::hasOwner() {
     return owned;
 }
 
+bool ClipboardReader::isAnswer(const void* event, XcbSupport::Window requestor, Atom target) const {
+    if (typeOf(event) != XCB_SELECTION_NOTIFY) {
+        return false;
+    }
+    const auto* notify = static_cast<const xcb_selection_notify_event_t*>(event);
+    return notify->requestor == requestor && notify->selection == m_clipboard &&
+           notify->target == target &&
+           (notify->property == m_property || notify->property == XCB_NONE);
+}
+
 ClipboardReader::Answer ClipboardReader::convert(Session& session, Atom target,
                                                  std::chrono::milliseconds timeout,
                                                  qint64 maxBytes) {
-    using Miss = Answer::Miss;
     xcb_connection_t* c = session.connection;
     const Requestor requestor(c);
     const xcb_window_t window = requestor.window();
     xcb_convert_selection(c, window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
     xcb_flush(c);
     const XcbSupport::Event event = XcbSupport::waitForEvent(
-        c,
-        [&](const void* e) {
-            if (typeOf(e) != XCB_SELECTION_NOTIFY) {
-                return false;
-            }
-            const auto* notify = static_cast<const xcb_selection_notify_event_t*>(e);
-            return notify->requestor == window && notify->selection == m_clipboard &&
-                   notify->target == target &&
-                   (notify->property == m_property || notify->property == XCB_NONE);
-        },
-        timeout);
+        c, [&](const void* e) { return isAnswer(e, window, target); }, timeout);
     if (!event) {
-        return {{}, 0, Miss::slow};
+        return {{}, 0, Answer::Miss::slow};
     }
     if (static_cast<const xcb_selection_notify_event_t*>(event.get())->property == XCB_NONE) {
-        return {{}, 0, Miss::refused};
+        return {{}, 0, Answer::Miss::refused};
     }
+    return fetch(session, window, target, timeout, maxBytes, nullptr);
+}
+
+ClipboardReader::Answer ClipboardReader::fetch(Session& session, XcbSupport::Window window,
+                                               Atom target, std::chrono::milliseconds timeout,
+                                               qint64 maxBytes,
+                                               std::vector<XcbSupport::Event>* others) {
+    using Miss = Answer::Miss;
+    xcb_connection_t* c = session.connection;
     const std::optional<XcbSupport::Property> property =
         XcbSupport::readProperty(c, window, m_property, true, maxBytes);
     if (!property) {
@@ -190,7 +167,7 @@ ClipboardReader::Answer ClipboardReader::convert(Session& session, Atom target,
     for (;;) {
         const XcbSupport::Event chunkReady = XcbSupport::waitForEvent(
             c, [&](const void* e) { return isNewValue(e, window, m_property); },
-            shorter(timeout, session.deadline));
+            shorter(timeout, session.deadline), others);
         if (!chunkReady) {
             return {{}, 0, Miss::slow};
         }
@@ -225,8 +202,9 @@ QStringList ClipboardReader::targets() {
     }
     Session session(m_connection.get(), m_limits.total);
     QStringList names;
-    for (const Atom atom : targetAtoms(session).value_or(std::vector<Atom>())) {
-        const QString name = QString::fromLatin1(XcbSupport::atomName(m_connection.get(), atom));
+    const std::vector<Atom> atoms = targetAtoms(session).value_or(std::vector<Atom>());
+    for (const QByteArray& atomName : XcbSupport::atomNames(m_connection.get(), atoms)) {
+        const QString name = QString::fromLatin1(atomName);
         if (!name.isEmpty() && !names.contains(name)) {
             names.append(name);
         }
@@ -286,38 +264,88 @@ ClipboardReader::Snapshot ClipboardReader::readAll() {
                                      .arg(std::min(m_limits.perFormat, m_limits.total).count())});
         return snapshot;
     }
-    PasteboardItem item;
-    qint64 total = 0;
+    // Every format is asked for at once, each through a requestor window of its own, and the
+    // answers are taken as they come: the owner serves them all in one turn of its event loop
+    // instead of one turn (and one wake-up of each side) per format, which on a busy machine was
+    // most of the time a snapshot took. An owner that answers one request at a time still gets
+    // perFormat for each answer after the one before.
+    xcb_connection_t* c = m_connection.get();
+    struct Request {
+        QString format;
+        Atom atom = 0;
+        std::unique_ptr<Requestor> requestor;
+        bool answered = false;
+    };
+    std::vector<Request> requests;
     bool anyData = false;
-    for (const Atom atom : *offered) {
-        const QByteArray name = XcbSupport::atomName(m_connection.get(), atom);
-        const QString format = QString::fromLatin1(name);
-        if (name.isEmpty() || isProtocolTarget(name) || item.contains(format)) {
+    const std::vector<QByteArray> names = XcbSupport::atomNames(c, *offered);
+    for (std::size_t i = 0; i < offered->size(); ++i) {
+        const QString format = QString::fromLatin1(names[i]);
+        const bool asked = std::any_of(requests.begin(), requests.end(),
+                                       [&](const Request& r) { return r.format == format; });
+        if (names[i].isEmpty() || isProtocolTarget(names[i]) || asked) {
             continue;
         }
         anyData = true;
-        if (session.deadline.hasExpired()) {
-            snapshot.dropped.append(
-                {format, QStringLiteral("the %1 ms for saving the clipboard were used up")
-                             .arg(m_limits.total.count())});
+        Request request{format, (*offered)[i], std::make_unique<Requestor>(c)};
+        xcb_convert_selection(c, request.requestor->window(), m_clipboard, request.atom, m_property,
+                              XCB_CURRENT_TIME);
+        requests.push_back(std::move(request));
+    }
+    xcb_flush(c);
+
+    const auto requestAnswered = [&](const void* event) -> Request* {
+        for (Request& request : requests) {
+            if (!request.answered && isAnswer(event, request.requestor->window(), request.atom)) {
+                return &request;
+            }
+        }
+        return nullptr;
+    };
+    // Answers that arrived while a long (INCR) answer was being read.
+    std::vector<XcbSupport::Event> early;
+    PasteboardItem item;
+    qint64 total = 0;
+    std::chrono::milliseconds wait = shorter(m_limits.perFormat, session.deadline);
+    for (std::size_t open = requests.size(); open > 0; --open) {
+        XcbSupport::Event event;
+        const auto arrived = std::find_if(early.begin(), early.end(), [&](const auto& e) {
+            return requestAnswered(e.get()) != nullptr;
+        });
+        if (arrived != early.end()) {
+            event = std::move(*arrived);
+            early.erase(arrived);
+        } else {
+            wait = shorter(m_limits.perFormat, session.deadline);
+            event = XcbSupport::waitForEvent(
+                c, [&](const void* e) { return requestAnswered(e) != nullptr; }, wait);
+            if (!event) {
+                break;
+            }
+        }
+        Request& request = *requestAnswered(event.get());
+        request.answered = true;
+        const QString& format = request.format;
+        if (static_cast<const xcb_selection_notify_event_t*>(event.get())->property == XCB_NONE) {
+            snapshot.dropped.append({format, QStringLiteral("its owner refused to hand it over")});
             continue;
         }
         const qint64 room = std::min(m_limits.maxFormatBytes, m_limits.maxTotalBytes - total);
-        const std::chrono::milliseconds wait = shorter(m_limits.perFormat, session.deadline);
-        Answer answer = convert(session, atom, wait, room);
+        const Answer answer = fetch(session, request.requestor->window(), request.atom,
+                                    shorter(m_limits.perFormat, session.deadline), room, &early);
         switch (answer.miss) {
         case Answer::Miss::none:
             total += answer.bytes.size();
             item.insert(format, answer.bytes);
-            if (answer.type != atom && answer.type != XCB_ATOM_NONE) {
-                snapshot.contents.types.insert(format, QString::fromLatin1(XcbSupport::atomName(
-                                                           m_connection.get(), answer.type)));
+            if (answer.type != request.atom && answer.type != XCB_ATOM_NONE) {
+                snapshot.contents.types.insert(
+                    format, QString::fromLatin1(XcbSupport::atomName(c, answer.type)));
             }
             break;
         case Answer::Miss::slow:
             snapshot.dropped.append(
-                {format,
-                 QStringLiteral("its owner did not answer within %1 ms").arg(wait.count())});
+                {format, QStringLiteral("its owner did not answer within %1 ms")
+                             .arg(shorter(m_limits.perFormat, session.deadline).count())});
             break;
         case Answer::Miss::tooLarge:
             snapshot.dropped.append(
@@ -330,6 +358,17 @@ ClipboardReader::Snapshot ClipboardReader::readAll() {
             snapshot.dropped.append({format, QStringLiteral("it is not a string of bytes")});
             break;
         }
+    }
+    for (const Request& request : requests) {
+        if (request.answered) {
+            continue;
+        }
+        snapshot.dropped.append(
+            {request.format,
+             session.deadline.hasExpired()
+                 ? QStringLiteral("the %1 ms for saving the clipboard were used up")
+                       .arg(m_limits.total.count())
+                 : QStringLiteral("its owner did not answer within %1 ms").arg(wait.count())});
     }
     if (!item.isEmpty()) {
         snapshot.contents.state = State::data;

@@ -55,8 +55,16 @@ public:
 private:
     struct Session;
     struct Answer;
+    // Whether event is the owner's answer to a request for target made through requestor.
+    bool isAnswer(const void* event, XcbSupport::Window requestor, XcbSupport::Atom target) const;
+    // Asks for target and waits for its bytes.
     Answer convert(Session& session, XcbSupport::Atom target, std::chrono::milliseconds timeout,
                    qint64 maxBytes);
+    // Takes the bytes the owner's answer left on requestor, following an INCR transfer to its
+    // end; other events that arrive meanwhile go to others when given.
+    Answer fetch(Session& session, XcbSupport::Window requestor, XcbSupport::Atom target,
+                 std::chrono::milliseconds timeout, qint64 maxBytes,
+                 std::vector<XcbSupport::Event>* others);
     std::optional<std::vector<XcbSupport::Atom>> targetAtoms(Session& session);
     std::optional<bool> hasOwner();
 

@@ -1,5 +1,7 @@
 #include "platform/x11/TargetList.h"
 
+#include <QSet>
+
 #include <cstring>
 #include <unordered_set>
 
@@ -18,6 +20,41 @@ std::vector<std::uint32_t> atoms(const QByteArray& bytes) {
         }
     }
     return offered;
+}
+
+bool isProtocolTarget(const QByteArray& name) {
+    // ICCCM's side-effect and meta targets, X resources that die with their owner, and Qt's
+    // and GTK's internal bookkeeping.
+    static const QSet<QByteArray> names = {
+        "TARGETS",
+        "MULTIPLE",
+        "TIMESTAMP",
+        "SAVE_TARGETS",
+        "DELETE",
+        "INSERT_SELECTION",
+        "INSERT_PROPERTY",
+        "LENGTH",
+        "LIST_LENGTH",
+        "HOST_NAME",
+        "USER",
+        "CLIENT_WINDOW",
+        "OWNER_OS",
+        "PROCESS",
+        "TASK",
+        "CLASS",
+        "NAME",
+        "PIXMAP",
+        "BITMAP",
+        "DRAWABLE",
+        "COLORMAP",
+        "ATOM",
+        "ATOM_PAIR",
+        "SPAN",
+        "_QT_SELECTION",
+        "_GTK_TEXT_BUFFER_CONTENTS_FORMATS",
+        "GTK_TEXT_BUFFER_CONTENTS",
+    };
+    return names.contains(name);
 }
 
 } // namespace TargetList

@@ -14,4 +14,8 @@ namespace TargetList {
 // the last whole atom are ignored.
 std::vector<std::uint32_t> atoms(const QByteArray& bytes);
 
+// Whether the named target describes the selection rather than holds its data, and so is never
+// saved.
+bool isProtocolTarget(const QByteArray& name);
+
 } // namespace TargetList

@@ -69,14 +69,26 @@ std::vector<Atom> intern(xcb_connection_t* connection, const std::vector<QByteAr
 }
 
 QByteArray atomName(xcb_connection_t* connection, Atom atom) {
-    xcb_get_atom_name_reply_t* reply =
-        xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, atom), nullptr);
-    if (reply == nullptr) {
-        return {};
+    return atomNames(connection, {atom}).front();
+}
+
+std::vector<QByteArray> atomNames(xcb_connection_t* connection, const std::vector<Atom>& atoms) {
+    std::vector<xcb_get_atom_name_cookie_t> cookies;
+    cookies.reserve(atoms.size());
+    std::transform(atoms.begin(), atoms.end(), std::back_inserter(cookies),
+                   [connection](Atom atom) { return xcb_get_atom_name(connection, atom); });
+    std::vector<QByteArray> names;
+    names.reserve(atoms.size());
+    for (const xcb_get_atom_name_cookie_t& cookie : cookies) {
+        xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(connection, cookie, nullptr);
+        if (reply == nullptr) {
+            names.emplace_back();
+            continue;
+        }
+        names.emplace_back(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+        std::free(reply); // NOLINT
     }
-    QByteArray name(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
-    std::free(reply); // NOLINT
-    return name;
+    return names;
 }
 
 Event waitForEvent(xcb_connection_t* connection, const EventFilter& matches,

@@ -41,6 +41,8 @@ Window createHelperWindow(xcb_connection_t* connection);
 Atom intern(xcb_connection_t* connection, const QByteArray& name);
 std::vector<Atom> intern(xcb_connection_t* connection, const std::vector<QByteArray>& names);
 QByteArray atomName(xcb_connection_t* connection, Atom atom);
+// The names of all of them in one round trip; an empty name for an atom the server does not know.
+std::vector<QByteArray> atomNames(xcb_connection_t* connection, const std::vector<Atom>& atoms);
 
 // Waits for an event that matches; the others are dropped, or kept in others when given. Null
 // when the time is up or the connection broke. Blocking: worker threads only.
