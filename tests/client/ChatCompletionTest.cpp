@@ -6,13 +6,8 @@
 #include <QJsonObject>
 
 TEST(ChatCompletionTest, BodyIsModelTemperatureAndTheTwoMessagesExactly) {
+    // The prompt's text itself is pinned by the digest of the whole body in OpenAIClientTest.
     const QString& prompt = ChatCompletion::systemPrompt();
-    EXPECT_EQ(prompt.toUtf8().size(), 954);
-    EXPECT_TRUE(prompt.startsWith(u"You are a rewriting engine. You rewrite text. You never"_s));
-    EXPECT_TRUE(prompt.endsWith(u"override this.\n\nStyle to apply:\n"_s));
-    EXPECT_TRUE(prompt.contains(u"conversation to join \u2014 even when"_s));
-    EXPECT_TRUE(prompt.contains(u"\"* \", \"\u2022 \", \"1. \""_s));
-
     RewriteRequest request;
     request.text = u"  caf\u00e9 \"quoted\" </text>\n"_s;
     request.instructions = u" Shorter.\n"_s;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The real palimo binary on a real X display (run it inside palimo-session.sh): global shortcuts
-# pressed with xdotool rewrite text in our Qt editor through palimo-fake-provider.
+# pressed with xdotool rewrite text in our Qt editor through palimo-fake-provider, whatever locks
+# are on, held down until the key repeats, held while palimo is too busy to read them, and with
+# another application holding a part of a shortcut.
 #   palimo-app-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG CLIPBOARD_MANAGER
 set -uo pipefail
 
@@ -34,13 +36,41 @@ xdotool key ctrl+alt+r
 eventually 5 line_is "HELLO world" || fail "got $(ed 'get line')"
 wait_done 1
 
-case_name=numlock
-xdotool key Num_Lock
-prepare "numlock on" 8 2
+case_name=locks # Caps Lock and Num Lock on, then Num Lock moved to another modifier (Mod3)
+xdotool key Caps_Lock Num_Lock
+prepare "locks on" 6 2
 xdotool key ctrl+alt+r
-eventually 5 line_is "numlock ON" || fail "got $(ed 'get line')"
+eventually 5 line_is "locks ON" || fail "got $(ed 'get line')"
 wait_done 2
+xdotool key Caps_Lock Num_Lock
+"$probe" move-num-lock 5 || fail "could not move Num Lock"
+sleep 0.3 # the mapping change reaches palimo as an event
 xdotool key Num_Lock
+prepare "moved lock" 6 4
+xdotool key ctrl+alt+r
+eventually 5 line_is "moved LOCK" || fail "got $(ed 'get line')"
+wait_done 3
+xdotool key Num_Lock
+"$probe" move-num-lock 4 || fail "could not move Num Lock back"
+
+# The server repeats a held key: one run all the same, also when palimo reads the queued
+# presses only after the release; and the copy and paste reach the editor while R is down.
+for busy in 0 1; do
+  case_name="held, busy $busy"
+  prepare "held down" 0 4
+  runs_before=$(log_count 'Captured ')
+  ((busy)) && kill -STOP "$palimo_pid"
+  xdotool keydown ctrl+alt+r
+  ((busy)) || { eventually 5 line_is "HELD down" || fail "not rewritten while R is down"; }
+  sleep 0.9
+  xdotool keyup r alt ctrl
+  ((busy)) && sleep 0.4 && kill -CONT "$palimo_pid"
+  eventually 5 line_is "HELD down" || fail "got $(ed 'get line')"
+  wait_done $((4 + busy))
+  sleep 0.3
+  [ "$(log_count 'Captured ')" -eq $((runs_before + 1)) ] || fail "a repeat started another run"
+done
+log_count 'Ignored hotkey' >/dev/null && fail "a repeat was taken for a second press"
 
 case_name=two-presses
 provider '{"chat": {"mode": "uppercase", "delayMs": 1200}}'
@@ -52,7 +82,7 @@ xdotool key ctrl+alt+r
 eventually 3 grep -q 'Ignored hotkey: a rewrite is already running.' "$work/palimo.out" ||
   fail "the second press was not ignored"
 eventually 5 line_is "PRESS twice" || fail "got $(ed 'get line')"
-wait_done 3
+wait_done 6
 [ "$(log_count 'Captured ')" -eq $((runs_before + 1)) ] || fail "more than one run"
 
 case_name=escape
@@ -85,21 +115,36 @@ status=$?
 grep -q 'Could not register ⌃⌥R: another application already uses it.' "$work/second.out" ||
   fail "no refusal line: $(cat "$work/second.out")"
 
-case_name=reload
+case_name=taken-in-part # another application holds only the Num Lock variant of ⌃⌥T (key 28)
+"$probe" grab 28 $((0x0c | 0x10)) >"$work/grab.out" 2>&1 &
+holder=$!
+pids+=($holder)
+eventually 5 grep -q grabbed "$work/grab.out" || fail "the probe could not grab: $(cat "$work/grab.out")"
 settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
-mkdir -p "$(dirname "$settings")"
 echo '{"rewriteHotkey": {"keyCode": 17, "modifiers": 786432}}' >"$settings"
 kill -HUP "$palimo_pid"
-eventually 5 grep -q 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' "$work/palimo.out" ||
+eventually 5 grep -q 'Could not register ⌃⌥T: another application already uses it.' \
+  "$work/palimo.out" || fail "no refusal line"
+kill "$holder"
+wait "$holder" 2>/dev/null
+# The variants palimo did get were given back: another client may grab them (and keep them).
+timeout 1 "$probe" grab 28 $((0x0c)) >/dev/null
+[ $? -eq 124 ] || fail "palimo kept a part of ⌃⌥T"
+
+case_name=reload
+kill -HUP "$palimo_pid"
+eventually 5 at_least 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' 2 ||
   fail "the new shortcut was not registered"
-prepare "moved shortcut" 0 5
+timeout 1 "$probe" grab 27 $((0x0c | 0x10 | 0x02)) >/dev/null
+[ $? -eq 124 ] || fail "palimo kept a part of ⌃⌥R"
 runs_before=$(log_count 'Captured ')
-xdotool key ctrl+alt+r
+xdotool key ctrl+alt+r ctrl+t alt+t ctrl+alt+shift+t
 sleep 0.6
-[ "$(log_count 'Captured ')" -eq "$runs_before" ] || fail "the old shortcut still runs"
+[ "$(log_count 'Captured ')" -eq "$runs_before" ] || fail "the old shortcut or a near one runs"
+prepare "moved shortcut" 0 5
 xdotool key ctrl+alt+t
 eventually 5 line_is "MOVED shortcut" || fail "got $(ed 'get line')"
-wait_done 4 # quitting mid-run would leave the run unfinished (and its memory unfreed)
+wait_done 7 # quitting mid-run would leave the run unfinished (and its memory unfreed)
 
 case_name=quit-mid-run # SIGTERM during the model call: the clipboard goes back, then to the manager
 "$manager" >"$work/manager.out" 2>&1 &
