@@ -3,6 +3,7 @@
 # editor. Sets up $work (a scratch folder, gone at exit), pids (processes stopped at exit),
 # failures and case_name; defines:
 #   fail MESSAGE                    counts a failure of the current case
+#   finish NAME                     the end: palimo's output and status 1 after any failure
 #   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
 #   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
@@ -35,6 +36,14 @@ if [ ! -e "$palimo_settings" ]; then
 fi
 
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+finish() {
+  if [ $failures -gt 0 ]; then
+    echo "--- palimo output"
+    cat "$work/palimo.out"
+    exit 1
+  fi
+  echo "$1: all cases passed"
+}
 log_count() { grep -cF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
 

@@ -79,7 +79,7 @@ case_late_paste() { # the editor reads the clipboard 700 ms after Ctrl+V: restor
   expect_eq line '"LATE reader"' "$(qt_text line)"
 }
 
-mousepad_text() { "$here/atspi-text.py" mousepad; }
+mousepad_text() { "$here/../settings/settings-atspi.py" text mousepad 2>/dev/null; }
 case_mousepad() { # a selection, then the whole field, in a real GTK editor
   printf 'hello world, from GTK' >"$work/mousepad.txt"
   mousepad --disable-server "$work/mousepad.txt" >"$work/mousepad.log" 2>&1 &
