@@ -11,8 +11,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${PALIMO_BUILD_NUMBER})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads the SVG image plugin (the tray icon) at run time; no linker sees it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# Qt loads the SVG image plugin (the tray icon) and, in a Wayland session, its Wayland platform
+# plugin at run time; no linker sees them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-wayland")
 # The keyring and the accessibility bus are reached over D-Bus.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, at-spi2-core")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY palimo)

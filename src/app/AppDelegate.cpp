@@ -14,16 +14,22 @@
 #include "feedback/PromptPanel.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
+#include "platform/kde/KGlobalAccelHotKeyService.h"
+#include "platform/none/NoKeystrokes.h"
+#include "platform/none/NoPasteboard.h"
+#include "platform/none/NoWorkspace.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Keystrokes.h"
 #include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11UserTime.h"
 #include "platform/x11/X11Workspace.h"
 #include "rewrite/RewriteController.h"
 #include "settings/KeychainStore.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/HotkeyManager.h"
+#include "shortcuts/SessionLimits.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -56,27 +62,12 @@ AppDelegate::~AppDelegate() {
 }
 
 bool AppDelegate::applicationDidFinishLaunching() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        Log::error(QStringLiteral("Palimo needs an X11 session; this one is \"%1\".")
-                       .arg(QGuiApplication::platformName()));
-        return false;
-    }
     m_secrets = std::make_unique<SecretServiceStore>();
     m_keychain = std::make_unique<KeychainStore>(*m_secrets);
     KeychainStore::setShared(m_keychain.get());
-
-    m_hotKeyService = X11HotKeyService::create();
-    m_pasteboard = X11Pasteboard::create();
-    if (!m_hotKeyService || !m_pasteboard) {
-        Log::error(QStringLiteral("Could not open the X11 display."));
+    if (!createBackends()) {
         return false;
     }
-    HotKeysController::setService(m_hotKeyService.get());
-    m_keystrokes = std::make_unique<X11Keystrokes>();
-    m_accessibility = std::make_unique<AtspiAccessibility>();
-    m_workspace = std::make_unique<X11Workspace>();
-    Log::info(QStringLiteral("Backends: X11 hot keys, X11 clipboard, XTest keystrokes, AT-SPI "
-                             "accessibility, Secret Service keyring."));
 
     SettingsStore& settings = SettingsStore::shared();
     m_hotkeyManager = std::make_unique<HotkeyManager>(settings);
@@ -107,6 +98,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
                             weakly(&AppDelegate::quit)},
         *m_keychain, *m_keystrokes);
 
+    m_controller->setClipboardOnly(SessionLimits::clipboardOnly(m_abilities));
+    const QStringList limits =
+        SessionLimits::describe(m_abilities, qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    for (const QString& line : limits) {
+        Log::error(line);
+    }
+    m_settings->setSessionLimits(limits);
+
     wireCallbacks();
     m_hotkeyManager->reload();
     m_client->prewarm();
@@ -115,6 +114,45 @@ bool AppDelegate::applicationDidFinishLaunching() {
         return true;
     }
     logStartupChecks();
+    return true;
+}
+
+bool AppDelegate::createBackends() {
+    m_accessibility = std::make_unique<AtspiAccessibility>();
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_hotKeyService = X11HotKeyService::create();
+        m_pasteboard = X11Pasteboard::create();
+        if (!m_hotKeyService || !m_pasteboard) {
+            Log::error(QStringLiteral("Could not open the X11 display."));
+            return false;
+        }
+        m_keystrokes = std::make_unique<X11Keystrokes>();
+        m_workspace = std::make_unique<X11Workspace>();
+        m_abilities = {true, m_keystrokes->isAvailable(), true};
+        Log::info(QStringLiteral("Backends: X11 hot keys, X11 clipboard, %1, AT-SPI "
+                                 "accessibility, Secret Service keyring.")
+                      .arg(m_abilities.keystrokes ? QStringLiteral("XTest keystrokes")
+                                                  : QStringLiteral("no keystrokes (no XTest)")));
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            Log::error(QStringLiteral("This is a Wayland session: through XWayland Palimo "
+                                      "reaches only X11 applications, and only while one of "
+                                      "them has the focus."));
+        }
+    } else {
+        // A Wayland session: the desktop's own shortcut service where there is one; the
+        // clipboard and keystrokes of other applications are out of a background program's reach.
+        m_hotKeyService = KGlobalAccelHotKeyService::create();
+        m_pasteboard = std::make_unique<NoPasteboard>();
+        m_keystrokes = std::make_unique<NoKeystrokes>();
+        m_workspace = std::make_unique<NoWorkspace>();
+        m_abilities = {m_hotKeyService != nullptr, false, false};
+        Log::info(QStringLiteral("Backends: %1, no clipboard, no keystrokes, AT-SPI "
+                                 "accessibility, Secret Service keyring (%2 session).")
+                      .arg(m_hotKeyService ? QStringLiteral("KDE global shortcuts")
+                                           : QStringLiteral("no global shortcuts"),
+                           QGuiApplication::platformName()));
+    }
+    HotKeysController::setService(m_hotKeyService.get());
     return true;
 }
 
@@ -197,6 +235,22 @@ QCoro::Task<> AppDelegate::quitAfterRun() {
     co_await m_controller->finishRun();
     if (self) {
         QCoreApplication::exit(0); // see SignalWatcher: quit() can be refused
+    }
+}
+
+void AppDelegate::rewriteFromCommand() {
+    if (m_controller) {
+        // No press of ours started this: the time of an older one would make window managers
+        // refuse Palimo the focus, where "no time" lets them decide by the request's source.
+        X11UserTime::notePress(0);
+        m_controller->trigger();
+    }
+}
+
+void AppDelegate::promptFromCommand() {
+    if (m_controller) {
+        X11UserTime::notePress(0); // as above: the panel asks for the focus
+        m_controller->triggerWithPrompt();
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SessionAbilities.h"
+
 #include <QObject>
 
 #include <qcoro/qcorotask.h>
@@ -10,22 +12,22 @@
 class AtspiAccessibility;
 class CaretLocator;
 class FeedbackPill;
+class HotKeyService;
 class HotkeyManager;
+class Keystrokes;
 class KeychainStore;
 class MainMenu;
 class OnboardingAssembly;
 class OpenAIClient;
+class Pasteboard;
 class PromptPanel;
 class RewriteController;
 class SecretServiceStore;
 class SettingsAssembly;
 class SettingsStore;
 class StatusItem;
-class X11HotKeyService;
-class X11Keystrokes;
-class X11Pasteboard;
-class X11Workspace;
 class SignalWatcher;
+class Workspace;
 
 // Owns the long-lived objects of the running application, picks the Linux backends and wires
 // the shortcuts to the rewrite controller. Created once after the QApplication; never torn down
@@ -40,8 +42,13 @@ public:
 
     // Start-up: backends, the key equivalents and the tray, callbacks, shortcuts, warm-up, then
     // the guide on first run or else the permission and key checks. False when this session
-    // cannot run Palimo at all (no X11 display).
+    // cannot run Palimo at all (its X11 display cannot be opened).
     bool applicationDidFinishLaunching();
+
+    // What the rewrite and prompt shortcuts do, asked for over the session bus (`palimo
+    // --rewrite`, bound in the desktop's own shortcut settings) instead of by Palimo's hot key.
+    void rewriteFromCommand();
+    void promptFromCommand();
 
     // Opens the settings window, or brings it to the front.
     void showSettings();
@@ -54,6 +61,8 @@ public:
 private:
     // A callback that calls the action on this delegate while it exists, and does nothing after.
     std::function<void()> weakly(void (AppDelegate::*action)());
+    // The backends of this session's display server, and what they can do.
+    bool createBackends();
     void createFeedback();
     void wireCallbacks();
     void logStartupChecks();
@@ -62,11 +71,12 @@ private:
 
     std::unique_ptr<SecretServiceStore> m_secrets;
     std::unique_ptr<KeychainStore> m_keychain;
-    std::unique_ptr<X11HotKeyService> m_hotKeyService;
-    std::unique_ptr<X11Pasteboard> m_pasteboard;
-    std::unique_ptr<X11Keystrokes> m_keystrokes;
+    std::unique_ptr<HotKeyService> m_hotKeyService;
+    std::unique_ptr<Pasteboard> m_pasteboard;
+    std::unique_ptr<Keystrokes> m_keystrokes;
     std::unique_ptr<AtspiAccessibility> m_accessibility;
-    std::unique_ptr<X11Workspace> m_workspace;
+    std::unique_ptr<Workspace> m_workspace;
+    SessionAbilities m_abilities;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<OpenAIClient> m_client;
     std::unique_ptr<RewriteController> m_controller;

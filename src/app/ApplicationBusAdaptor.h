@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusMessage>
 #include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
@@ -8,12 +9,16 @@
 class SingleInstance;
 
 // org.freedesktop.Application on the instance's object. Activating Palimo, opening anything
-// with it, or its one action "settings" opens its settings window.
+// with it, or its action "settings" opens its settings window; "rewrite" and "prompt" do what
+// the two shortcuts do. An action it does not know is answered with an error, so the caller
+// never takes it for done.
 class ApplicationBusAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
     static inline const QString settingsAction = QStringLiteral("settings");
+    static inline const QString rewriteAction = QStringLiteral("rewrite");
+    static inline const QString promptAction = QStringLiteral("prompt");
 
     explicit ApplicationBusAdaptor(SingleInstance* instance);
 
@@ -23,7 +28,7 @@ public Q_SLOTS:
     void Activate(const QVariantMap& platformData);
     void Open(const QStringList& uris, const QVariantMap& platformData);
     void ActivateAction(const QString& name, const QVariantList& parameter,
-                        const QVariantMap& platformData);
+                        const QVariantMap& platformData, const QDBusMessage& message);
     // NOLINTEND(readability-identifier-naming)
 
 private:

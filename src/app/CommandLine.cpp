@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppVersion.h"
+#include "app/ApplicationBusAdaptor.h"
 #include "app/KeyInput.h"
 #include "app/SingleInstance.h"
 #include "base/Log.h"
@@ -37,14 +38,33 @@ int setKey(int argc, char** argv, const QString& key) {
     return 0;
 }
 
-int startApplication(int argc, char** argv) {
-    // The backends speak X11; under XWayland Qt would otherwise pick its Wayland platform.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+// The running instance does the work; this process only needs the session bus.
+int trigger(int argc, char** argv, const QString& action) {
+    QCoreApplication app(argc, argv);
+    const std::optional<QString> failure = SingleInstance::requestAction(action);
+    if (failure) {
+        print(stderr, *failure + QLatin1Char('\n'));
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        Log::error(QStringLiteral("Palimo needs an X11 display, and DISPLAY is not set."));
+    // WORKAROUND: Qt 6.4's D-Bus thread can still dispatch a message while the program's
+    // static data is torn down at exit, and then warns "Trying to construct an instance of an
+    // invalid type" (seen about once in twenty runs; no upstream report found). The answer is
+    // known by now, so nothing Qt says from here on is for the user.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return failure ? 1 : 0;
+}
+
+int startApplication(int argc, char** argv) {
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!wayland && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        Log::error(QStringLiteral("Palimo needs a desktop session, and neither WAYLAND_DISPLAY "
+                                  "nor DISPLAY is set."));
         return 1;
+    }
+    // In a Wayland session the X11 backends would reach only the X applications of XWayland,
+    // and only while one of them has the focus: Palimo runs as a Wayland client there, and
+    // says what that session does not let it do.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb" : "xcb");
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Palimo"));
@@ -60,6 +80,10 @@ int startApplication(int argc, char** argv) {
         return 1;
     }
     instance.setOnActivate([&delegate] { delegate.showSettings(); });
+    instance.setOnAction(ApplicationBusAdaptor::rewriteAction,
+                         [&delegate] { delegate.rewriteFromCommand(); });
+    instance.setOnAction(ApplicationBusAdaptor::promptAction,
+                         [&delegate] { delegate.promptFromCommand(); });
     return QApplication::exec();
 }
 
@@ -74,6 +98,14 @@ Request parse(const QStringList& arguments) {
     }
     const qsizetype at = arguments.indexOf(QStringLiteral("--set-key"));
     if (at < 0) {
+        for (const QString& argument : arguments) {
+            if (argument == QLatin1String("--rewrite")) {
+                return {Request::Action::TriggerRewrite, {}};
+            }
+            if (argument == QLatin1String("--prompt")) {
+                return {Request::Action::TriggerPrompt, {}};
+            }
+        }
         return {};
     }
     if (at + 1 >= arguments.size()) {
@@ -106,6 +138,10 @@ int main(int argc, char** argv) {
             return setKey(argc, argv, *typed);
         }
         return setKey(argc, argv, request.key);
+    case Request::Action::TriggerRewrite:
+        return trigger(argc, argv, ApplicationBusAdaptor::rewriteAction);
+    case Request::Action::TriggerPrompt:
+        return trigger(argc, argv, ApplicationBusAdaptor::promptAction);
     case Request::Action::StartApplication:
         break;
     }

@@ -41,6 +41,10 @@ void SettingsAssembly::showWindow() {
     m_window->show();
 }
 
+void SettingsAssembly::setSessionLimits(const QStringList& lines) {
+    m_model->setSessionLimits(lines);
+}
+
 void SettingsAssembly::reload() {
     m_model->reloadFromStore();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include <memory>
 
 class HotkeyManager;
@@ -23,6 +25,8 @@ public:
 
     // Opens the settings window, or brings it to the front.
     void showWindow();
+    // What this session does not let Palimo do, for the window to show.
+    void setSessionLimits(const QStringList& lines);
     // After a hand edit of the settings file: the model reads it again.
     void reload();
 

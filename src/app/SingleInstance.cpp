@@ -69,6 +69,47 @@ bool SingleInstance::activateRunning() {
     return true;
 }
 
+std::optional<QString> SingleInstance::requestAction(const QString& name) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return QStringLiteral("There is no session bus, so the running Palimo can't be reached.");
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(busName, objectPath, activationInterface,
+                                                       QStringLiteral("ActivateAction"));
+    // A D-Bus-activatable entry would otherwise start a Palimo just to take this one press,
+    // which it could not use: the selection belongs to the window the user is in now.
+    call.setAutoStartService(false);
+    QVariantMap platformData;
+    const QString startupId = qEnvironmentVariable("DESKTOP_STARTUP_ID");
+    if (!startupId.isEmpty()) {
+        platformData.insert(QStringLiteral("desktop-startup-id"), startupId);
+    }
+    call << name << QVariantList() << platformData;
+    const QDBusMessage answer = bus.call(call, QDBus::Block, activateTimeoutMs);
+    if (answer.type() != QDBusMessage::ErrorMessage) {
+        return std::nullopt;
+    }
+    if (answer.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        answer.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")) {
+        return QStringLiteral("Palimo is not running.");
+    }
+    return QStringLiteral("Palimo is running but did not take \"%1\": %2")
+        .arg(name, answer.errorMessage());
+}
+
+void SingleInstance::setOnAction(const QString& name, std::function<void()> callback) {
+    m_actions.insert(name, std::move(callback));
+}
+
+bool SingleInstance::runAction(const QString& name) {
+    const auto found = m_actions.constFind(name);
+    if (found == m_actions.constEnd() || !*found) {
+        return false;
+    }
+    QTimer::singleShot(0, this, [action = *found] { action(); });
+    return true;
+}
+
 void SingleInstance::activated() {
     // After the reply has gone out, so the caller is not kept waiting on the window.
     QTimer::singleShot(0, this, [this] {

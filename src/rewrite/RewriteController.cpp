@@ -139,7 +139,7 @@ bool RewriteController::accessibilityIsGranted() {
 }
 
 QCoro::Task<> RewriteController::runWithSettingsInstructions() {
-    if (!accessibilityIsGranted()) {
+    if (!m_clipboardOnly && !accessibilityIsGranted()) {
         co_return;
     }
     QElapsedTimer start;
@@ -161,7 +161,7 @@ QCoro::Task<> RewriteController::runWithSettingsInstructions() {
 }
 
 QCoro::Task<> RewriteController::runWithTypedInstructions() {
-    if (!accessibilityIsGranted()) {
+    if (!m_clipboardOnly && !accessibilityIsGranted()) {
         co_return;
     }
     QElapsedTimer start;
@@ -202,7 +202,15 @@ RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveW
     Captured captured;
     captured.window = window;
     std::optional<QString> text;
-    if (TerminalApps::isTerminalWindow(window)) {
+    if (m_clipboardOnly) {
+        // Nothing is pressed and nothing of the user's is overwritten but the copy they made
+        // for this very purpose.
+        text = co_await m_platform.pasteboard.text();
+        if (text && text->trimmed().isEmpty()) {
+            text.reset();
+        }
+        captured.pasteKeys = QStringLiteral("Ctrl+V");
+    } else if (TerminalApps::isTerminalWindow(window)) {
         text = co_await TextCaptureService::terminalSelection(m_platform);
     } else {
         captured.clipboard = co_await ClipboardKeeper::save(m_platform.pasteboard);
@@ -216,6 +224,11 @@ RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveW
                       .arg(milliseconds(elapsed)));
         captured.text = *text;
         co_return captured;
+    }
+    if (m_clipboardOnly) {
+        Log::info(QStringLiteral("No text on the clipboard. Aborting."));
+        feedback([](RewriteFeedback& f) { f.failed(QStringLiteral("Copy some text first.")); });
+        co_return std::nullopt;
     }
     Log::info(
         QStringLiteral("No selection captured (%1 ms). Aborting.").arg(milliseconds(elapsed)));
@@ -266,7 +279,8 @@ RewriteController::deliver(QString text, Captured& captured) {
             QStringLiteral("the rewritten text could not be put on the clipboard."),
             QStringLiteral("The rewrite failed. See the log for why.")};
     }
-    Log::info(QStringLiteral("The rewrite is on the clipboard: paste it with Ctrl+Shift+V."));
+    Log::info(QStringLiteral("The rewrite is on the clipboard: paste it with %1.")
+                  .arg(captured.pasteKeys));
     co_return std::nullopt;
 }
 
@@ -329,9 +343,8 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
             co_return;
         }
         if (captured.leaveOnClipboard()) {
-            feedback([](RewriteFeedback& f) {
-                f.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
-            });
+            const QString note = QStringLiteral("Ready: paste it with %1.").arg(captured.pasteKeys);
+            feedback([&note](RewriteFeedback& f) { f.readyToPaste(note); });
         } else {
             feedback([](RewriteFeedback& f) { f.succeeded(); });
         }

@@ -70,6 +70,9 @@ public:
     void setCancelKeyActive(std::function<void(bool)> setActive);
     // Called when a run has completely finished, whatever its exit.
     void setOnRunFinished(std::function<void()> onFinished);
+    // Where Copy and Paste cannot be pressed but the clipboard can be reached: a run rewrites
+    // the text the user copied and leaves the result on the clipboard for them to paste.
+    void setClipboardOnly(bool clipboardOnly) { m_clipboardOnly = clipboardOnly; }
     // Before quitting: ends the run in progress soon (its model call cancelled, its prompt
     // dismissed) and resumes once it has put the user's clipboard back.
     QCoro::Task<> finishRun();
@@ -92,6 +95,8 @@ private:
         // (pasting into a terminal could run a command).
         std::optional<ClipboardKeeper> clipboard;
         std::optional<Workspace::ActiveWindow> window; // where the text came from
+        // How the user pastes a rewrite left on the clipboard.
+        QString pasteKeys = QStringLiteral("Ctrl+Shift+V");
         bool leaveOnClipboard() const { return !clipboard; }
     };
 
@@ -119,6 +124,7 @@ private:
     Settings m_settings;
     PipelineTiming m_timing;
     bool m_isRunning = false;
+    bool m_clipboardOnly = false;
     std::function<void(InstructionsCompletion)> m_collectInstructions;
     std::weak_ptr<RewriteFeedback> m_feedback;
     std::function<void(bool)> m_setCancelKeyActive;

@@ -50,6 +50,9 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
     optionsLayout->addWidget(m_launchProblem);
 
     auto* layout = new QVBoxLayout(this);
+    if (QGroupBox* session = makeSessionGroup()) {
+        layout->addWidget(session);
+    }
     layout->addWidget(keyGroup);
     layout->addWidget(makeServerGroup());
     layout->addWidget(optionsGroup);
@@ -150,4 +153,23 @@ void GeneralTab::showModel() {
     m_launchAtLogin->setChecked(m_model.launchAtLogin());
     m_launchProblem->setText(m_model.launchAtLoginProblem().value_or(QString()));
     m_launchProblem->setVisible(m_model.launchAtLoginProblem().has_value());
+}
+
+QGroupBox* GeneralTab::makeSessionGroup() {
+    if (m_model.sessionLimits().isEmpty()) {
+        return nullptr;
+    }
+    auto* group = new QGroupBox(QStringLiteral("In this session"), this);
+    auto* layout = new QVBoxLayout(group);
+    for (const QString& line : m_model.sessionLimits()) {
+        auto* row = new QHBoxLayout();
+        row->addWidget(ViewStyle::iconLabel(QStyle::SP_MessageBoxWarning, group), 0, Qt::AlignTop);
+        auto* text = ViewStyle::captionLabel(line, group);
+        ViewStyle::tint(text, ViewStyle::orange);
+        // The command is there to be copied into the desktop's shortcut settings.
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        row->addWidget(text, 1);
+        layout->addLayout(row);
+    }
+    return group;
 }

@@ -23,6 +23,8 @@ public:
 
 private:
     QGroupBox* makeServerGroup();
+    // Nothing when this session lets Palimo do everything.
+    QGroupBox* makeSessionGroup();
     void showModel();
     void showServer();
 

@@ -100,6 +100,10 @@ public:
     const UsageStats& usage() const { return m_usage; }
     void refreshUsage();
 
+    // What this session does not let Palimo do, one sentence each; set once at start.
+    const QStringList& sessionLimits() const { return m_sessionLimits; }
+    void setSessionLimits(QStringList lines) { m_sessionLimits = std::move(lines); }
+
     // Everything that lives in the settings file, read again (after a hand edit and SIGHUP).
     void reloadFromStore();
 
@@ -145,5 +149,6 @@ private:
     HotkeyCombo m_rewriteHotkey;
     HotkeyCombo m_promptHotkey;
     UsageStats m_usage;
+    QStringList m_sessionLimits;
     bool m_applyingLaunchAtLogin = false;
 };

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QWidget>
 
+#include <algorithm>
+
 SettingsWindowController::SettingsWindowController(SettingsModel& model, QObject* parent)
     : QObject(parent)
     , m_model(model) {}
@@ -30,9 +32,10 @@ void SettingsWindowController::build() {
     m_window = window;
     m_window->setWindowTitle(title);
     m_window->setObjectName(QStringLiteral("PalimoSettings"));
-    m_window->setFixedSize(width, height);
     m_view = new SettingsView(m_model, window);
     window->setCentralWidget(m_view);
+    // Taller only where the General tab also says what this session does not allow.
+    m_window->setFixedSize(width, std::max(height, window->sizeHint().height()));
     m_presence.attach(m_window);
 }
 

@@ -5,7 +5,8 @@
 using Action = CommandLine::Request::Action;
 
 // --version wins wherever it stands; --set-key takes the argument after its first occurrence
-// unchanged, even one that looks like an option; anything else starts the application.
+// unchanged, even one that looks like an option; otherwise the first trigger named is handed on;
+// anything else starts the application.
 TEST(CommandLine, ActionAndKey) {
     const struct {
         QStringList args;
@@ -23,8 +24,14 @@ TEST(CommandLine, ActionAndKey) {
         {{"--set-key", ""}, Action::SetKey},
         {{"--set-key"}, Action::SetKeyUsage},
         {{"sk-before", "--set-key"}, Action::SetKeyUsage},
+        {{"--rewrite"}, Action::TriggerRewrite},
+        {{"--prompt"}, Action::TriggerPrompt},
+        {{"--prompt", "--rewrite"}, Action::TriggerPrompt},
+        {{"--rewrite", "-v"}, Action::PrintVersion},
+        {{"--set-key", "--rewrite"}, Action::SetKey, "--rewrite"},
         {{}, Action::StartApplication},
         {{"--set-keys", "x", "-version"}, Action::StartApplication},
+        {{"--rewrite=1", "rewrite"}, Action::StartApplication},
     };
     for (const auto& c : cases) {
         const CommandLine::Request request = CommandLine::parse(c.args);

@@ -161,6 +161,35 @@ INSTANTIATE_TEST_SUITE_P(
                "an X11 session with the XTest extension."}),
     endingName);
 
+// Where keys cannot be pressed: what the user copied is rewritten and left on the clipboard to
+// paste, nothing is pressed, and an empty copy is said so instead of being "rewritten".
+TEST_F(PipelineTest, ClipboardOnlyRewritesWhatWasCopiedAndLeavesItThere) {
+    editor.available = false;
+    controller.setClipboardOnly(true);
+    const QList<PasteboardItem> blank{{{QStringLiteral("text/plain"), " \n"}}};
+    const struct {
+        QList<PasteboardItem> copied;
+        QList<PasteboardItem> after;
+        QStringList feedback;
+    } cases[] = {
+        {userClipboard,
+         {{{QStringLiteral("text/plain"), "USER TEXT"},
+           {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}},
+         {"working", "ready: Ready: paste it with Ctrl+V."}},
+        {blank, blank, {"failed: Copy some text first."}},
+    };
+    for (const auto& c : cases) {
+        pasteboard.copyFromApplication(c.copied);
+        feedback->calls.clear();
+        run();
+        EXPECT_EQ(pasteboard.items(), c.after);
+        EXPECT_EQ(feedback->calls, c.feedback);
+    }
+    EXPECT_TRUE(editor.posted.isEmpty());
+    EXPECT_EQ(logCount(QStringLiteral("The rewrite is on the clipboard: paste it with Ctrl+V.")),
+              1);
+}
+
 TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
     using K = RewriteError::Kind;
     for (const auto& [kind, text] : std::vector<std::pair<K, QString>>{

@@ -147,6 +147,16 @@ line_is "stay as is" || fail "got $(ed 'get line')"
 no_pill || fail "a pill for a cancelled prompt"
 kill "$owner" 2>/dev/null
 
+case_name=prompt-command # from the desktop's own shortcut: no press of Palimo's to name the time
+select_far "by command" 0 2
+"$palimo" --prompt || fail "palimo --prompt ended with $?"
+eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+xdotool type --delay 20 'Shout'
+xdotool key Return
+eventually 5 line_is "BY command" || fail "got $(ed 'get line')"
+asked_with 'Shout' || fail "the request did not carry the typed instructions"
+focus_is 'Palimo test editor' || fail "the editor does not have the focus back: $(focused)"
+
 # --- GTK ------------------------------------------------------------------------------------------
 case_name=gtk-pill
 provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'

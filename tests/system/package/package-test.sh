@@ -18,7 +18,7 @@ deb=$(ls "$work"/out/palimo_*.deb 2>/dev/null | head -n1)
 [ -n "$deb" ] || { echo "no package was written" >&2; exit 1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6svg6 libqt6widgets6 libqt6dbus6 libxcb1 libatspi2.0-0 libqt6keychain1 libc6; do
+for library in libqt6svg6 qt6-wayland libqt6widgets6 libqt6dbus6 libxcb1 libatspi2.0-0 libqt6keychain1 libc6; do
   [[ ", $depends," == *", $library"[\ ,\(]* ]] || fail "Depends lacks $library: $depends"
 done
 

@@ -61,8 +61,9 @@ eventually 5 xdotool search --name 'Palimo Settings' >/dev/null || fail "no sett
 [ "$(xdotool search --name 'Palimo Settings' | wc -l)" -eq 1 ] || fail "more than one window"
 [ "$(pgrep -c -f "^$palimo\$")" -eq 1 ] || fail "more than one palimo runs"
 gdbus call --session --dest app.palimo.Palimo --object-path /app/palimo/Palimo \
-  --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >/dev/null ||
-  fail "ActivateAction was not answered"
+  --method org.freedesktop.Application.ActivateAction quit '[]' '{}' >"$work/quit.out" 2>&1 &&
+  fail "an unknown action was answered as done"
+grep -q 'Palimo has no action "quit"' "$work/quit.out" || fail "no reason: $(cat "$work/quit.out")"
 eventually 3 log_has 'Ignored the unknown action "quit".' || fail "an unknown action was not ignored"
 
 case_name=no-bus
