@@ -121,7 +121,12 @@ OpenAIClient::OpenAIClient(Options options)
     // Credentials are never supplied, so a 401 ends the exchange as a plain answer.
 }
 
-OpenAIClient::~OpenAIClient() = default;
+OpenAIClient::~OpenAIClient() {
+    // The manager deletes its replies without finishing them, which would leave a warm-up
+    // waiting for ever and its frame never freed; abandoned now, it ends on its own. Rewrites
+    // and key checks are not touched: their callers are told to outlive them.
+    m_warmUps.cancel();
+}
 
 HttpExchange::Limits OpenAIClient::limits() const {
     return {m_options.idleTimeout, m_options.overallTimeout, m_options.maxBodyBytes};
@@ -264,5 +269,5 @@ QCoro::Task<> OpenAIClient::warmUp() {
         co_return;
     }
     co_await HttpExchange::send(*m_manager, makeRequest(std::get<QUrl>(url)), QByteArray(),
-                                limits(), CancellationToken());
+                                limits(), m_warmUps);
 }

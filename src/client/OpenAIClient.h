@@ -94,4 +94,5 @@ private:
 
     Options m_options;
     std::unique_ptr<QNetworkAccessManager> m_manager;
+    CancellationToken m_warmUps;
 };

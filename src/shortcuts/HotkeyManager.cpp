@@ -8,6 +8,8 @@
 #include "settings/SettingsStore.h"
 #include "shortcuts/ComboText.h"
 
+#include <QStringList>
+
 namespace {
 
 KeyCombo keyComboOf(const HotkeyCombo& combo) {
@@ -56,8 +58,19 @@ void HotkeyManager::reload() {
         isSafeToGrab(prompt, promptText, QStringLiteral("prompt"))) {
         m_promptHotKey = makeHotKey(keyComboOf(prompt), promptText, m_onPrompt);
     }
-    Log::info(QStringLiteral("Hotkeys registered: ") + rewriteText + QStringLiteral(" rewrite, ") +
-              promptText + QStringLiteral(" prompt."));
+    // Only what the desktop took is named: a refused or skipped shortcut must not read as one
+    // that works.
+    QStringList registered;
+    if (m_rewriteHotKey && m_rewriteHotKey->isRegistered()) {
+        registered << rewriteText + QStringLiteral(" rewrite");
+    }
+    if (m_promptHotKey && m_promptHotKey->isRegistered()) {
+        registered << promptText + QStringLiteral(" prompt");
+    }
+    Log::info(
+        QStringLiteral("Hotkeys registered: ") +
+        (registered.isEmpty() ? QStringLiteral("none") : registered.join(QStringLiteral(", "))) +
+        QStringLiteral("."));
 }
 
 void HotkeyManager::setSuspended(bool suspended) {
