@@ -143,6 +143,7 @@ echo '{"rewriteHotkey": {"keyCode": 17, "modifiers": 786432}}' >"$settings"
 kill -HUP "$palimo_pid"
 eventually 5 grep -q 'Could not register ⌃⌥T: another application already uses it.' \
   "$work/palimo.out" || fail "no refusal line"
+grep -q 'Hotkeys registered: ⌃⌥P prompt.' "$work/palimo.out" || fail "the refused one was named"
 kill "$holder"
 wait "$holder" 2>/dev/null
 # The variants palimo did get were given back: another client may grab them (and keep them).
@@ -150,7 +151,7 @@ can_grab 28 $((0x0c)) || fail "palimo kept a part of ⌃⌥T"
 
 case_name=reload
 kill -HUP "$palimo_pid"
-eventually 5 at_least 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' 2 ||
+eventually 5 grep -q 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' "$work/palimo.out" ||
   fail "the new shortcut was not registered"
 can_grab 27 $((0x0c | 0x10 | 0x02)) || fail "palimo kept a part of ⌃⌥R"
 runs_before=$(log_count 'Captured ')
