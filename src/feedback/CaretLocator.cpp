@@ -25,7 +25,8 @@ CaretLocator::CaretLocator(Accessibility& accessibility, Desktop desktop)
 
 QCoro::Task<Anchor> CaretLocator::anchor() {
     const Accessibility::FocusedElement focused = co_await m_accessibility.focusedElement();
-    if (focused.status == Accessibility::FocusedElement::Status::noElement) {
+    if (focused.status == Accessibility::FocusedElement::Status::noElement ||
+        focused.status == Accessibility::FocusedElement::Status::notExposed) {
         note(QStringLiteral("no focused element."));
         co_return pointerAnchor();
     }

@@ -18,6 +18,9 @@ public:
             found,     // role holds the element's role name
             noElement, // nothing has the keyboard focus, or the focus is unknown
             noRole,    // an element has the focus but its role could not be read
+            // no application on the accessibility bus has the active window: the one in front
+            // keeps its elements to itself (Chromium and Electron started without accessibility)
+            notExposed,
         };
         Status status = Status::noElement;
         // The role in the accessibility names used throughout Palimo: "AXTextField",

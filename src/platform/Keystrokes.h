@@ -6,9 +6,6 @@
 class Keystrokes {
 public:
     enum class Command { copy, selectAll, paste };
-    // Terminal emulators take Copy and Paste with Shift added, because their plain Ctrl+C
-    // interrupts the running program.
-    enum class Style { standard, terminal };
 
     Keystrokes() = default;
     Keystrokes(const Keystrokes&) = delete;
@@ -24,5 +21,5 @@ public:
     // Releases the modifier keys still held down (the user's hotkey), then posts the command's
     // key press and release with exactly its modifiers. Modifiers released here are never
     // pressed again. False when nothing could be posted.
-    virtual QCoro::Task<bool> post(Command command, Style style) = 0;
+    virtual QCoro::Task<bool> post(Command command) = 0;
 };

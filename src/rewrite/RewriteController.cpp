@@ -269,9 +269,8 @@ QCoro::Task<> RewriteController::restore(const Captured& captured) {
 QCoro::Task<std::optional<TextReplaceService::Failure>>
 RewriteController::deliver(QString text, Captured& captured) {
     if (captured.clipboard) {
-        QCoro::Task<std::optional<TextReplaceService::Failure>> paste =
-            TextReplaceService::paste(m_platform, text, *captured.clipboard, captured.window,
-                                      Keystrokes::Style::standard, m_timing);
+        QCoro::Task<std::optional<TextReplaceService::Failure>> paste = TextReplaceService::paste(
+            m_platform, text, *captured.clipboard, captured.window, m_timing);
         co_return co_await std::move(paste);
     }
     if (!co_await m_platform.pasteboard.writeText(text, 0)) {

@@ -16,8 +16,6 @@ const QStringList fileListFormats = {
     QStringLiteral("x-special/nautilus-clipboard"),
 };
 
-const Keystrokes::Style standard = Keystrokes::Style::standard;
-
 QString notATextField(const QString& role) {
     return QStringLiteral("Nothing selected and the focus is a ") + role +
            QStringLiteral(", not a text field. Aborting.");
@@ -27,7 +25,7 @@ QCoro::Task<std::optional<QString>> copyCurrentSelection(RewritePlatform platfor
                                                          PipelineTiming timing) {
     Pasteboard& pasteboard = platform.pasteboard;
     const std::uint64_t before = pasteboard.changeCount();
-    co_await platform.keystrokes.post(Keystrokes::Command::copy, standard);
+    co_await platform.keystrokes.post(Keystrokes::Command::copy);
     const std::function<bool()> clipboardChanged = [&] {
         return pasteboard.changeCount() != before;
     };
@@ -59,6 +57,12 @@ QCoro::Task<bool> focusIsEditableText(RewritePlatform platform) {
     switch (focus.status) {
     case Accessibility::FocusedElement::Status::noElement:
         Log::info(QStringLiteral("Nothing selected and no focused element. Aborting."));
+        co_return false;
+    case Accessibility::FocusedElement::Status::notExposed:
+        Log::info(QStringLiteral(
+            "Nothing selected, and the application in front shows no text fields to "
+            "accessibility tools: select the text first, or start the application with "
+            "GNOME_ACCESSIBILITY=1 (Chromium, Electron and Firefox need it). Aborting."));
         co_return false;
     case Accessibility::FocusedElement::Status::noRole:
         Log::info(
@@ -92,7 +96,7 @@ QCoro::Task<std::optional<QString>> captureSelection(RewritePlatform platform,
         co_return std::nullopt;
     }
     Log::info(QStringLiteral("Nothing selected \u2014 taking the whole field."));
-    co_await platform.keystrokes.post(Keystrokes::Command::selectAll, standard);
+    co_await platform.keystrokes.post(Keystrokes::Command::selectAll);
     co_await PipelineWaits::sleep(timing.afterSelectAll);
     co_return co_await copyCurrentSelection(platform, timing);
 }

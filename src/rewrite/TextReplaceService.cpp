@@ -11,7 +11,7 @@ namespace TextReplaceService {
 QCoro::Task<std::optional<Failure>> paste(RewritePlatform platform, QString text,
                                           ClipboardKeeper& keeper,
                                           std::optional<Workspace::ActiveWindow> target,
-                                          Keystrokes::Style style, PipelineTiming timing) {
+                                          PipelineTiming timing) {
     using std::chrono::milliseconds;
     Pasteboard& pasteboard = platform.pasteboard;
 
@@ -41,7 +41,7 @@ QCoro::Task<std::optional<Failure>> paste(RewritePlatform platform, QString text
     const std::uint64_t fetchesBefore = pasteboard.fetchCount();
     QElapsedTimer sincePaste;
     sincePaste.start();
-    co_await platform.keystrokes.post(Keystrokes::Command::paste, style);
+    co_await platform.keystrokes.post(Keystrokes::Command::paste);
     const std::function<bool()> textFetched = [&] {
         return pasteboard.fetchCount() != fetchesBefore;
     };

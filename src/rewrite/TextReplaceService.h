@@ -26,6 +26,6 @@ struct Failure {
 QCoro::Task<std::optional<Failure>> paste(RewritePlatform platform, QString text,
                                           ClipboardKeeper& keeper,
                                           std::optional<Workspace::ActiveWindow> target,
-                                          Keystrokes::Style style, PipelineTiming timing);
+                                          PipelineTiming timing);
 
 } // namespace TextReplaceService

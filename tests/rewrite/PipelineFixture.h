@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 using Command = Keystrokes::Command;
-using Style = Keystrokes::Style;
 using namespace std::chrono_literals;
 
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -61,7 +60,7 @@ public:
         controller.setCancelKeyActive([this](bool on) {
             cancelKey.append(on);
             EXPECT_EQ(on, controller.apiCall().has_value()) << "Escape armed without a call";
-            const qsizetype pastes = editor.posted.count({Command::paste, Style::standard});
+            const qsizetype pastes = editor.posted.count(Command::paste);
             EXPECT_EQ(pastes, on ? pastes : std::exchange(pastesWhenArmed, pastes))
                 << "Escape still armed at the paste";
             pastesWhenArmed = pastes;

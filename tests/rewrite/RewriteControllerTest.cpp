@@ -53,8 +53,7 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
     }
     EXPECT_EQ(logCount(QStringLiteral("Rewrite failed")),
               GetParam().logLine.startsWith(QStringLiteral("Rewrite failed")) ? 1 : 0);
-    const bool pasted = std::any_of(editor.posted.begin(), editor.posted.end(),
-                                    [](const auto& key) { return key.first == Command::paste; });
+    const bool pasted = editor.posted.contains(Command::paste);
     EXPECT_EQ(pasted, logCount(QStringLiteral("Done in")) == 1 ||
                           GetParam().logLine.contains(QStringLiteral("did not fetch")))
         << "Paste only for a success";

@@ -11,7 +11,7 @@
 // effect later, from the event loop, as they would in another process.
 class FakeEditor : public Keystrokes {
 public:
-    using Posted = QList<std::pair<Command, Style>>;
+    using Posted = QList<Command>;
 
     explicit FakeEditor(FakePasteboard& pasteboard)
         : m_pasteboard(pasteboard) {}
@@ -21,9 +21,9 @@ public:
         ++modifierQueries;
         co_return heldForQueries-- > 0;
     }
-    QCoro::Task<bool> post(Command command, Style style) override {
-        posted.append({command, style});
-        if (style == understands && (!onPost || onPost(command))) {
+    QCoro::Task<bool> post(Command command) override {
+        posted.append(command);
+        if (!onPost || onPost(command)) {
             react(command);
         }
         co_return true;
@@ -41,7 +41,6 @@ public:
     int modifierQueries = 0;
     Posted posted;
     std::function<bool(Command)> onPost; // runs first; false: the editor ignores the key
-    Style understands = Style::standard; // a terminal takes only the Shift variants
     std::chrono::milliseconds pasteDelay{5};
     // What the next Copy puts on the clipboard instead of the selection (a copied file, say).
     std::optional<QList<PasteboardItem>> copiedItems;

@@ -1,17 +1,21 @@
 #include "platform/atspi/AtspiAccessibility.h"
 
 #include "base/Log.h"
+#include "platform/atspi/AtspiFocusSearch.h"
 #include "platform/atspi/AtspiRoles.h"
 #include "platform/atspi/AtspiTextReads.h"
 
 #include <QElapsedTimer>
 #include <QFuture>
 #include <QPromise>
+#include <QTimer>
 
 #include <atspi/atspi.h>
 
 #include <qcoro/qcorofuture.h>
+#include <qcoro/qcorotimer.h>
 
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -19,14 +23,17 @@ namespace {
 
 // What desktop shells allow one accessibility call before they give up on an application.
 constexpr int callTimeoutMs = 250;
-// A query that has to look for the focus (none seen, or the one seen is gone) starts no new
-// call after this long; one call may still take callTimeoutMs on top.
+// An application asked to build its accessible tree shows its focus within this long: Chromium
+// took 50 ms on an idle machine, and up to a second on a loaded one, where it also answers calls
+// late while it builds. It is looked for again every poll meanwhile.
+constexpr std::chrono::milliseconds buildPoll{150};
+constexpr qint64 buildWaitMs = 3000;
+constexpr int patientCallTimeoutMs = 1000;
+// A look for the focus (none seen, or the one seen is gone) starts no new call after this long;
+// one call may still take its time-out on top. A whole Chromium window is a few hundred elements
+// of three calls each, which a loaded machine does not walk within the first look's budget.
 constexpr qint64 searchBudgetMs = 400;
-constexpr int searchDepth = 40;
-
-bool spent(const QElapsedTimer& budget) {
-    return budget.elapsed() > searchBudgetMs;
-}
+constexpr qint64 buildingSearchBudgetMs = 2000;
 
 bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
     AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
@@ -60,8 +67,25 @@ public:
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 
-    QFuture<FocusedElement> query() {
-        return call<FocusedElement>([this] { return focusedElement(); });
+    // The focused element; building says that its application was just asked to build its
+    // accessible tree, so looking again shortly may find it.
+    struct Answer {
+        FocusedElement element;
+        bool building = false;
+    };
+    // A first look waits the usual time for each answer. When it finds no focus and no tree
+    // being built, a second look waits longer, as a loaded or busy application answers late;
+    // both may ask the application in front to build its tree. Looks while it builds wait
+    // longer too, and walk longer, as the built tree is large.
+    enum class Look { first, again, whileBuilding };
+    QFuture<Answer> query(Look look) {
+        return call<Answer>([this, look] {
+            const int timeout = look == Look::first ? callTimeoutMs : patientCallTimeoutMs;
+            atspi_set_timeout(timeout, timeout);
+            Answer answer = focusedElement(look);
+            atspi_set_timeout(callTimeoutMs, callTimeoutMs);
+            return answer;
+        });
     }
 
     // Runs job on this thread, with the element the last query found (null when none).
@@ -144,71 +168,38 @@ private:
         g_boxed_free(ATSPI_TYPE_EVENT, event);
     }
 
-    // The focused element of any application, searched for within a time budget. Used when no
-    // focus event has come in yet (Palimo started after the application took the focus).
-    AtspiAccessible* searchFocus(const QElapsedTimer& budget) {
-        AtspiAccessible* desktop = atspi_get_desktop(0);
-        AtspiAccessible* found = nullptr;
-        const int apps = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int a = 0; a < apps && found == nullptr && !spent(budget); ++a) {
-            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, a, nullptr);
-            if (app == nullptr) {
-                continue;
-            }
-            const int windows = atspi_accessible_get_child_count(app, nullptr);
-            for (int w = 0; w < windows && found == nullptr && !spent(budget); ++w) {
-                AtspiAccessible* window = atspi_accessible_get_child_at_index(app, w, nullptr);
-                if (window != nullptr && hasState(window, ATSPI_STATE_ACTIVE)) {
-                    found = searchBelow(window, 0, budget);
-                }
-                if (window != nullptr) {
-                    g_object_unref(window);
-                }
-            }
-            g_object_unref(app);
-        }
-        g_object_unref(desktop);
+    // Looks for the focus across the desktop (no focus event seen yet, or the one seen is gone)
+    // and remembers what it finds.
+    AtspiFocusSearch::Result searchFocus(qint64 budgetMs) {
+        AtspiFocusSearch::Result found = AtspiFocusSearch::search(budgetMs);
+        setFocus(found.focus);
         return found;
     }
 
-    AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const QElapsedTimer& budget) {
-        if (spent(budget) || depth > searchDepth) {
-            return nullptr;
-        }
-        if (hasState(node, ATSPI_STATE_FOCUSED)) {
-            return static_cast<AtspiAccessible*>(g_object_ref(node));
-        }
-        const int children = atspi_accessible_get_child_count(node, nullptr);
-        for (int i = 0; i < children && !spent(budget); ++i) {
-            AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
-            if (child == nullptr) {
-                continue;
-            }
-            AtspiAccessible* found = searchBelow(child, depth + 1, budget);
-            g_object_unref(child);
-            if (found != nullptr) {
-                return found;
-            }
-        }
-        return nullptr;
-    }
-
-    FocusedElement focusedElement() {
+    Answer focusedElement(Look look) {
         using Status = FocusedElement::Status;
+        const bool mayAsk = look != Look::whileBuilding;
+        const qint64 budgetMs = mayAsk ? searchBudgetMs : buildingSearchBudgetMs;
         if (!m_ready) {
-            return {Status::noElement, {}, 0};
+            return {{Status::noElement, {}, 0}};
         }
-        QElapsedTimer budget;
-        budget.start();
         if (m_focus == nullptr || !hasState(m_focus, ATSPI_STATE_FOCUSED)) {
-            AtspiAccessible* found = searchFocus(budget);
-            setFocus(found);
-            if (found != nullptr) {
-                g_object_unref(found);
+            AtspiFocusSearch::Result found = searchFocus(budgetMs);
+            Answer answer;
+            if (found.focus == nullptr && found.activeApp == nullptr && found.complete) {
+                answer.element.status = Status::notExposed;
+            } else if (found.focus == nullptr && found.activeApp != nullptr) {
+                // libatspi keeps what it read of the tree and learns of changes only from events
+                // we do not listen to, so a tree built since would stay unseen.
+                if (mayAsk) {
+                    atspi_accessible_clear_cache(found.activeApp);
+                    answer.building = AtspiFocusSearch::askToBuildTree(found.activeApp);
+                }
             }
-        }
-        if (m_focus == nullptr) {
-            return {Status::noElement, {}, 0};
+            AtspiFocusSearch::release(found);
+            if (m_focus == nullptr) {
+                return answer;
+            }
         }
         GError* error = nullptr;
         AtspiRole role = atspi_accessible_get_role(m_focus, &error);
@@ -217,17 +208,14 @@ private:
             // busy for a moment (GTK builds its accessible tree lazily): look once more, within
             // a budget of its own, before giving up.
             g_clear_error(&error);
-            QElapsedTimer retryBudget;
-            retryBudget.start();
-            AtspiAccessible* found = searchFocus(retryBudget);
-            setFocus(found);
-            if (found != nullptr) {
-                g_object_unref(found);
+            AtspiFocusSearch::Result found = searchFocus(budgetMs);
+            AtspiFocusSearch::release(found);
+            if (m_focus != nullptr) {
                 role = atspi_accessible_get_role(m_focus, &error);
             }
             if (m_focus == nullptr || error != nullptr) {
                 g_clear_error(&error);
-                return {Status::noRole, {}, 0};
+                return {{Status::noRole, {}, 0}};
             }
         }
         AtspiRoles::Element element;
@@ -240,7 +228,7 @@ private:
         g_free(name);
         const qint64 pid = atspi_accessible_get_process_id(m_focus, &error);
         g_clear_error(&error);
-        return {Status::found, AtspiRoles::axRole(element), pid};
+        return {{Status::found, AtspiRoles::axRole(element), pid}};
     }
 
     GMainContext* m_context = g_main_context_new();
@@ -257,8 +245,27 @@ AtspiAccessibility::AtspiAccessibility()
 AtspiAccessibility::~AtspiAccessibility() = default;
 
 QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() {
-    QFuture<FocusedElement> future = m_thread->query();
-    co_return co_await future;
+    using Look = Thread::Look;
+    using Status = FocusedElement::Status;
+    QFuture<Thread::Answer> first = m_thread->query(Look::first);
+    Thread::Answer answer = co_await first;
+    if (!answer.building && (answer.element.status == Status::noElement ||
+                             answer.element.status == Status::notExposed)) {
+        QFuture<Thread::Answer> again = m_thread->query(Look::again);
+        answer = co_await again;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (answer.building && answer.element.status != Status::found &&
+           waited.elapsed() < buildWaitMs) {
+        QTimer poll;
+        poll.setSingleShot(true);
+        poll.start(buildPoll);
+        co_await poll;
+        QFuture<Thread::Answer> again = m_thread->query(Look::whileBuilding);
+        answer.element = (co_await again).element;
+    }
+    co_return answer.element;
 }
 
 // The reads below run on the accessibility thread, against the element it last found.

@@ -8,6 +8,6 @@ QCoro::Task<bool> NoKeystrokes::modifiersHeld() {
     co_return false;
 }
 
-QCoro::Task<bool> NoKeystrokes::post(Command /*command*/, Style /*style*/) {
+QCoro::Task<bool> NoKeystrokes::post(Command /*command*/) {
     co_return false;
 }

@@ -8,5 +8,5 @@ class NoKeystrokes final : public Keystrokes {
 public:
     bool isAvailable() const override;
     QCoro::Task<bool> modifiersHeld() override;
-    QCoro::Task<bool> post(Command command, Style style) override;
+    QCoro::Task<bool> post(Command command) override;
 };

@@ -17,9 +17,7 @@ constexpr std::uint8_t positionA = 38;
 constexpr std::uint8_t positionC = 54;
 constexpr std::uint8_t positionV = 55;
 constexpr std::uint8_t positionControlL = 37;
-constexpr std::uint8_t positionShiftL = 50;
 constexpr int controlIndex = 2;
-constexpr int shiftIndex = 0;
 constexpr int lockIndex = 1;
 
 using ModifierMap = std::array<std::vector<std::uint8_t>, 8>;
@@ -141,11 +139,11 @@ QCoro::Task<bool> X11Keystrokes::modifiersHeld() {
     co_return co_await result;
 }
 
-QCoro::Task<bool> X11Keystrokes::post(Command command, Style style) {
-    if (!isAvailable() || (command == Command::selectAll && style == Style::terminal)) {
-        co_return false; // Ctrl+A in a terminal moves the cursor or reaches the program
+QCoro::Task<bool> X11Keystrokes::post(Command command) {
+    if (!isAvailable()) {
+        co_return false;
     }
-    const auto job = [this, command, style] {
+    const auto job = [this, command] {
         const Connection& x = *m_connection;
         if (xcb_connection_has_error(x.c()) != 0) {
             return false;
@@ -174,20 +172,11 @@ QCoro::Task<bool> X11Keystrokes::post(Command command, Style style) {
             break;
         }
         const auto& controls = map[controlIndex];
-        const auto& shifts = map[shiftIndex];
         const std::uint8_t control = controls.empty() ? positionControlL : controls.front();
-        const std::uint8_t shift = shifts.empty() ? positionShiftL : shifts.front();
-        const bool shifted = style == Style::terminal;
 
         x.fake(XCB_KEY_PRESS, control);
-        if (shifted) {
-            x.fake(XCB_KEY_PRESS, shift);
-        }
         x.fake(XCB_KEY_PRESS, key);
         x.fake(XCB_KEY_RELEASE, key);
-        if (shifted) {
-            x.fake(XCB_KEY_RELEASE, shift);
-        }
         x.fake(XCB_KEY_RELEASE, control);
         x.sync();
         return xcb_connection_has_error(x.c()) == 0;

@@ -16,7 +16,7 @@ public:
     // True on an X display whose server has XTest.
     bool isAvailable() const override;
     QCoro::Task<bool> modifiersHeld() override;
-    QCoro::Task<bool> post(Command command, Style style) override;
+    QCoro::Task<bool> post(Command command) override;
 
 private:
     struct Connection;

@@ -55,8 +55,8 @@ public:
         : m_clock(clock) {}
     bool isAvailable() const override { return m_inner.isAvailable(); }
     QCoro::Task<bool> modifiersHeld() override { co_return co_await m_inner.modifiersHeld(); }
-    QCoro::Task<bool> post(Command command, Style style) override {
-        const bool posted = co_await m_inner.post(command, style);
+    QCoro::Task<bool> post(Command command) override {
+        const bool posted = co_await m_inner.post(command);
         if (command == Command::paste) {
             m_clock.pastePosted = m_clock.now();
         }

@@ -118,11 +118,11 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
 
 # A browser's text area: a selection with the shortcut's modifiers still held, the whole field,
 # Escape during the model call. The page mirrors its text into its title, which the window's
-# name shows. Chromium exposes its accessibility tree only to a process started with
-# ACCESSIBILITY_ENABLED=1 (Electron applications too), its web content with
-# --force-renderer-accessibility; Firefox with GNOME_ACCESSIBILITY=1: asked of this one browser,
-# not of the whole desktop.
-browser_case() { # LAUNCH...
+# name shows. Chromium (Electron applications too) joins the accessibility bus only when started
+# with ACCESSIBILITY_ENABLED=1 or GNOME_ACCESSIBILITY=1, and then shows its page once Palimo asks;
+# Firefox with GNOME_ACCESSIBILITY=1. Started without, the whole field is refused with a line
+# that says so, and a selection works all the same.
+browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibility bus)
   printf '%s' '<title>T:hello from a browser</title><textarea autofocus
     oninput="document.title=String.fromCharCode(84,58)+this.value">hello from a browser</textarea>' \
     >"$work/page.html"
@@ -148,23 +148,31 @@ browser_case() { # LAUNCH...
   expect_eq "after a selection" "T:HELLO from a browser" "$(title "T:HELLO from a browser")"
   xdotool key ctrl+End
   drive press
-  expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
-  expect_eq "after the whole field" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
+  local whole="T:HELLO FROM A BROWSER"
+  if [ "${unexposed:-0}" = 1 ]; then
+    whole="T:HELLO from a browser"
+    expect_line '^\[Palimo\] Nothing selected, and the application in front shows no text fields to accessibility tools: select the text first, or start the application with GNOME_ACCESSIBILITY=1'
+  else
+    expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
+  fi
+  expect_eq "after the whole field" "$whole" "$(title "$whole")"
   provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
   xdotool key ctrl+a
   (sleep 0.5 && xdotool key Escape) & # the real key, half a second after the shortcut
   drive press
   provider '{"chat": {"mode": "uppercase"}}'
   expect_line '^feedback cancelled$'
-  expect_eq "after Escape" "T:HELLO FROM A BROWSER" "$(title "T:HELLO FROM A BROWSER")"
+  expect_eq "after Escape" "$whole" "$(title "$whole")"
   kill "${pids[-1]}"
+  wait "${pids[-1]}" 2>/dev/null # its window is gone before the next browser's is looked for
 }
-case_chromium() {
-  ACCESSIBILITY_ENABLED=1 browser_case chromium --no-sandbox --user-data-dir="$work/chromium" \
+chromium_case() {
+  browser_case chromium --no-sandbox --user-data-dir="$(mktemp -d "$work/chromium.XXXXXX")" \
     --disable-background-networking --disable-component-update --disable-sync --no-first-run \
-    --force-renderer-accessibility --window-size=500,300 --window-position=0,0 \
-    "file://$work/page.html"
+    --window-size=500,300 --window-position=0,0 "file://$work/page.html"
 }
+case_chromium() { ACCESSIBILITY_ENABLED=1 chromium_case; }
+case_chromium_unexposed() { unexposed=1 chromium_case; }
 case_firefox() { # one process, no sandbox: its content processes cannot start as root here
   mkdir -p "$work/firefox"
   printf 'user_pref("%s", %s);\n' browser.shell.checkDefaultBrowser false \
@@ -204,7 +212,7 @@ case_vte_terminal() { terminal_case lxterminal 36 lxterminal --no-remote --geome
 # palimo-app-test.sh, hostile-server-test.sh and feedback-system-test.sh; an empty clipboard by
 # the soak.)
 cases=(qt_selection qt_whole_field not_a_text_field late_paste mousepad gtk4_whole_field chromium
-  firefox xterm vte_terminal)
+  chromium_unexposed firefox xterm vte_terminal)
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
