@@ -14,7 +14,7 @@ set -uo pipefail
 bin=${1:?usage: pipeline-bench.sh BIN_DIR FAKE_PROVIDER [RUNS]}
 fake_provider=${2:?usage: pipeline-bench.sh BIN_DIR FAKE_PROVIDER [RUNS]}
 runs=${3:-100}
-atspi_text=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/system/pipeline" && pwd)/atspi-text.py
+atspi_text() { "$(dirname "${BASH_SOURCE[0]}")/../../tests/system/settings/settings-atspi.py" text "$@"; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-bench.XXXXXX")
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
@@ -91,7 +91,7 @@ mousepad --disable-server "$work/mousepad.txt" >/dev/null 2>&1 &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --class mousepad | tail -n1)
 xdotool windowfocus --sync "$window"
-for _ in $(seq 100); do "$atspi_text" mousepad >/dev/null 2>&1 && break; sleep 0.05; done
+for _ in $(seq 100); do atspi_text mousepad >/dev/null 2>&1 && break; sleep 0.05; done
 ok=0
 : >"$work/gtk.timing"
 for i in $(seq "$runs"); do
@@ -99,7 +99,7 @@ for i in $(seq "$runs"); do
   xdotool type --delay 2 "word$i and the rest"
   xdotool key ctrl+Home shift+ctrl+Right
   run
-  [ "$("$atspi_text" mousepad 2>/dev/null)" = "\"WORD$i and the rest\"" ] && [ -n "$timing" ] &&
+  [ "$(atspi_text mousepad 2>/dev/null)" = "\"WORD$i and the rest\"" ] && [ -n "$timing" ] &&
     ok=$((ok + 1))
   [ -n "$timing" ] && echo "$timing" >>"$work/gtk.timing"
 done

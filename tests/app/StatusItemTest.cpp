@@ -4,7 +4,6 @@
 #include "support/FakeEditor.h"
 #include "support/FakeSecretStore.h"
 
-#include <QAction>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -15,6 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// (The whole menu, read over D-Bus as a tray host reads it, is the tray system test's.)
 TEST(StatusItemTest, TheSetupTitleIsDecidedWhenTheMenuOpens) {
     struct Case {
         bool keyStored;
@@ -38,13 +38,6 @@ TEST(StatusItemTest, TheSetupTitleIsDecidedWhenTheMenuOpens) {
         StatusItem item({[] {}, [] {}, [] {}, [] {}}, keychain, keystrokes);
         Q_EMIT item.menu()->aboutToShow();
         QTRY_COMPARE(item.setupItem()->text(), c.title);
-        QStringList titles;
-        for (const QAction* action : item.menu()->actions()) {
-            titles << (action->isSeparator() ? u"-"_s : action->text()) +
-                          action->shortcut().toString();
-        }
-        EXPECT_EQ(titles, (QStringList{c.title, u"Settings…Ctrl+,"_s, u"-"_s, u"About Palimo"_s,
-                                       u"-"_s, u"Quit PalimoCtrl+Q"_s}));
     }
 }
 

@@ -6,13 +6,8 @@
 #include <QJsonObject>
 
 TEST(ChatCompletionTest, BodyIsModelTemperatureAndTheTwoMessagesExactly) {
+    // The prompt's text itself is pinned by the digest of the whole body in OpenAIClientTest.
     const QString& prompt = ChatCompletion::systemPrompt();
-    EXPECT_EQ(prompt.toUtf8().size(), 954);
-    EXPECT_TRUE(prompt.startsWith(u"You are a rewriting engine. You rewrite text. You never"_s));
-    EXPECT_TRUE(prompt.endsWith(u"override this.\n\nStyle to apply:\n"_s));
-    EXPECT_TRUE(prompt.contains(u"conversation to join \u2014 even when"_s));
-    EXPECT_TRUE(prompt.contains(u"\"* \", \"\u2022 \", \"1. \""_s));
-
     RewriteRequest request;
     request.text = u"  caf\u00e9 \"quoted\" </text>\n"_s;
     request.instructions = u" Shorter.\n"_s;
@@ -108,25 +103,14 @@ TEST(ChatCompletionTest, BodyTextIsShortOneLineAndKeyFree) {
 }
 
 TEST(RewriteErrorTest, DescriptionTexts) {
-    RewriteError bad = makeError(Kind::badResponse);
-    bad.status = 429;
-    bad.body = uR"({"error":"slow down"})"_s;
-    EXPECT_EQ(bad.description(), uR"(OpenAI returned HTTP 429: {"error":"slow down"})"_s);
     EXPECT_TRUE(makeError(Kind::cancelled).isCancellation());
     EXPECT_FALSE(makeError(Kind::timedOut).isCancellation());
 
+    // (The texts of the kinds a server can cause are rows of hostile-server-test.sh.)
     const std::tuple<Kind, QString, QString> cases[] = {
         {Kind::missingAPIKey, {}, u"No API key set. Add one in Settings."_s},
-        {Kind::invalidAPIKey, {}, u"OpenAI rejected this key. Check it was copied in full."_s},
-        {Kind::emptyCompletion, {}, u"OpenAI returned an empty rewrite."_s},
         {Kind::cancelled, {}, u"The request was cancelled."_s},
-        {Kind::timedOut, u"no data for 10 s"_s, u"The request timed out: no data for 10 s"_s},
-        {Kind::notConnected, u"refused"_s, u"Could not connect to the server: refused"_s},
-        {Kind::connectionLost, {}, u"The connection to the server was lost"_s},
         {Kind::refusedAddress, u"why"_s, u"Refused to send the API key: why"_s},
-        {Kind::bodyTooLarge, u"big"_s, u"The server's answer was too large: big"_s},
-        {Kind::decoding, u"what"_s, u"Could not read the server's answer: what"_s},
-        {Kind::other, u"SSL failed"_s, u"The request failed: SSL failed"_s},
     };
     for (const auto& [kind, detail, text] : cases) {
         EXPECT_EQ(makeError(kind, detail).description(), text);

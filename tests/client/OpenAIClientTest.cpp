@@ -171,25 +171,6 @@ TEST_F(OpenAIClientTest, KeyTestSaysWhetherTheServerOffersTheModel) {
     EXPECT_EQ(keyTest(client, u"sk-key"_s), std::nullopt);
 }
 
-TEST_F(OpenAIClientTest, ErrorStatusesCarryTheirBodyAndRedirectsAreNotFollowed) {
-    OpenAIClient client(options());
-    const QByteArray limited = R"({"error":{"message":"Rate limit reached","type":"requests"}})";
-    const std::pair<int, QByteArray> answers[] = {
-        {429, limited}, {500, ""}, {401, "no"}, {502, "bad \xc3\x28 gateway"}};
-    for (const auto& [status, body] : answers) {
-        fake.enqueue(FakeReply::answer(status, body));
-        const RewriteError error = failure(client);
-        EXPECT_EQ(error.kind, Kind::badResponse);
-        EXPECT_EQ(error.status, status);
-        EXPECT_EQ(error.body, status == 502 ? u"<no body>"_s : QString(body));
-    }
-    FakeReply moved = FakeReply::answer(307, "");
-    moved.headers.append({"Location", fake.baseAddress().toUtf8() + "/elsewhere"});
-    fake.enqueue(moved);
-    EXPECT_EQ(failure(client).status, 307);
-    EXPECT_EQ(fake.requests().size(), 5);
-}
-
 TEST_F(OpenAIClientTest, DefaultsReachTheServerNamedByTheEnvironmentWithTheStoredKey) {
     TempHome home;
     FakeSecretStore secrets;

@@ -10,23 +10,7 @@ using std::chrono::milliseconds;
 
 namespace {
 
-class OpenAIClientTransportTest : public ClientFixture {
-protected:
-    OpenAIClient::Options limited(milliseconds idle, milliseconds overall = milliseconds(60'000)) {
-        OpenAIClient::Options result = options();
-        result.idleTimeout = idle;
-        result.overallTimeout = overall;
-        return result;
-    }
-};
-
-// A completion of 400 letters, sent in chunks of `bytes`.
-FakeReply dripped(int bytes, milliseconds interval) {
-    FakeReply reply = FakeReply::completion(QString(400, QLatin1Char('a')));
-    reply.dripBytes = bytes;
-    reply.dripInterval = interval;
-    return reply;
-}
+class OpenAIClientTransportTest : public ClientFixture {};
 
 } // namespace
 
@@ -61,62 +45,15 @@ TEST_F(OpenAIClientTransportTest, CancellingEndsACallAtOnceEvenWhileTheKeyIsRead
     EXPECT_EQ(fake.requests().size(), 1);
 }
 
-TEST_F(OpenAIClientTransportTest, IdleLimitEndsAStalledAnswerButNotASlowModel) {
-    OpenAIClient client(limited(milliseconds(300), milliseconds(1500)));
-    // A local model thinking for longer than the idle limit before its first byte.
-    FakeReply thinking = FakeReply::uppercase();
-    thinking.delay = milliseconds(700);
-    fake.enqueue(thinking);
-    EXPECT_EQ(expect<RewriteResult>(run(client)).text, u"HELLO WORLD"_s);
-    // A server that takes the request and never answers: the overall limit ends it.
-    fake.enqueue(FakeReply::of(FakeReply::Kind::hang));
-    EXPECT_EQ(failure(client).description(),
-              u"The request timed out: no complete answer within 1500 ms"_s);
-    // Headers, then nothing: the idle limit applies once the answer has begun.
-    FakeReply stalled = FakeReply::completion(u"never"_s);
-    stalled.declaredLength = stalled.body.size() + 10;
-    fake.enqueue(stalled);
-    EXPECT_EQ(failure(client).description(), u"The request timed out: no data for 300 ms"_s);
-    // Data keeps coming for longer than the idle limit in all: that is fine.
-    fake.enqueue(dripped(80, milliseconds(100)));
-    EXPECT_EQ(expect<RewriteResult>(run(client)).text, QString(400, QLatin1Char('a')));
-
-    OpenAIClient trickled(limited(milliseconds(300), milliseconds(700)));
-    fake.enqueue(dripped(10, milliseconds(50)));
-    EXPECT_EQ(failure(trickled).description(),
-              u"The request timed out: no complete answer within 700 ms"_s);
-}
-
-TEST_F(OpenAIClientTransportTest, AnswersBeyondTheCapAreAbandoned) {
-    OpenAIClient standard(options());
-    FakeReply huge = FakeReply::answer(200, "{}");
-    huge.declaredLength = 8 * 1024 * 1024 + 1;
-    fake.enqueue(huge);
-    EXPECT_EQ(failure(standard).description(),
-              u"The server's answer was too large: more than 8388608 bytes"_s);
-
+// (Stalls, slow first bytes, oversized and cut-off answers and refused connections at the real
+// limits are rows of hostile-server-test.sh, run against the palimo binary.) An answer exactly at
+// the cap is still an answer, and a refused connection names the user's own server for the pill.
+TEST_F(OpenAIClientTransportTest, TheCapIsInclusiveAndARefusedServerIsNamed) {
     OpenAIClient::Options settings = options();
     settings.maxBodyBytes = 64 * 1024;
-    OpenAIClient small(settings);
-    // No length announced: counted as it arrives.
-    FakeReply endless = FakeReply::answer(500, QByteArray(200 * 1024, 'x'));
-    endless.withoutLength = true;
-    fake.enqueue(endless);
-    EXPECT_EQ(failure(small).kind, Kind::bodyTooLarge);
+    OpenAIClient client(settings);
     fake.enqueue(FakeReply::answer(500, QByteArray(64 * 1024, 'y')));
-    EXPECT_TRUE(failure(small).body.endsWith(u"(65536 bytes in all)"_s))
-        << "exactly at the cap is still an answer";
-}
-
-TEST_F(OpenAIClientTransportTest, LostAndRefusedConnectionsAreToldApart) {
-    OpenAIClient client(options());
-    FakeReply midBody = FakeReply::completion(u"half of this"_s);
-    midBody.kind = FakeReply::Kind::dropMidBody;
-    fake.enqueue(midBody);
-    EXPECT_EQ(failure(client).kind, Kind::connectionLost);
-    // The network layer retries a request that got no answer at all, so every try is dropped.
-    fake.setChatReply(FakeReply::of(FakeReply::Kind::dropBeforeAnswer));
-    EXPECT_EQ(failure(client).kind, Kind::connectionLost);
+    EXPECT_TRUE(failure(client).body.endsWith(u"(65536 bytes in all)"_s));
 
     QTcpServer probe;
     ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
@@ -124,8 +61,6 @@ TEST_F(OpenAIClientTransportTest, LostAndRefusedConnectionsAreToldApart) {
     probe.close();
     const RewriteError refused = failure(client);
     EXPECT_EQ(refused.kind, Kind::notConnected);
-    EXPECT_TRUE(refused.description().startsWith(u"Could not connect to the server: "_s));
-    // The user's own server is named (the pill says which one could not be reached).
     EXPECT_EQ(refused.server, base);
     const QString server = base;
     base += u"/prefix/"_s;

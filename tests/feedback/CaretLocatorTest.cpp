@@ -1,10 +1,7 @@
 #include "feedback/CaretLocator.h"
 
-#include "base/Log.h"
 #include "support/FakeAccessibility.h"
 #include "support/TempHome.h"
-
-#include <QFile>
 
 #include <qcoro/qcorotask.h>
 
@@ -29,17 +26,10 @@ struct LocatorCase {
 
 class CaretLocatorTest : public testing::TestWithParam<LocatorCase> {
 protected:
-    QStringList notes() const {
-        QFile file(Log::filePath());
-        QStringList lines;
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-                if (line.contains(QStringLiteral("Pill anchor: "))) {
-                    lines.append(line.section(QStringLiteral("Pill anchor: "), 1));
-                }
-            }
-        }
-        return lines;
+    static QStringList notes() {
+        return TempHome::logLines()
+            .filter(QStringLiteral("Pill anchor: "))
+            .replaceInStrings(QStringLiteral("Pill anchor: "), QString());
     }
 
     TempHome home;

@@ -7,16 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Captures what is written to a file descriptor while `body` runs.
 template <typename Body> QByteArray captureFd(int fd, Body body) {
@@ -48,33 +44,23 @@ const QRegularExpression
 
 } // namespace
 
-TEST(Log, InfoGoesToStdoutWithPrefixAndToAFreshFileWithTimestamp) {
-    TempHome home;
-    EXPECT_EQ(Log::filePath(), home.stateHome() + QStringLiteral("/palimo/Palimo.log"));
-    ASSERT_FALSE(QFile::exists(Log::filePath()));
-
-    const QByteArray out =
-        captureFd(STDOUT_FILENO, [] { Log::info(QStringLiteral("Prompt cancelled.")); });
-    EXPECT_EQ(out, QByteArray("[Palimo] Prompt cancelled.\n"));
-
-    const QByteArray file = readFile(Log::filePath());
-    ASSERT_TRUE(file.endsWith('\n'));
-    EXPECT_EQ(file.count('\n'), 1);
-    const auto match = fileLine.match(QString::fromUtf8(file.chopped(1)));
-    ASSERT_TRUE(match.hasMatch()) << file.constData();
-    EXPECT_EQ(match.captured(1), QStringLiteral("Prompt cancelled."));
-}
-
-TEST(Log, ErrorGoesToStderrAndMultiLineMessagesStayUnchanged) {
-    TempHome home;
-    const QString message = QStringLiteral("Could not save — first\nsecond");
-    const QByteArray err = captureFd(STDERR_FILENO, [&] { Log::error(message); });
-    EXPECT_EQ(err, QByteArrayLiteral("[Palimo] ") + message.toUtf8() + '\n');
-    const QStringList lines = QString::fromUtf8(readFile(Log::filePath())).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(fileLine.match(lines[0]).hasMatch());
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("Could not save — first")));
-    EXPECT_EQ(lines[1], QStringLiteral("second"));
+// Info to standard output, errors to standard error, both with the prefix; the file gets a
+// timestamped line, and a message's own line breaks stay as they are.
+TEST(Log, EachLevelGoesToItsStreamAndToAFreshFileWithATimestamp) {
+    for (const auto& [fd, write] : std::map<int, void (*)(const QString&)>{
+             {STDOUT_FILENO, &Log::info}, {STDERR_FILENO, &Log::error}}) {
+        TempHome home;
+        EXPECT_EQ(Log::filePath(), home.stateHome() + QStringLiteral("/palimo/Palimo.log"));
+        ASSERT_FALSE(QFile::exists(Log::filePath()));
+        const QString message = QStringLiteral("Could not save — first\nsecond");
+        const auto log = write;
+        const QByteArray out = captureFd(fd, [&] { log(message); });
+        EXPECT_EQ(out, QByteArrayLiteral("[Palimo] ") + message.toUtf8() + '\n');
+        const QStringList lines = QString::fromUtf8(readFile(Log::filePath())).split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << fd;
+        EXPECT_EQ(fileLine.match(lines[0]).captured(1), QStringLiteral("Could not save — first"));
+        EXPECT_EQ(lines[1], QStringLiteral("second"));
+    }
 }
 
 TEST(Log, DeletedFileIsRecreatedAndUnwritableFolderOnlyLosesTheFileLine) {

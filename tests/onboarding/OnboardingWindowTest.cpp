@@ -1,7 +1,6 @@
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/OnboardingView.h"
 #include "onboarding/OnboardingWindowController.h"
-#include "onboarding/SampleTextBox.h"
 #include "settingswindow/SettingsWindowFixture.h"
 
 #include <QLabel>
@@ -38,30 +37,6 @@ protected:
     int opened = 0;
     int closed = 0;
 };
-
-TEST_F(OnboardingWindowTest, ReturnWalksToTheTryOutWhereAnEditOfTheSelectedSampleEnablesFinish) {
-    OnboardingView* view = window->view();
-    EXPECT_FALSE(view->backButton()->isVisible());
-    EXPECT_TRUE(showsLabel(u"Welcome to Palimo"_s));
-    for (int step = 0; step < 4; ++step) {
-        pressReturn();
-    }
-    EXPECT_EQ(window->model().step(), OnboardingModel::Step::tryIt);
-    EXPECT_EQ(view->primaryButton()->text(), u"Finish"_s);
-    EXPECT_FALSE(view->primaryButton()->isEnabled());
-    auto* box = view->findChild<SampleTextBox*>();
-    ASSERT_NE(box, nullptr);
-    QTRY_VERIFY(box->hasFocus());
-    EXPECT_EQ(box->textCursor().selectedText(), OnboardingModel::sampleSentence);
-    QTest::keyClicks(box, u"Rewritten."_s); // replaces the selection, as a paste does
-    QTRY_VERIFY(showsLabel(u"That's it"_s));
-    EXPECT_TRUE(view->primaryButton()->isEnabled());
-    pressReturn();
-    EXPECT_TRUE(store.hasCompletedOnboarding());
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(closed, 1);
-}
 
 TEST_F(OnboardingWindowTest, ClosingTheWindowOnTheFirstStepCompletesTheGuide) {
     window->show(); // already shown: not counted twice

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/Log.h"
 #include "rewrite/RewriteController.h"
 #include "support/FakeAccessibility.h"
 #include "support/FakeEditor.h"
@@ -9,7 +8,6 @@
 #include "support/TempHome.h"
 
 #include <QEventLoop>
-#include <QFile>
 
 #include <qcoro/qcorotimer.h>
 
@@ -110,18 +108,8 @@ public:
         editor.setText(QStringLiteral("abc"));
     }
 
-    // The log file's lines without their timestamps.
-    static QStringList logLines() {
-        QFile file(Log::filePath());
-        QStringList lines;
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-                lines.append(line.section(u' ', 1));
-            }
-        }
-        return lines;
-    }
-    static qsizetype logCount(const QString& part) { return logLines().filter(part).size(); }
+    static QStringList logLines() { return TempHome::logLines(); }
+    static qsizetype logCount(const QString& part) { return TempHome::logCount(part); }
 
     TempHome home;
     FakePasteboard pasteboard;

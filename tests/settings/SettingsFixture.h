@@ -17,20 +17,10 @@ using namespace Qt::StringLiterals;
 // The one model whose prices are known.
 inline const QString mini = u"gpt-4o-mini"_s;
 
-inline QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A settings file in a fresh home, the preferences over it and the store on top.
 class SettingsFixture : public testing::Test {
 protected:
-    void handEdit(const QByteArray& bytes) {
-        QDir().mkpath(folder());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
+    void handEdit(const QByteArray& bytes) { writeFile(path, bytes); }
     QJsonObject onDisk() const { return QJsonDocument::fromJson(readFile(path)).object(); }
     QString folder() const { return QFileInfo(path).absolutePath(); }
     QStringList folderEntries() const {

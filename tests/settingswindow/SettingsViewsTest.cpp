@@ -7,7 +7,6 @@
 #include "settingswindow/ShortcutsTab.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -94,46 +93,10 @@ TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpen
               u"1 rewrite this month, under 1 cent in API costs."_s);
 }
 
-TEST_F(SettingsViewsTest, GeneralTabFollowsTheKeyTestAndLaunchAtLogin) {
+// (The server field and the key test are driven through the real window by the settings system
+// test.) The models the server offers can be picked, and a blank model is the default again.
+TEST_F(SettingsViewsTest, TheOfferedModelsCanBePicked) {
     QWidget* general = (open(), tab(0));
-    auto* save = find<QPushButton>(general, u"Save and test"_s);
-    provider.setModelsReply(FakeReply::answer(401, "{}"));
-    QTest::keyClicks(find<QLineEdit>(general, u"OpenAI API key"_s), u"sk-x"_s);
-    EXPECT_EQ(model().apiKey(), u"sk-x"_s);
-    save->click();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(save->isEnabled());
-    EXPECT_TRUE(showsText(general, u"Checking…"_s));
-    while (model().keyState().kind == KeyState::Kind::checking) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    EXPECT_TRUE(save->isEnabled());
-    EXPECT_TRUE(showsText(general, u"OpenAI rejected this key. Check it was copied in full."_s));
-
-    loginItems.refuse(u"read-only"_s);
-    auto* launch = find<QCheckBox>(general, u"Start Palimo when I log in"_s);
-    launch->click();
-    EXPECT_FALSE(launch->isChecked());
-    EXPECT_TRUE(showsText(general, SettingsModel::launchAtLoginRefused));
-}
-
-TEST_F(SettingsViewsTest, ServerAndModelAreSavedWhenLeftAndTheOfferedModelsCanBePicked) {
-    QWidget* general = (open(), tab(0));
-    auto* server = find<QLineEdit>(general, u"Server address"_s);
-    const auto leave = [](QLineEdit* field, const QString& text) {
-        field->setText(text);
-        Q_EMIT field->editingFinished();
-    };
-    leave(server, u"http://192.168.1.5:11434"_s);
-    EXPECT_TRUE(showsText(general, u"Not saved: \"http://192.168.1.5:11434\" uses plain http, "
-                                   u"which would send the key unencrypted; use https (http is "
-                                   u"allowed only for localhost, 127.0.0.0/8 and ::1)."_s));
-    EXPECT_FALSE(onDisk().contains(u"apiBaseURL"_s));
-    EXPECT_EQ(server->text(), u"http://192.168.1.5:11434"_s) << "the typed text stays";
-    leave(server, u" http://localhost:11434 "_s);
-    EXPECT_EQ(onDisk().value(u"apiBaseURL"_s), u"http://localhost:11434"_s);
-    EXPECT_FALSE(model().serverProblem());
-
     provider.setModelsReply(FakeReply::answer(200, R"({"data":[{"id":"llama3.2"}]})"));
     find<QPushButton>(general, u"Save and test"_s)->click();
     while (model().keyState().kind == KeyState::Kind::checking) {
@@ -145,7 +108,8 @@ TEST_F(SettingsViewsTest, ServerAndModelAreSavedWhenLeftAndTheOfferedModelsCanBe
     ASSERT_EQ(models->count(), 1);
     Q_EMIT models->textActivated(models->itemText(0));
     EXPECT_EQ(onDisk().value(u"model"_s), u"llama3.2"_s);
-    leave(models->lineEdit(), u"  "_s); // blank: back to the default
+    models->lineEdit()->setText(u"  "_s); // blank: back to the default
+    Q_EMIT models->lineEdit()->editingFinished();
     EXPECT_FALSE(onDisk().contains(u"model"_s));
     EXPECT_EQ(models->count(), 1);
 }
@@ -156,11 +120,6 @@ TEST_F(SettingsViewsTest, RecordingSwallowsKeysSuspendsShortcutsAndStoresThePosi
     recorder->click();
     EXPECT_EQ(recordings, QList<bool>{true});
     EXPECT_EQ(recorder->text(), HotkeyRecorderControl::recordingText);
-
-    press(38, Qt::ShiftModifier); // shift alone does not count
-    press(66, Qt::ControlModifier | Qt::AltModifier, Qt::Key_CapsLock); // a modifier on its way
-    EXPECT_EQ(recordings, QList<bool>{true});
-    EXPECT_EQ(model().rewriteHotkey(), HotkeyCombo::defaultRewrite());
     // X key code 35 is the ] position; on a German layout it types +, still stored as ].
     press(35, Qt::ControlModifier | Qt::AltModifier, Qt::Key_Plus);
     EXPECT_EQ(model().rewriteHotkey(), (HotkeyCombo{30, 0xC0000}));

@@ -1,13 +1,9 @@
 #include "shortcuts/HotkeyManager.h"
-#include "base/Log.h"
 #include "hotkey/HotKeysController.h"
 #include "settings/Preferences.h"
 #include "settings/SettingsStore.h"
 #include "support/FakeHotKeyService.h"
 #include "support/TempHome.h"
-
-#include <QFile>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -28,13 +24,7 @@ protected:
     }
     void TearDown() override { HotKeysController::setService(nullptr); }
 
-    // The log's lines without their timestamps.
-    static QStringList logLines() {
-        QFile file(Log::filePath());
-        QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "";
-        return text.remove(QRegularExpression(u"^\\S+ "_s, QRegularExpression::MultilineOption))
-            .split(u'\n', Qt::SkipEmptyParts);
-    }
+    static QStringList logLines() { return TempHome::logLines(); }
 
     TempHome home;
     Preferences preferences{Preferences::defaultFilePath()};

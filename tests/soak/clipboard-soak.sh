@@ -17,35 +17,21 @@ bin=${1:?usage: clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]}
 fake_provider=${2:?usage: clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]}
 runs=${3:-100}
 RANDOM=${4:-9}
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-soak.XXXXXX")
-pids=()
+# shellcheck source=../system/desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../system/desktop-fixture.sh"
 owner_pid=
-trap 'for p in "${pids[@]}" $owner_pid; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $owner_pid 2>/dev/null; stop_everything' EXIT
 
-"$fake_provider" >"$work/provider.out" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/provider.out" ] && break; sleep 0.02; done
-export PALIMO_API_BASE=http://127.0.0.1:$(head -n1 "$work/provider.out")
-provider() { curl -fsS --data "$1" "$PALIMO_API_BASE/__control" >/dev/null; }
-
-coproc DRIVER { "$bin/palimo-pipeline-driver" 2>&1; }
-pids+=("$DRIVER_PID")
-exec {driver_in}>&"${DRIVER[1]}" {driver_out}<&"${DRIVER[0]}"
-read -r -t 10 -u "$driver_out" line && [ "$line" = ready ] || { echo "driver: $line" >&2; exit 1; }
-
-start_editor() { # NAME -> ${NAME}_in, ${NAME}_out, ${NAME}_window
-  { coproc "$1" { "$bin/palimo-test-editor" 2>/dev/null; }; } 2>/dev/null
-  local -n fds=$1
-  pids+=($!)
-  exec {in}>&"${fds[1]}" {out}<&"${fds[0]}"
-  read -r -t 10 -u "$out" line || { echo "the editor did not start" >&2; exit 1; }
-  printf -v "$1_in" %s "$in"
-  printf -v "$1_out" %s "$out"
-  printf -v "$1_window" %s "${line#ready }"
-}
-start_editor EDITOR
-start_editor OTHER # the window the user switches to on focus-moved
-editor() { echo "$1" >&"$EDITOR_in"; read -r -t 5 -u "$EDITOR_out" reply; }
+start_provider "$fake_provider"
+export PALIMO_API_BASE=http://127.0.0.1:$port
+start_driver "$bin/palimo-pipeline-driver"
+start_editor "$bin/palimo-test-editor"
+# The window the user switches to on focus-moved.
+{ coproc OTHER { "$bin/palimo-test-editor" 2>/dev/null; }; } 2>/dev/null
+pids+=("$OTHER_PID")
+read -r -t 10 -u "${OTHER[0]}" line || { echo "the other editor did not start" >&2; exit 1; }
+other_window=${line#ready }
+editor() { reply=$(ed "$1"); }
 
 # --- the user's clipboard ----------------------------------------------------------------------
 
@@ -95,22 +81,6 @@ copy_newer() { # during the call; what it put there is dumped after the run
   newer_copied=1
 }
 
-run() { # COMMAND [DURING]: one run; DURING runs once the model call has started
-  echo "$1" >&"$driver_in"
-  : >"$work/run.out"
-  local during=${2:-}
-  while read -r -t 30 -u "$driver_out" line; do
-    echo "$line" >>"$work/run.out"
-    if [ -n "$during" ] && [ "$line" = "feedback working" ]; then
-      sleep 0.1
-      $during
-      during=
-    fi
-    [ "$line" = finished ] && return 0
-  done
-  echo "the run did not finish" >>"$work/run.out"
-}
-
 # --- runs --------------------------------------------------------------------------------------
 paths=(success server-error escape nothing-selected prompt-cancelled never-pastes focus-moved
   clipboard-changed)
@@ -126,42 +96,42 @@ for i in $(seq "$runs"); do
   editor "set line \"word$i and more\""
   editor "focus line"
   editor "select line 0 $((4 + ${#i}))"
-  xdotool windowfocus --sync "$EDITOR_window" 2>/dev/null
+  xdotool windowfocus --sync "$editor_window" 2>/dev/null
   text="WORD$i and more"
   newer_pid= newer_copied=
   case $path in
-  success) run run ;;
+  success) drive run ;;
   server-error)
     provider '{"chat": {"mode": "status", "status": 500, "body": "{\"error\": \"busy\"}"}}'
-    run run
+    drive run
     text="word$i and more" ;;
   escape)
     provider '{"chat": {"mode": "uppercase", "delayMs": 3000}}'
     echo "cancel-after 100" >&"$driver_in"
     read -r -t 5 -u "$driver_out" _
-    run run
+    drive run
     text="word$i and more" ;;
   nothing-selected)
     editor "focus button"
-    run run
+    drive run
     text="word$i and more" ;;
   prompt-cancelled)
-    run "prompt 50  "
+    drive "prompt 50  "
     text="word$i and more" ;;
   never-pastes)
     editor "read-only line on"
-    run run
+    drive run
     editor "read-only line off"
     text="word$i and more" ;;
   focus-moved)
     provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
-    run run "xdotool windowfocus --sync $OTHER_window"
+    drive run "xdotool windowfocus --sync $other_window"
     text="word$i and more" ;;
   clipboard-changed)
     make_formats newer 4096
     newer=$formats
     provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
-    run run copy_newer ;;
+    drive run copy_newer ;;
   esac
   provider '{"chat": {"mode": "uppercase"}}'
   "$bin/palimo-clipboard-probe" dump >"$work/after"
@@ -190,4 +160,4 @@ echo "runs: $runs, differences: $differences"
 for path in "${paths[@]}"; do printf '  %-18s %d runs\n' "$path" "${taken[$path]:-0}"; done
 echo "snapshot: $(stats "$work/snapshot.ms")"
 echo "restore:  $(stats "$work/restore.ms")"
-[ "$differences" = 0 ]
+[ "$differences" = 0 ] && [ "$failures" = 0 ]

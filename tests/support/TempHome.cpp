@@ -1,6 +1,33 @@
 #include "support/TempHome.h"
 
+#include "base/Log.h"
+
 #include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+}
+
+QStringList TempHome::logLines() {
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(readFile(Log::filePath())).split(u'\n')) {
+        if (!line.isEmpty()) {
+            lines.append(line.section(u' ', 1));
+        }
+    }
+    return lines;
+}
 
 TempHome::TempHome() {
     set("HOME", m_dir.path());

@@ -3,10 +3,15 @@
 # editor. Sets up $work (a scratch folder, gone at exit), pids (processes stopped at exit),
 # failures and case_name; defines:
 #   fail MESSAGE                    counts a failure of the current case
+#   finish NAME                     the end: palimo's output and status 1 after any failure
 #   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
 #   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
-#   start_editor EDITOR             ed COMMAND talks to it; line_is TEXT; prepare TEXT START LENGTH
+#   start_editor EDITOR             ed COMMAND talks to it ($editor_window); line_is TEXT;
+#                                   prepare TEXT START LENGTH
+#   start_driver DRIVER             the pipeline driver; drive COMMAND [DURING] is one run ("press":
+#                                   the real shortcut; DURING runs once the model call started),
+#                                   its output in $work/run.out
 #   own_clipboard PROBE PNG         another application owns text, HTML and a PNG ($owner);
 #   clipboard_kept PROBE            ...and still offers exactly that
 
@@ -31,6 +36,14 @@ if [ ! -e "$palimo_settings" ]; then
 fi
 
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+finish() {
+  if [ $failures -gt 0 ]; then
+    echo "--- palimo output"
+    cat "$work/palimo.out"
+    exit 1
+  fi
+  echo "$1: all cases passed"
+}
 log_count() { grep -cF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
 
@@ -52,10 +65,12 @@ start_provider() {
 provider() { curl -fsS -X POST --data "$1" "http://127.0.0.1:$port/__control" >/dev/null || fail "provider control $1"; }
 
 start_editor() {
-  coproc EDITOR { "$1" 2>/dev/null; }
+  { coproc EDITOR { "$1" 2>/dev/null; }; } 2>/dev/null # (bash warns of a second coproc)
   pids+=($EDITOR_PID)
   exec {editor_in}>&"${EDITOR[1]}" {editor_out}<&"${EDITOR[0]}"
-  read -r -t 10 -u "$editor_out" _ || { echo "the editor did not start" >&2; exit 1; }
+  local line
+  read -r -t 10 -u "$editor_out" line || { echo "the editor did not start" >&2; exit 1; }
+  editor_window=${line#ready }
 }
 ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
 line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
@@ -63,11 +78,32 @@ prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected 
   ed "set line \"$1\"" >/dev/null
   ed 'focus line' >/dev/null
   # Under a window manager the focus is asked of it; without one it is set directly.
-  local window
-  window=$(xdotool search --sync --name 'Palimo test editor' | head -n1)
-  xdotool windowactivate --sync "$window" >/dev/null 2>&1 ||
-    xdotool windowfocus --sync "$window" >/dev/null 2>&1
+  xdotool windowactivate --sync "$editor_window" >/dev/null 2>&1 ||
+    xdotool windowfocus --sync "$editor_window" >/dev/null 2>&1
   ed "select line $2 $3" >/dev/null
+}
+
+start_driver() {
+  { coproc DRIVER { "$1" 2>&1; }; } 2>/dev/null
+  pids+=("$DRIVER_PID")
+  exec {driver_in}>&"${DRIVER[1]}" {driver_out}<&"${DRIVER[0]}"
+  local line
+  read -r -t 10 -u "$driver_out" line && [ "$line" = ready ] || { echo "driver: $line" >&2; exit 1; }
+}
+drive() {
+  if [ "$1" = press ]; then xdotool key ctrl+alt+r; else echo "$1" >&"$driver_in"; fi
+  : >"$work/run.out"
+  local during=${2:-} line
+  while read -r -t 30 -u "$driver_out" line; do
+    echo "$line" >>"$work/run.out"
+    if [ -n "$during" ] && [ "$line" = "feedback working" ]; then
+      sleep 0.1
+      $during
+      during=
+    fi
+    [ "$line" = finished ] && return 0
+  done
+  fail "the run did not finish: $(tr '\n' '|' <"$work/run.out")"
 }
 
 own_clipboard() {

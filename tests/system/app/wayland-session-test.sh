@@ -77,8 +77,4 @@ eventually 5 grep -qF "$refused_line" "$work/palimo.out" || fail "the press did 
 palimo_stop || fail "palimo did not end cleanly"
 [ "$(take later $((ctrl_alt | 0x52)))" = "([$((ctrl_alt | 0x52))],)" ] || fail "Ctrl+Alt+R was not freed"
 
-if [ $failures -gt 0 ]; then
-  echo "--- palimo output"; cat "$work/palimo.out"
-  exit 1
-fi
-echo "wayland session test: all cases passed"
+finish "wayland session test"

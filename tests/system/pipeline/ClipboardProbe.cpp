@@ -1,5 +1,5 @@
-// palimo-clipboard-probe: puts known contents on the CLIPBOARD and reads it back byte for byte,
-// for the system tests and the soak.
+// palimo-clipboard-probe: another X client for the system tests and the soak. It puts known
+// contents on the CLIPBOARD and reads it back byte for byte, and competes for key grabs.
 //   own TEXT HTML PNG-FILE   take the clipboard with text/plain, text/html and image/png and keep
 //                            serving it (prints "owned") until killed
 //   own-files NAME=FILE...   the same with these formats (Qt serves them, large ones by INCR)
@@ -8,10 +8,14 @@
 //   dump                     one line per data format: NAME SIZE SHA-256 TYPE, sorted; "empty"
 //                            when the clipboard has no owner or no data, "unreadable" when its
 //                            owner did not answer
+//   grab KEYCODE MASK        a passive grab of the key with these X modifier bits, held until
+//                            killed (prints "grabbed"); exits 1 when the server refuses it
+//   move-num-lock ROW        puts Num Lock on modifier row ROW (3 Mod1 ... 7 Mod5)
 #include "SlowOwner.h"
 
 #include "platform/x11/ClipboardOwner.h"
 #include "platform/x11/ClipboardReader.h"
+#include "platform/x11/XcbSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,9 +24,16 @@
 #include <QMimeData>
 #include <QTimer>
 
+#include <QThread>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <future>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -37,6 +48,60 @@ std::optional<SlowOwner::Formats> formatFiles(const QStringList& args, qsizetype
         formats.insert(arg.section(u'=', 0, 0).toLatin1(), file.readAll());
     }
     return formats;
+}
+
+bool grabKey(xcb_connection_t* c, std::uint8_t keyCode, std::uint16_t modifiers) {
+    xcb_generic_error_t* error = xcb_request_check(
+        c, xcb_grab_key_checked(c, 0, XcbSupport::rootWindow(c), modifiers, keyCode,
+                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    std::free(error);
+    return error == nullptr;
+}
+
+// Rows one wider than before, the Num Lock keys taken out of their old row and put into the new.
+bool moveNumLock(xcb_connection_t* c, int modifier) {
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
+    xcb_keycode_t* found = xcb_key_symbols_get_keycode(symbols, 0xff7f); // XK_Num_Lock
+    xcb_key_symbols_free(symbols);
+    std::vector<xcb_keycode_t> codes;
+    for (const xcb_keycode_t* code = found; code && *code != XCB_NO_SYMBOL; ++code) {
+        codes.push_back(*code);
+    }
+    std::free(found);
+    xcb_get_modifier_mapping_reply_t* mapping =
+        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+    if (mapping == nullptr || codes.empty()) {
+        std::free(mapping);
+        return false;
+    }
+    const int oldPer = mapping->keycodes_per_modifier;
+    const int newPer = oldPer + static_cast<int>(codes.size());
+    const xcb_keycode_t* rows = xcb_get_modifier_mapping_keycodes(mapping);
+    std::vector<xcb_keycode_t> table(static_cast<std::size_t>(8 * newPer), 0);
+    for (int row = 0; row < 8; ++row) {
+        auto out = std::copy_if(rows + row * oldPer, rows + (row + 1) * oldPer,
+                                table.begin() + row * newPer, [&](auto code) {
+                                    return code != 0 && std::find(codes.begin(), codes.end(),
+                                                                  code) == codes.end();
+                                });
+        if (row == modifier) {
+            std::copy(codes.begin(), codes.end(), out);
+        }
+    }
+    std::free(mapping);
+    // The server answers Busy while a key of the old or new map is down; ask again briefly.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        xcb_set_modifier_mapping_reply_t* reply = xcb_set_modifier_mapping_reply(
+            c, xcb_set_modifier_mapping(c, static_cast<std::uint8_t>(newPer), table.data()),
+            nullptr);
+        const int status = reply ? reply->status : -1;
+        std::free(reply);
+        if (status != XCB_MAPPING_STATUS_BUSY) {
+            return status == XCB_MAPPING_STATUS_SUCCESS;
+        }
+        QThread::msleep(20);
+    }
+    return false;
 }
 
 void announceOwned() {
@@ -83,6 +148,22 @@ int main(int argc, char** argv) {
         announceOwned();
         return app.exec();
     }
+    if (mode == QLatin1String("grab") || mode == QLatin1String("move-num-lock")) {
+        const XcbSupport::Connection connection = XcbSupport::connect();
+        if (!connection) {
+            return 2;
+        }
+        if (mode == QLatin1String("move-num-lock")) {
+            return moveNumLock(connection.get(), args.value(2).toInt()) ? 0 : 1;
+        }
+        if (!grabKey(connection.get(), static_cast<std::uint8_t>(args.value(2).toUInt()),
+                     static_cast<std::uint16_t>(args.value(3).toUInt()))) {
+            return 1;
+        }
+        std::printf("grabbed\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
     if (mode == QLatin1String("clear")) {
         std::promise<bool> cleared;
         ClipboardOwner owner({});
@@ -112,6 +193,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::fprintf(stderr, "usage: palimo-clipboard-probe own TEXT HTML PNG | own-files NAME=FILE... "
-                         "| serve MS NAME=FILE... | clear | dump\n");
+                         "| serve MS NAME=FILE... | clear | dump | grab KEYCODE MASK | "
+                         "move-num-lock ROW\n");
     return 2;
 }

@@ -10,8 +10,11 @@
   settings-atspi.py checked NAME       prints true or false
   settings-atspi.py describe NAME      prints the control's description
   settings-atspi.py wait NAME          waits up to 10 s for anything named NAME to show
+  settings-atspi.py text APP           prints, as a JSON string, the text of the first editable
+                                       text of the application APP (any application)
 Exits 1 with a reason on standard error when something is missing. PALIMO_ATSPI_WINDOW names
 another window of Palimo's to read."""
+import json
 import os
 import sys
 import warnings
@@ -121,6 +124,33 @@ def check():
     print("every control of the four tabs is named and operable")
 
 
+def editable_text(node, depth=0):
+    """The text of the first editable text under node, showing or not."""
+    try:
+        if node.get_role() in (Atspi.Role.TEXT, Atspi.Role.ENTRY) and \
+                node.get_state_set().contains(Atspi.StateType.EDITABLE):
+            return Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
+        for i in range(node.get_child_count() if depth < 60 else 0):
+            found = editable_text(node.get_child_at_index(i), depth + 1)
+            if found is not None:
+                return found
+    except GLib.Error:
+        pass
+    return None
+
+
+def app_text(name):
+    desktop = Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        if app is None or (app.get_name() or "").lower() != name.lower():
+            continue
+        found = editable_text(app)
+        if found is not None:
+            return found
+    fail("%s shows no editable text" % name)
+
+
 def main(argv):
     command = argv[1] if len(argv) > 1 else ""
     if command == "check":
@@ -140,6 +170,8 @@ def main(argv):
         print(str(find(argv[2]).get_state_set().contains(Atspi.StateType.CHECKED)).lower())
     elif command == "describe":
         print(find(argv[2]).get_description())
+    elif command == "text":
+        print(json.dumps(app_text(argv[2])))
     elif command == "wait":
         deadline = time.time() + 10
         while time.time() < deadline:

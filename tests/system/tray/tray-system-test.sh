@@ -110,8 +110,4 @@ eventually 5 log_has 'Accessibility trusted: true' || fail "no permission check 
 window_shown 'Welcome to Palimo' && fail "the guide came back"
 quit_from_menu
 
-if [ $failures -gt 0 ]; then
-  echo "--- palimo output"; cat "$work/palimo.out"
-  exit 1
-fi
-echo "tray system test: all cases passed"
+finish "tray system test"

@@ -1,9 +1,6 @@
 #include "settings/KeychainStore.h"
-#include "base/Log.h"
 #include "support/FakeSecretStore.h"
 #include "support/TempHome.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -21,11 +18,7 @@ protected:
     std::optional<KeychainError> setAPIKey(const QString& key) {
         return QCoro::waitFor(keychain.setAPIKey(key));
     }
-    // How many log lines end with `message` (each line starts with a timestamp).
-    static qsizetype logged(const QString& message) {
-        QFile file(Log::filePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count(message.toUtf8() + '\n') : 0;
-    }
+    static qsizetype logged(const QString& message) { return TempHome::logLines().count(message); }
 
     TempHome home;
     FakeSecretStore store;
