@@ -7,11 +7,14 @@
 #include "settings/KeychainStore.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslConfiguration>
 #include <QTimer>
 #include <QUrl>
 
+#include <qcoro/qcorosignal.h>
 #include <qcoro/qcorotimer.h>
 
 #include <algorithm>
@@ -121,12 +124,7 @@ OpenAIClient::OpenAIClient(Options options)
     // Credentials are never supplied, so a 401 ends the exchange as a plain answer.
 }
 
-OpenAIClient::~OpenAIClient() {
-    // The manager deletes its replies without finishing them, which would leave a warm-up
-    // waiting for ever and its frame never freed; abandoned now, it ends on its own. Rewrites
-    // and key checks are not touched: their callers are told to outlive them.
-    m_warmUps.cancel();
-}
+OpenAIClient::~OpenAIClient() = default;
 
 HttpExchange::Limits OpenAIClient::limits() const {
     return {m_options.idleTimeout, m_options.overallTimeout, m_options.maxBodyBytes};
@@ -258,16 +256,35 @@ bool OpenAIClient::needsKey() const {
 }
 
 void OpenAIClient::prewarm() {
-    warmUp();
+    // No coroutine waits on this one: a coroutine resumes through a queued call, which never
+    // comes once the event loop has ended, so quitting mid-warm-up would strand its frame. The
+    // reply belongs to the manager and goes with it.
+    if (QNetworkReply* reply = sendWarmUp()) {
+        QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    }
 }
 
 QCoro::Task<> OpenAIClient::warmUp() {
+    const QPointer<QNetworkReply> reply = sendWarmUp();
+    if (reply && !reply->isFinished()) {
+        co_await qCoro(reply.data(), &QNetworkReply::finished);
+    }
+    if (reply) {
+        reply->deleteLater();
+    }
+}
+
+QNetworkReply* OpenAIClient::sendWarmUp() {
     // A plain GET without key or body through the same manager: name lookup, TCP and TLS are
     // then done, and the kept-alive connection serves the first rewrite.
     auto url = resolve(chatPath);
     if (std::holds_alternative<RewriteError>(url)) {
-        co_return;
+        return nullptr;
     }
-    co_await HttpExchange::send(*m_manager, makeRequest(std::get<QUrl>(url)), QByteArray(),
-                                limits(), m_warmUps);
+    QNetworkRequest request = makeRequest(std::get<QUrl>(url));
+    request.setTransferTimeout(static_cast<int>(limits().idle.count()));
+    QNetworkReply* reply = m_manager->get(request);
+    // The answer is never looked at; reading it as it comes keeps a large one from piling up.
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] { reply->readAll(); });
+    return reply;
 }

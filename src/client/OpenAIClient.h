@@ -20,6 +20,7 @@
 #include <variant>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 #include <QNetworkRequest>
 class QUrl;
 
@@ -90,9 +91,10 @@ private:
     std::variant<QNetworkRequest, RewriteError> authorizedRequest(const QString& key,
                                                                   const char* path) const;
     QNetworkRequest makeRequest(const QUrl& url) const;
+    // The warm-up request, sent; nothing when the address is refused.
+    QNetworkReply* sendWarmUp();
     HttpExchange::Limits limits() const;
 
     Options m_options;
     std::unique_ptr<QNetworkAccessManager> m_manager;
-    CancellationToken m_warmUps;
 };

@@ -53,7 +53,7 @@ kill -TERM "$pid"
 wait "$pid"
 status=$?
 pid=
-[ $status -eq 0 ] || fail "the packaged palimo ended with status $status on SIGTERM"
+[ $status -eq 0 ] || fail "the packaged palimo ended with status $status on SIGTERM: $(cat "$work/palimo.out")"
 
 [ $failures -eq 0 ] || exit 1
 echo "package test: $(basename "$deb") builds, unpacks, validates and starts"
