@@ -35,16 +35,6 @@ constexpr int patientCallTimeoutMs = 1000;
 constexpr qint64 searchBudgetMs = 400;
 constexpr qint64 buildingSearchBudgetMs = 2000;
 
-bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
-    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
-    if (states == nullptr) {
-        return false;
-    }
-    const bool contains = atspi_state_set_contains(states, state) != 0;
-    g_object_unref(states);
-    return contains;
-}
-
 } // namespace
 
 class AtspiAccessibility::Thread {
@@ -183,7 +173,7 @@ private:
         if (!m_ready) {
             return {{Status::noElement, {}, 0}};
         }
-        if (m_focus == nullptr || !hasState(m_focus, ATSPI_STATE_FOCUSED)) {
+        if (m_focus == nullptr || !AtspiFocusSearch::hasState(m_focus, ATSPI_STATE_FOCUSED)) {
             AtspiFocusSearch::Result found = searchFocus(budgetMs);
             Answer answer;
             if (found.focus == nullptr && found.activeApp == nullptr && found.complete) {
@@ -220,9 +210,9 @@ private:
         }
         AtspiRoles::Element element;
         element.role = role;
-        element.multiLine = hasState(m_focus, ATSPI_STATE_MULTI_LINE);
-        element.editable = hasState(m_focus, ATSPI_STATE_EDITABLE);
-        element.readOnly = hasState(m_focus, ATSPI_STATE_READ_ONLY);
+        element.multiLine = AtspiFocusSearch::hasState(m_focus, ATSPI_STATE_MULTI_LINE);
+        element.editable = AtspiFocusSearch::hasState(m_focus, ATSPI_STATE_EDITABLE);
+        element.readOnly = AtspiFocusSearch::hasState(m_focus, ATSPI_STATE_READ_ONLY);
         gchar* name = atspi_role_get_name(role);
         element.roleName = QString::fromUtf8(name != nullptr ? name : "");
         g_free(name);

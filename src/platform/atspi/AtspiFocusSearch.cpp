@@ -17,21 +17,11 @@ bool spent(const Budget& budget) {
     return budget.timer.elapsed() > budget.ms;
 }
 
-bool hasState(AtspiAccessible* accessible, AtspiStateType state) {
-    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
-    if (states == nullptr) {
-        return false;
-    }
-    const bool contains = atspi_state_set_contains(states, state) != 0;
-    g_object_unref(states);
-    return contains;
-}
-
 AtspiAccessible* searchBelow(AtspiAccessible* node, int depth, const Budget& budget) {
     if (spent(budget) || depth > searchDepth) {
         return nullptr;
     }
-    if (hasState(node, ATSPI_STATE_FOCUSED)) {
+    if (AtspiFocusSearch::hasState(node, ATSPI_STATE_FOCUSED)) {
         return static_cast<AtspiAccessible*>(g_object_ref(node));
     }
     const int children = atspi_accessible_get_child_count(node, nullptr);
@@ -108,6 +98,16 @@ bool askToBuildTree(AtspiAccessible* app) {
         g_hash_table_unref(attributes);
     }
     return true;
+}
+
+bool hasState(AtspiAccessible* accessible, int state) {
+    AtspiStateSet* states = atspi_accessible_get_state_set(accessible);
+    if (states == nullptr) {
+        return false;
+    }
+    const bool contains = atspi_state_set_contains(states, static_cast<AtspiStateType>(state)) != 0;
+    g_object_unref(states);
+    return contains;
 }
 
 } // namespace AtspiFocusSearch

@@ -24,4 +24,7 @@ void release(Result& result);
 // True when the application is one that builds it on request (Chromium and Electron do).
 bool askToBuildTree(_AtspiAccessible* app);
 
+// Whether the element is in the state (an AtspiStateType); false when it cannot be asked.
+bool hasState(_AtspiAccessible* accessible, int state);
+
 } // namespace AtspiFocusSearch
