@@ -8,6 +8,7 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -31,6 +32,15 @@ struct PasteboardContents {
     QMap<QString, QString> types;
 
     friend bool operator==(const PasteboardContents&, const PasteboardContents&) = default;
+};
+
+// How long and how much saving the clipboard may take, per format and in all: a format past
+// either is left out (and logged), so an owner that stalls or floods never holds a run up.
+struct PasteboardReadLimits {
+    std::chrono::milliseconds perFormat{500};
+    std::chrono::milliseconds total{2000};
+    qint64 maxFormatBytes = 64 * 1024 * 1024;
+    qint64 maxTotalBytes = 128 * 1024 * 1024;
 };
 
 // The system clipboard as the rewrite pipeline needs it. Reads may wait on another application,

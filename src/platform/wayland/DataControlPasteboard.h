@@ -22,11 +22,7 @@ struct zwlr_data_control_source_v1;
 class DataControlPasteboard final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
-    struct Limits {
-        std::chrono::milliseconds perFormat{500};
-        std::chrono::milliseconds total{2000};
-        qint64 maxFormatBytes = 64 * 1024 * 1024;
-        qint64 maxTotalBytes = 128 * 1024 * 1024;
+    struct Limits : PasteboardReadLimits {
         std::chrono::milliseconds serve{5000}; // a paste that stops reading is cut off
     };
 

@@ -19,12 +19,7 @@
 // never fill another format. Blocking: use it on a worker thread, one call at a time.
 class ClipboardReader {
 public:
-    struct Limits {
-        std::chrono::milliseconds perFormat{500};
-        std::chrono::milliseconds total{2000};
-        qint64 maxFormatBytes = 64 * 1024 * 1024;
-        qint64 maxTotalBytes = 128 * 1024 * 1024;
-    };
+    using Limits = PasteboardReadLimits;
     // A whole clipboard, and the formats left out of it with why, for the log.
     struct Snapshot {
         PasteboardContents contents;
