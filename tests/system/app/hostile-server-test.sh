@@ -69,7 +69,7 @@ usage null             | fake | {"mode":"answer","body":"{\"choices\":[{\"messag
 extra members, choices | fake | {"mode":"answer","body":"{\"x\":[1],\"choices\":[{\"message\":{\"content\":\"NEW\",\"refusal\":null}},{\"message\":{\"content\":\"no\"}}],\"usage\":{\"prompt_tokens\":3,\"completion_tokens\":1,\"total_tokens\":4}}"} | 12 | ok NEW
 wrong content type     | fake | {"mode":"completion","content":"NEW","contentType":"text/plain; charset=latin1"} | 12 | ok NEW
 drip within limits     | fake | {"mode":"uppercase","dripBytes":40,"dripIntervalMs":3000} | 40 | ok HOSTILE
-drip stalls past 10 s  | fake | {"mode":"completion","content":"NEW","dripBytes":30,"dripIntervalMs":11000} | 15 | ^The request timed out
+drip stalls past 10 s  | fake | {"mode":"completion","content":"NEW","dripBytes":30,"dripIntervalMs":11000} | 20 | ^The request timed out
 drip past 60 s         | fake | {"mode":"completion","content":"a long answer that drips in for more than a minute","dripBytes":1,"dripIntervalMs":4000} | 66 | ^The request timed out
 first byte after 12 s  | fake | {"mode":"uppercase","delayMs":12000} | 20 | ok HOSTILE
 never accepted         | silent | {} | 66 | ^The request timed out: no complete answer
