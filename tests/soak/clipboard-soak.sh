@@ -9,8 +9,7 @@
 # newer contents), with the field's text right.
 #   clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]
 # BIN_DIR holds palimo-pipeline-driver, palimo-test-editor and palimo-clipboard-probe. Prints one
-# line per failed run and a summary: runs, differences, runs per path, and the slowest snapshot
-# and restore.
+# line per failed run and a summary: runs, differences and runs per path.
 set -uo pipefail
 
 bin=${1:?usage: clipboard-soak.sh BIN_DIR FAKE_PROVIDER [RUNS] [SEED]}
@@ -58,7 +57,7 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
   owner_pid=
   case $1 in
   none) "$bin/palimo-clipboard-probe" clear; return ;;
-  qt) make_formats user $((3 * 1024 * 1024)); set -- own-files ;;
+  qt) make_formats user $((3 * 1024 * 1024)); set -- own ;;
   slow) make_formats user $((64 * 1024)); set -- serve $((RANDOM % 150)) ;;
   esac
   : >"$work/owner.out" # the child truncates it only once it runs
@@ -71,7 +70,7 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
 own_newer() { # another application takes the clipboard with $newer
   : >"$work/newer.out"
   # shellcheck disable=SC2086
-  "$bin/palimo-clipboard-probe" own-files $newer >"$work/newer.out" 2>/dev/null &
+  "$bin/palimo-clipboard-probe" own $newer >"$work/newer.out" 2>/dev/null &
   pids+=($!)
   newer_pid=$!
   for _ in $(seq 1000); do grep -q owned "$work/newer.out" && break; sleep 0.01; done
@@ -97,41 +96,30 @@ for i in $(seq "$runs"); do
   editor "focus line"
   editor "select line 0 $((4 + ${#i}))"
   xdotool windowfocus --sync "$editor_window" 2>/dev/null
-  text="WORD$i and more"
+  text="word$i and more" # unchanged but on success paths
   newer_pid= newer_copied=
   case $path in
-  success) drive run ;;
+  success) drive run; text="WORD$i and more" ;;
   server-error)
     provider '{"chat": {"mode": "status", "status": 500, "body": "{\"error\": \"busy\"}"}}'
-    drive run
-    text="word$i and more" ;;
+    drive run ;;
   escape)
     provider '{"chat": {"mode": "uppercase", "delayMs": 3000}}'
     echo "cancel-after 100" >&"$driver_in"
     read -r -t 5 -u "$driver_out" _
-    drive run
-    text="word$i and more" ;;
-  nothing-selected)
-    editor "focus button"
-    drive run
-    text="word$i and more" ;;
-  prompt-cancelled)
-    drive "prompt 50  "
-    text="word$i and more" ;;
-  never-pastes)
-    editor "read-only line on"
-    drive run
-    editor "read-only line off"
-    text="word$i and more" ;;
+    drive run ;;
+  nothing-selected) editor "focus button"; drive run ;;
+  prompt-cancelled) drive "prompt 50  " ;;
+  never-pastes) editor "read-only line on"; drive run; editor "read-only line off" ;;
   focus-moved)
     provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
-    drive run "xdotool windowfocus --sync $other_window"
-    text="word$i and more" ;;
+    drive run "xdotool windowfocus --sync $other_window" ;;
   clipboard-changed)
     make_formats newer 4096
     newer=$formats
     provider '{"chat": {"mode": "uppercase", "delayMs": 400}}'
-    drive run copy_newer ;;
+    drive run copy_newer
+    text="WORD$i and more" ;;
   esac
   provider '{"chat": {"mode": "uppercase"}}'
   "$bin/palimo-clipboard-probe" dump >"$work/after"
@@ -149,15 +137,10 @@ for i in $(seq "$runs"); do
     differences=$((differences + 1))
     echo "run $i ($path, $kind owner): $problem | $(tr '\n' '|' <"$work/run.out")"
   fi
-  grep -h '^clipboard snapshot=' "$work/run.out" | cut -d= -f2 >>"$work/snapshot.ms"
-  grep -h '^clipboard restore=' "$work/run.out" | cut -d= -f2 >>"$work/restore.ms"
   [ -n "$newer_pid" ] && kill "$newer_pid" 2>/dev/null && wait "$newer_pid" 2>/dev/null
 done
 echo quit >&"$driver_in"
 
-stats() { sort -n "$1" | awk '{v[NR]=$1} END {if (NR) printf "median %d ms, p90 %d ms, max %d ms (n=%d)", v[int((NR+1)/2)], v[int(0.9*(NR-1))+1], v[NR], NR; else printf "none"}'; }
 echo "runs: $runs, differences: $differences"
 for path in "${paths[@]}"; do printf '  %-18s %d runs\n' "$path" "${taken[$path]:-0}"; done
-echo "snapshot: $(stats "$work/snapshot.ms")"
-echo "restore:  $(stats "$work/restore.ms")"
 [ "$differences" = 0 ] && [ "$failures" = 0 ]

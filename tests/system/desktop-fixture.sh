@@ -4,11 +4,12 @@
 # failures and case_name; defines:
 #   fail MESSAGE                    counts a failure of the current case
 #   finish NAME                     the end: palimo's output and status 1 after any failure
-#   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT
+#   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT;
+#   log_has TEXT                    ...at least once
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
 #   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
 #   start_editor EDITOR             ed COMMAND talks to it ($editor_window); line_is TEXT;
-#                                   prepare TEXT START LENGTH
+#                                   prepare TEXT START LENGTH; becomes TEXT (within 5 s)
 #   start_driver DRIVER             the pipeline driver; drive COMMAND [DURING] is one run ("press":
 #                                   the real shortcut; DURING runs once the model call started),
 #                                   its output in $work/run.out
@@ -35,7 +36,7 @@ if [ ! -e "$palimo_settings" ]; then
   echo '{"hasCompletedOnboarding": true}' >"$palimo_settings"
 fi
 
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); }
+fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)) case_failed=1; }
 finish() {
   if [ $failures -gt 0 ]; then
     echo "--- palimo output"
@@ -46,6 +47,7 @@ finish() {
 }
 log_count() { grep -cF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(log_count "$1")" -ge "$2" ]; }
+log_has() { grep -qF -- "$1" "$work/palimo.out"; }
 
 eventually() {
   local seconds=$1; shift
@@ -74,6 +76,7 @@ start_editor() {
 }
 ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
 line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
+becomes() { eventually 5 line_is "$1" || fail "the line is $(ed 'get line'), expected \"$1\""; }
 prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
   ed "set line \"$1\"" >/dev/null
   ed 'focus line' >/dev/null
@@ -108,7 +111,9 @@ drive() {
 
 own_clipboard() {
   : >"$work/probe-owner.out" # the probe truncates it only once it runs: no stale "owned"
-  "$1" own "saved text" "<b>saved</b>" "$2" >"$work/probe-owner.out" 2>/dev/null &
+  printf 'saved text' >"$work/saved.txt" && printf '<b>saved</b>' >"$work/saved.html"
+  "$1" own text/plain="$work/saved.txt" text/html="$work/saved.html" image/png="$2" \
+    >"$work/probe-owner.out" 2>/dev/null &
   owner=$!
   pids+=($owner)
   eventually 5 grep -q owned "$work/probe-owner.out" || fail "the clipboard owner did not start"

@@ -4,6 +4,8 @@
 #   palimo_start FOLDER LOG [ARGS...]   start palimo in FOLDER, output to LOG; sets palimo_pid
 #   palimo_check                        false (after printing why) once palimo has died
 #   palimo_stop                         SIGTERM; false unless it ends cleanly with status 0
+#   palimo_up [ARGS...]                 a test key stored, palimo_start in $work (its output in
+#                                       $work/palimo.out) until its shortcuts are registered
 # A sanitizer build reports its own findings with a stack in LOG; palimo_stop also fails on
 # those, including leaks reported at exit.
 
@@ -64,4 +66,12 @@ palimo_stop() {
     palimo_report "$status"
     return 1
   fi
+}
+
+palimo_up() {
+  "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
+  palimo_start "$work" "$work/palimo.out" "$@"
+  pids+=("$palimo_pid")
+  eventually 15 grep -q 'Hotkeys registered' "$work/palimo.out" ||
+    { echo "palimo did not start: $(cat "$work/palimo.out")" >&2 && palimo_check; exit 1; }
 }

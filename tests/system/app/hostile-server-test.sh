@@ -20,10 +20,9 @@ here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 source "$here/../desktop-fixture.sh"
 # shellcheck source=../palimo-process.sh
 source "$here/../palimo-process.sh"
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); case_failed=1; }
 passed=0
 
-# NAME | ADDRESS | REPLY (the fake provider's control form) | LIMIT s | EXPECTED
+# NAME | SERVER (a variable below) | REPLY (the fake provider's control form) | LIMIT s | EXPECTED
 # EXPECTED is "ok TEXT" (the selection becomes TEXT; "ok -" keeps the usage tokens unchanged)
 # or a pattern (grep -E) for the "Rewrite failed: " line. "new" is the words in upper case.
 cases=$(
@@ -61,7 +60,7 @@ huge token count       | fake | {"mode":"answer","body":"{\"choices\":[{\"messag
 reset before headers   | fake | {"mode":"drop"} | 12 | ^The connection to the server was lost
 reset after headers    | fake | {"mode":"drop-mid"} | 12 | ^The connection to the server was lost
 nobody listening       | closed | {} | 12 | ^Could not (connect|reach)
-TLS to a plain server  | plain-as-tls | {} | 12 | ^The request failed: .*(SSL|TLS)
+TLS to a plain server  | plain_as_tls | {} | 12 | ^The request failed: .*(SSL|TLS)
 untrusted certificate  | untrusted | {} | 12 | ^The request failed: .*(SSL|certificate)
 answer in extra tags   | fake | {"mode":"completion","content":"  <text><text>NEW</text></text>\n"} | 12 | ok <text>NEW</text>
 no usage               | fake | {"mode":"no-usage","content":"NEW"} | 12 | ok -NEW
@@ -114,45 +113,24 @@ closed=http://127.0.0.1:$(python3 -c 'import socket; s = socket.socket(); s.bind
 start_editor "$editor"
 
 settings=$XDG_CONFIG_HOME/palimo/settings.json
-mkdir -p "$(dirname "$settings")"
 set_address() { # the provider palimo talks to, read afresh at every call
-  python3 - "$settings" "$1" <<'PY'
-import json, os, sys
-path, address = sys.argv[1], sys.argv[2]
-data = json.load(open(path)) if os.path.exists(path) else {}
-data["apiBaseURL"] = address
-json.dump(data, open(path + ".new", "w"))
-os.replace(path + ".new", path)
-PY
+  jq --arg address "$1" '.apiBaseURL = $address' "$settings" >"$settings.new" && mv "$settings.new" "$settings"
 }
 usage() { # "rewrites promptTokens completionTokens" as stored
-  python3 -c 'import json, sys; u = json.load(open(sys.argv[1])).get("usage", {})
-print(u.get("rewrites", 0), u.get("promptTokens", 0), u.get("completionTokens", 0))' "$settings"
+  jq -r '.usage // {} | "\(.rewrites // 0) \(.promptTokens // 0) \(.completionTokens // 0)"' "$settings"
 }
-requests() { curl -fsS "$fake/__stats" | python3 -c 'import json, sys; print(json.load(sys.stdin)["requests"])'; }
+requests() { curl -fsS "$fake/__stats" | jq .requests; }
 ended() { [ $(($(grep -cE '(Done in |Rewrite failed: )' "$work/palimo.out") > runs)) = 1 ]; }
 clipboard_back() { "$probe" dump >"$work/clip-now" && cmp -s "$work/clip-before" "$work/clip-now"; }
 
-"$palimo" --set-key sk-hostile-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
 set_address "$fake"
-palimo_start "$work" "$work/palimo.out"
-pids+=($palimo_pid)
-eventually 15 grep -q 'Hotkeys registered' "$work/palimo.out" ||
-  { echo "palimo did not start" >&2; palimo_check; exit 1; }
+palimo_up
 own_clipboard "$probe" "$sample_png"
 
-
-run_case() { # NAME ADDRESS REPLY LIMIT EXPECTED
-  local address=$2 reply=$3 limit=$4 expected=$5
+run_case() { # NAME SERVER REPLY LIMIT EXPECTED
+  local reply=$3 limit=$4 expected=$5
   case_failed=0
-  case $address in
-  fake) address=$fake ;;
-  closed) address=$closed ;;
-  silent) address=$silent ;;
-  untrusted) address=$untrusted ;;
-  plain-as-tls) address=$plain_as_tls ;;
-  esac
-  set_address "$address"
+  set_address "${!2}"
   provider "{\"chat\": $reply}"
   local usage_before requests_before text="hostile case $passed"
   usage_before=$(usage) requests_before=$(requests)
@@ -161,11 +139,7 @@ run_case() { # NAME ADDRESS REPLY LIMIT EXPECTED
   prepare "$text" 0 7
   local started=$SECONDS
   xdotool key ctrl+alt+r
-  if ! eventually "$limit" ended; then
-    fail "no end of the run within $limit s"
-    palimo_check
-    return
-  fi
+  eventually "$limit" ended || { fail "no end of the run within $limit s" && palimo_check; return; }
   local took=$((SECONDS - started))
   read -r rewrites prompt completion <<<"$usage_before"
   if [[ $expected == ok* ]]; then

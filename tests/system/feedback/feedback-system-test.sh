@@ -2,15 +2,19 @@
 # The feedback pill and the prompt panel of the real palimo binary, under a real window manager
 # (openbox, which hands the focus out itself), driven by real key presses: the pill appears
 # next to the selection in a Qt and a GTK editor without taking the focus and shows each
-# outcome; the prompt panel takes the focus, and its answer is what the model is asked.
+# outcome (Escape cancels, leaves text and clipboard as they were, and then reaches applications
+# again); the prompt panel takes the focus, and its answer is what the model is asked.
 # Run it inside palimo-session.sh:
 #   feedback-system-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG
 set -uo pipefail
 
 palimo=${1:?usage: feedback-system-test.sh PALIMO EDITOR CLIPBOARD_PROBE FAKE_PROVIDER SAMPLE_PNG}
 editor=$2 probe=$3 fake_provider=$4 sample_png=$5
+here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 # shellcheck source=../desktop-fixture.sh
-source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../desktop-fixture.sh"
+source "$here/../desktop-fixture.sh"
+# shellcheck source=../palimo-process.sh
+source "$here/../palimo-process.sh"
 
 focused() { xdotool getwindowfocus getwindowname 2>/dev/null; }
 focus_is() { [ "$(focused)" = "$1" ]; }
@@ -23,10 +27,8 @@ find_pill() {
     grep -q 'Map State: IsViewable' <<<"$info" || continue
     grep -q 'Override Redirect State: yes' <<<"$info" || continue
     pill_name=$(xdotool getwindowname "$id")
-    pill_x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-    pill_y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-    pill_w=$(awk '/Width:/ {print $2}' <<<"$info")
-    pill_h=$(awk '/Height:/ {print $2}' <<<"$info")
+    read -r pill_x pill_y pill_w pill_h < <(awk '/Absolute upper-left X/ {x = $4}
+      /Absolute upper-left Y/ {y = $4} /Width:/ {w = $2} /Height:/ {print x, y, w, $2}' <<<"$info")
     return 0
   done
   return 1
@@ -44,10 +46,8 @@ eventually 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id
 start_provider "$fake_provider"
 # The system message of the latest request ends with exactly these instructions.
 asked_with() {
-  curl -fsS "http://127.0.0.1:$port/__last" | python3 -c '
-import json, sys
-content = json.load(sys.stdin)["messages"][0]["content"]
-sys.exit(0 if content.endswith("\n" + sys.argv[1]) else 1)' "$1"
+  curl -fsS "http://127.0.0.1:$port/__last" |
+    jq -e --arg end "$1" '.messages[0].content | endswith("\n" + $end)' >/dev/null
 }
 
 start_editor "$editor"
@@ -56,11 +56,7 @@ select_far() { # TEXT START LENGTH, with the pointer far from the text: a pill b
   xdotool mousemove 1250 780
 }
 
-"$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
-PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" >"$work/palimo.out" 2>&1 &
-pids+=($!)
-eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" ||
-  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+PALIMO_API_BASE=http://127.0.0.1:$port palimo_up
 
 # --- the pill -------------------------------------------------------------------------------------
 case_name=qt-pill
@@ -95,6 +91,7 @@ line_is "broken" || fail "got $(ed 'get line')"
 
 case_name=cancelled
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
+own_clipboard "$probe" "$sample_png"
 select_far "keep this" 0 4
 xdotool key ctrl+alt+r
 eventually 5 pill_shows "Rewriting…" || fail "no working pill"
@@ -106,19 +103,30 @@ read -r _ cx _ cw _ <<<"$(ed 'caret line')"
 near $((cx + cw / 2)) $((pill_x + pill_w / 2)) 8 || fail "the click did not go through the pill"
 eventually 3 no_pill || fail "the pill stayed"
 line_is "keep this" || fail "got $(ed 'get line')"
+clipboard_kept "$probe"
+ed keys >/dev/null
+xdotool key Escape
+sleep 0.3 # the editor records the key on its own event loop
+[[ "$(ed keys)" == *Esc* ]] || fail "Escape does not reach applications after the run"
+kill "$owner" 2>/dev/null
 
 # --- the prompt panel -----------------------------------------------------------------------------
-case_name=prompt-typed
 provider '{"chat": {"mode": "uppercase"}}'
-select_far "make noise" 0 4
-xdotool key ctrl+alt+p
-eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
-find_pill && fail "the pill shows while the panel is open"
-xdotool type --delay 20 'Shout it, please'
-xdotool key Return
-eventually 5 line_is "MAKE noise" || fail "got $(ed 'get line')"
-asked_with 'Shout it, please' || fail "the request did not carry the typed instructions"
-focus_is 'Palimo test editor' || fail "the editor does not have the focus back: $(focused)"
+# From the shortcut, and from the desktop's own shortcut (no press of Palimo's to name the time).
+for row in "prompt-typed|xdotool key ctrl+alt+p|make noise|4|Shout it, please|MAKE noise" \
+  "prompt-command|$palimo --prompt|by command|2|Shout|BY command"; do
+  IFS='|' read -r case_name open text length typed expected <<<"$row"
+  select_far "$text" 0 "$length"
+  eventually 3 no_pill || fail "the last pill stayed"
+  $open || fail "$open ended with $?"
+  eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+  find_pill && fail "the pill shows while the panel is open"
+  xdotool type --delay 20 "$typed"
+  xdotool key Return
+  becomes "$expected"
+  asked_with "$typed" || fail "the request did not carry the typed instructions"
+  focus_is 'Palimo test editor' || fail "the editor does not have the focus back: $(focused)"
+done
 
 case_name=prompt-style
 select_far "pick a style" 0 4
@@ -129,7 +137,7 @@ sleep 0.3
 panel=$(xdotool search --name '^Palimo prompt$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$panel")"
 xdotool mousemove $((X + 100)) $((Y + HEIGHT - 16)) click 1 # the one row left
-eventually 5 line_is "PICK a style" || fail "got $(ed 'get line')"
+becomes "PICK a style"
 asked_with 'Rewrite the text so it sounds warmer and more approachable, without becoming informal or adding information. Keep the same language.' ||
   fail "the request did not carry the style's instructions: $(curl -fsS "http://127.0.0.1:$port/__last")"
 
@@ -146,16 +154,6 @@ clipboard_kept "$probe"
 line_is "stay as is" || fail "got $(ed 'get line')"
 no_pill || fail "a pill for a cancelled prompt"
 kill "$owner" 2>/dev/null
-
-case_name=prompt-command # from the desktop's own shortcut: no press of Palimo's to name the time
-select_far "by command" 0 2
-"$palimo" --prompt || fail "palimo --prompt ended with $?"
-eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
-xdotool type --delay 20 'Shout'
-xdotool key Return
-eventually 5 line_is "BY command" || fail "got $(ed 'get line')"
-asked_with 'Shout' || fail "the request did not carry the typed instructions"
-focus_is 'Palimo test editor' || fail "the editor does not have the focus back: $(focused)"
 
 # --- GTK ------------------------------------------------------------------------------------------
 case_name=gtk-pill

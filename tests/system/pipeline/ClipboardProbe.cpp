@@ -1,8 +1,7 @@
 // palimo-clipboard-probe: another X client for the system tests and the soak. It puts known
 // contents on the CLIPBOARD and reads it back byte for byte, and competes for key grabs.
-//   own TEXT HTML PNG-FILE   take the clipboard with text/plain, text/html and image/png and keep
-//                            serving it (prints "owned") until killed
-//   own-files NAME=FILE...   the same with these formats (Qt serves them, large ones by INCR)
+//   own NAME=FILE...         take the clipboard with these formats and keep serving them (Qt
+//                            serves them, large ones by INCR; prints "owned") until killed
 //   serve MS NAME=FILE...    the same from a slow owner: every format answered MS late
 //   clear                    leave the clipboard without an owner
 //   dump                     one line per data format: NAME SIZE SHA-256 TYPE, sorted; "empty"
@@ -11,6 +10,9 @@
 //   grab KEYCODE MASK        a passive grab of the key with these X modifier bits, held until
 //                            killed (prints "grabbed"); exits 1 when the server refuses it
 //   move-num-lock ROW        puts Num Lock on modifier row ROW (3 Mod1 ... 7 Mod5)
+//   manage                   a stand-in freedesktop clipboard manager: owns CLIPBOARD_MANAGER
+//                            (prints "managing"); asked to SAVE_TARGETS, it takes the clipboard
+//                            over with the same bytes and types (prints "saved") and serves it
 #include "SlowOwner.h"
 
 #include "platform/x11/ClipboardOwner.h"
@@ -104,9 +106,52 @@ bool moveNumLock(xcb_connection_t* c, int modifier) {
     return false;
 }
 
-void announceOwned() {
-    std::printf("owned\n");
+void announce(const char* line) {
+    std::printf("%s\n", line);
     std::fflush(stdout);
+}
+
+bool own(ClipboardOwner& owner, const ClipboardOwner::Contents& contents) {
+    std::promise<bool> done;
+    owner.set(contents, [&done](bool ok) { done.set_value(ok); });
+    return done.get_future().get();
+}
+
+bool takeOver(ClipboardOwner& owner) {
+    const PasteboardContents saved = ClipboardReader().readAll().contents;
+    if (saved.state != PasteboardContents::State::data) {
+        return false;
+    }
+    ClipboardOwner::Contents contents;
+    const PasteboardItem& item = saved.items.first();
+    for (auto it = item.constBegin(); it != item.constEnd(); ++it) {
+        contents.formats.append(
+            {it.key().toLatin1(), saved.types.value(it.key(), it.key()).toLatin1(), it.value()});
+    }
+    return own(owner, contents);
+}
+
+int manage(xcb_connection_t* c) {
+    const xcb_window_t window = XcbSupport::createHelperWindow(c);
+    const XcbSupport::Atom saveTargets = XcbSupport::intern(c, "SAVE_TARGETS");
+    xcb_set_selection_owner(c, window, XcbSupport::intern(c, "CLIPBOARD_MANAGER"),
+                            XcbSupport::serverTime(c, window, XcbSupport::intern(c, "MGR_TIME")));
+    xcb_flush(c);
+    ClipboardOwner owner({});
+    announce("managing");
+    for (;;) {
+        const XcbSupport::Event event =
+            XcbSupport::waitForEvent(c, SlowOwner::isRequest, std::chrono::hours(1));
+        if (!event) {
+            continue;
+        }
+        const auto& request = *static_cast<const xcb_selection_request_event_t*>(event.get());
+        const bool saved = request.target == saveTargets && takeOver(owner);
+        if (saved) {
+            announce("saved");
+        }
+        XcbSupport::notifySelection(c, &request, saved ? request.property : XCB_NONE);
+    }
 }
 
 } // namespace
@@ -115,17 +160,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    std::optional<SlowOwner::Formats> owned;
-    if (mode == QLatin1String("own")) {
-        QFile png(args.value(4));
-        if (png.open(QIODevice::ReadOnly)) {
-            owned = SlowOwner::Formats{{"text/plain", args.value(2).toUtf8()},
-                                       {"text/html", args.value(3).toUtf8()},
-                                       {"image/png", png.readAll()}};
-        }
-    } else if (mode == QLatin1String("own-files")) {
-        owned = formatFiles(args, 2);
-    }
+    const std::optional<SlowOwner::Formats> owned =
+        mode == QLatin1String("own") ? formatFiles(args, 2) : std::nullopt;
     if (owned) {
         auto* data = new QMimeData;
         for (auto it = owned->constBegin(); it != owned->constEnd(); ++it) {
@@ -133,7 +169,7 @@ int main(int argc, char** argv) {
         }
         QApplication::clipboard()->setMimeData(data);
         // Qt sends the ownership request from its event loop: say so once it has gone out.
-        QTimer::singleShot(100, &app, announceOwned);
+        QTimer::singleShot(100, &app, [] { announce("owned"); });
         return app.exec();
     }
     if (mode == QLatin1String("serve")) {
@@ -145,13 +181,16 @@ int main(int argc, char** argv) {
         if (!owner.own()) {
             return 1;
         }
-        announceOwned();
+        announce("owned");
         return app.exec();
     }
-    if (mode == QLatin1String("grab") || mode == QLatin1String("move-num-lock")) {
+    if (QStringList{"grab", "move-num-lock", "manage"}.contains(mode)) {
         const XcbSupport::Connection connection = XcbSupport::connect();
         if (!connection) {
             return 2;
+        }
+        if (mode == QLatin1String("manage")) {
+            return manage(connection.get());
         }
         if (mode == QLatin1String("move-num-lock")) {
             return moveNumLock(connection.get(), args.value(2).toInt()) ? 0 : 1;
@@ -160,15 +199,12 @@ int main(int argc, char** argv) {
                      static_cast<std::uint16_t>(args.value(3).toUInt()))) {
             return 1;
         }
-        std::printf("grabbed\n");
-        std::fflush(stdout);
+        announce("grabbed");
         return app.exec();
     }
     if (mode == QLatin1String("clear")) {
-        std::promise<bool> cleared;
         ClipboardOwner owner({});
-        owner.set({}, [&cleared](bool ok) { cleared.set_value(ok); });
-        return cleared.get_future().get() ? 0 : 1;
+        return own(owner, {}) ? 0 : 1;
     }
     if (mode == QLatin1String("dump")) {
         // Patient, unlike Palimo: the reference to compare with must not miss a slow format.
@@ -192,8 +228,8 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: palimo-clipboard-probe own TEXT HTML PNG | own-files NAME=FILE... "
+    std::fprintf(stderr, "usage: palimo-clipboard-probe own NAME=FILE... "
                          "| serve MS NAME=FILE... | clear | dump | grab KEYCODE MASK | "
-                         "move-num-lock ROW\n");
+                         "move-num-lock ROW | manage\n");
     return 2;
 }

@@ -8,9 +8,7 @@
 // then answers TEXT; the run must give the focus back to the user's window to paste.
 // "cancel-after" presses Escape MS after Escape is next armed (the capture's start). While armed,
 // the real Escape key is grabbed and cancels as the application's does.
-// Everything a run logs goes to standard output ("[Palimo] ..."), with
-//   clipboard snapshot=MS | clipboard restore=MS                    (each read and write back)
-// and followed by
+// Everything a run logs goes to standard output ("[Palimo] ..."), followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
 //   timing capture=MS model=MS paste=MS total=MS overhead=MS      (successful runs)
 //   finished
@@ -68,48 +66,6 @@ private:
     Clock& m_clock;
 };
 
-// The real pasteboard, saying how long each snapshot and each write-back took.
-class TimedPasteboard final : public Pasteboard {
-public:
-    explicit TimedPasteboard(Pasteboard& inner)
-        : m_inner(inner) {}
-    std::uint64_t changeCount() const override { return m_inner.changeCount(); }
-    std::uint64_t fetchCount() const override { return m_inner.fetchCount(); }
-    bool holdsOwnWrite() const override { return m_inner.holdsOwnWrite(); }
-    int subscribe(std::function<void()> callback) override {
-        return m_inner.subscribe(std::move(callback));
-    }
-    void unsubscribe(int id) override { m_inner.unsubscribe(id); }
-    QCoro::Task<QStringList> formats() override { co_return co_await m_inner.formats(); }
-    QCoro::Task<std::optional<QByteArray>> data(QString format) override {
-        co_return co_await m_inner.data(std::move(format));
-    }
-    QCoro::Task<std::optional<QString>> text() override { co_return co_await m_inner.text(); }
-    QCoro::Task<std::optional<QString>> selectedText() override {
-        co_return co_await m_inner.selectedText();
-    }
-    QCoro::Task<PasteboardContents> readAll() override {
-        QElapsedTimer timer;
-        timer.start();
-        PasteboardContents contents = co_await m_inner.readAll();
-        say(QStringLiteral("clipboard snapshot=%1").arg(timer.elapsed()));
-        co_return contents;
-    }
-    QCoro::Task<bool> writeAll(PasteboardContents contents) override {
-        QElapsedTimer timer;
-        timer.start();
-        const bool ok = co_await m_inner.writeAll(std::move(contents));
-        say(QStringLiteral("clipboard restore=%1").arg(timer.elapsed()));
-        co_return ok;
-    }
-    QCoro::Task<bool> writeText(QString text, std::uint64_t targetWindow) override {
-        co_return co_await m_inner.writeText(std::move(text), targetWindow);
-    }
-
-private:
-    Pasteboard& m_inner;
-};
-
 struct PrintingFeedback final : RewriteFeedback {
     explicit PrintingFeedback(Clock& c)
         : clock(c) {}
@@ -138,7 +94,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no X11 display\n");
         return 2;
     }
-    TimedPasteboard timedPasteboard(*pasteboard);
     Clock clock;
     clock.sinceStart.start();
     TimedKeystrokes keystrokes(clock);
@@ -159,7 +114,7 @@ int main(int argc, char** argv) {
         co_return outcome;
     };
     RewriteController controller(
-        RewritePlatform{timedPasteboard, keystrokes, accessibility, workspace}, {model},
+        RewritePlatform{*pasteboard, keystrokes, accessibility, workspace}, {model},
         {[] { return QStringLiteral("Fix the grammar."); }, [](const QString&, qint64, qint64) {}});
     const auto feedback = std::make_shared<PrintingFeedback>(clock);
     controller.setFeedback(feedback);

@@ -72,60 +72,58 @@ int main(int argc, char** argv) {
     KeyRecorder recorder;
     app.installEventFilter(&recorder);
 
-    readCommands(app, [&](const QString& verb, const QString& rest) {
+    // Every command is answered with one line: "ok" unless it asks for something.
+    const auto run = [&](const QString& verb, const QString& rest) -> QString {
         const QStringList args = rest.split(u' ');
         QWidget* target = widgets.value(args.value(0));
         auto* edit = qobject_cast<QLineEdit*>(target);
         if (verb == QLatin1String("keys")) {
-            answer("keys " + QJsonDocument(recorder.keys).toJson(QJsonDocument::Compact));
-            recorder.keys = QJsonArray();
-        } else if (verb == QLatin1String("paste-delay")) {
+            return "keys " +
+                   QJsonDocument(std::exchange(recorder.keys, {})).toJson(QJsonDocument::Compact);
+        }
+        if (verb == QLatin1String("paste-delay")) {
             recorder.pasteDelayMs = args.value(0).toInt();
-            answer(QStringLiteral("ok"));
         } else if (target == nullptr) {
-            answer("error unknown command or widget: " + verb + ' ' + rest);
+            return "error unknown command or widget: " + verb + ' ' + rest;
         } else if (verb == QLatin1String("read-only") && edit) {
             edit->setReadOnly(args.value(1) == QLatin1String("on")); // ignores Paste, still copies
-            answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("focus")) {
             window.activateWindow();
             target->setFocus(Qt::OtherFocusReason);
-            answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("set")) {
             const QByteArray json = '[' + rest.section(u' ', 1).toUtf8() + ']';
             const QString text = QJsonDocument::fromJson(json).array().at(0).toString();
             edit ? edit->setText(text) : area->setPlainText(text);
-            answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("get")) {
             const QByteArray json =
                 QJsonDocument(QJsonArray{edit ? edit->text() : area->toPlainText()})
                     .toJson(QJsonDocument::Compact);
-            answer("text " + json.mid(1, json.size() - 2));
+            return "text " + json.mid(1, json.size() - 2);
         } else if (verb == QLatin1String("select")) {
             const int start = args.value(1).toInt();
-            const int end = start + args.value(2).toInt();
             if (edit) {
-                edit->setSelection(start, end - start);
+                edit->setSelection(start, args.value(2).toInt());
             } else {
                 QTextCursor cursor = area->textCursor();
                 cursor.setPosition(start);
-                cursor.setPosition(end, QTextCursor::KeepAnchor);
+                cursor.setPosition(start + args.value(2).toInt(), QTextCursor::KeepAnchor);
                 area->setTextCursor(cursor);
             }
-            answer(QStringLiteral("ok"));
         } else if (verb == QLatin1String("caret")) {
             const QRect local =
                 edit ? edit->inputMethodQuery(Qt::ImCursorRectangle).toRect() : area->cursorRect();
-            const QRect box(target->mapToGlobal(local.topLeft()), local.size());
-            answer(QStringLiteral("caret %1 %2 %3 %4")
-                       .arg(box.x())
-                       .arg(box.y())
-                       .arg(box.width())
-                       .arg(box.height()));
+            const QPoint at = target->mapToGlobal(local.topLeft());
+            return QStringLiteral("caret %1 %2 %3 %4")
+                .arg(at.x())
+                .arg(at.y())
+                .arg(local.width())
+                .arg(local.height());
         } else {
-            answer("error unknown command: " + verb);
+            return "error unknown command: " + verb;
         }
-    });
+        return QStringLiteral("ok");
+    };
+    readCommands(app, [&](const QString& verb, const QString& rest) { answer(run(verb, rest)); });
     window.resize(400, 300);
     window.show();
     window.activateWindow();

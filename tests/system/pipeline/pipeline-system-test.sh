@@ -14,7 +14,6 @@ shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../desktop-fixture.sh
 source "$here/../desktop-fixture.sh"
-fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)); case_failed=1; }
 expect_eq() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; } # WHAT EXPECTED ACTUAL
 expect_line() { # PATTERN (grep -E) in the last run's output
   grep -qE -- "$1" "$work/run.out" || fail "no line [$1] in: $(tr '\n' '|' <"$work/run.out")"
@@ -42,9 +41,6 @@ case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor s
   xdotool keyup ctrl alt
   expect_eq line '"say HELLO world"' "$(qt_text line)"
   expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
-  expect_line '^\[Palimo\] OpenAI \(gpt-4o-mini, defaultInstructions\) replied in [0-9]+ ms, [0-9]+ in / [0-9]+ out tokens\.$'
-  expect_line '^\[Palimo\] Done in [0-9]+\.[0-9]{2} s total\.$'
-  expect_line '^feedback succeeded$'
   editor keys
   expect_eq "keys the editor saw" '["Ctrl+C","Ctrl+V"]' "${reply#keys }"
 }
@@ -62,8 +58,6 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
   xdotool windowfocus --sync "$editor_window"
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXButton, not a text field\. Aborting\.$'
-  expect_line '^\[Palimo\] No selection captured \([0-9]+ ms\)\. Aborting\.$'
-  expect_line '^feedback failed Nothing to rewrite\.$'
   qt_field password '"hunter2"' 0 0
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXSecureTextField, not a text field\. Aborting\.$'
