@@ -13,8 +13,7 @@
 #     PALIMO_SESSION_NO_KEYRING=1 (then there is no Secret Service at all).
 # Everything started here is stopped again on exit. Set-up failures exit with status 125.
 #
-# Options (environment): PALIMO_SESSION_KEEP_HOME=1, PALIMO_SESSION_NO_KEYRING=1,
-# PALIMO_SESSION_KEYRING_PASSWORD (default "palimo-test"), PALIMO_SESSION_VERBOSE=1 (timings).
+# Options (environment): PALIMO_SESSION_KEEP_HOME=1, PALIMO_SESSION_NO_KEYRING=1.
 set -euo pipefail
 
 readonly setup_failed=125
@@ -23,10 +22,6 @@ self=$(readlink -f "${BASH_SOURCE[0]}")
 die() {
   echo "palimo-session: $*" >&2
   exit "$setup_failed"
-}
-
-note() {
-  if [ "${PALIMO_SESSION_VERBOSE:-0}" = 1 ]; then echo "palimo-session: $*" >&2; fi
 }
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
@@ -69,11 +64,13 @@ stop() {
   wait "$pid" 2>/dev/null || true
 }
 
-show_log() {
-  if [ -s "$1" ]; then
-    echo "--- $1 ---" >&2
-    tail -n 20 "$1" >&2
-  fi
+show_log() { [ ! -s "$1" ] || { echo "--- $1 ---" && tail -n 20 "$1"; } >&2; }
+
+# must_start PID WHAT LOG COMMAND... — wait_for COMMAND; if the process exits first, shows its LOG.
+must_start() {
+  local pid=$1 what=$2 log=$3
+  shift 3
+  wait_for "$pid" 10 "$what" "$@" || { show_log "$log"; die "$what exited during start-up"; }
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -89,17 +86,10 @@ inner() {
   trap 'exit 130' INT
   trap 'exit 143' TERM
 
-  local t0
-  t0=$(now_us)
   /usr/libexec/at-spi-bus-launcher --launch-immediately >"$PALIMO_SESSION_DIR/at-spi.log" 2>&1 &
   atspi_pid=$!
-  wait_for "$atspi_pid" 10 "the AT-SPI bus" \
-    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress ||
-    {
-      show_log "$PALIMO_SESSION_DIR/at-spi.log"
-      die "at-spi-bus-launcher exited during start-up"
-    }
-  note "AT-SPI bus ready after $((($(now_us) - t0) / 1000)) ms"
+  must_start "$atspi_pid" "the AT-SPI bus" "$PALIMO_SESSION_DIR/at-spi.log" \
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress
 
   if [ "${PALIMO_SESSION_NO_KEYRING:-0}" = 1 ]; then
     if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
@@ -107,38 +97,20 @@ inner() {
       die "a Secret Service is running although PALIMO_SESSION_NO_KEYRING=1"
     fi
   else
-    t0=$(now_us)
     # --unlock reads the password from stdin and creates the "login" collection if needed.
-    printf '%s' "${PALIMO_SESSION_KEYRING_PASSWORD:-palimo-test}" |
+    printf palimo-test |
       gnome-keyring-daemon --foreground --unlock --components=secrets \
         >"$PALIMO_SESSION_DIR/keyring.log" 2>&1 &
     keyring_pid=$!
-    wait_for "$keyring_pid" 10 "gnome-keyring" \
+    must_start "$keyring_pid" "gnome-keyring" "$PALIMO_SESSION_DIR/keyring.log" \
       dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-      org.freedesktop.DBus.GetNameOwner string:org.freedesktop.secrets ||
-      {
-        show_log "$PALIMO_SESSION_DIR/keyring.log"
-        die "gnome-keyring-daemon exited during start-up"
-      }
-    local alias
-    alias=$(timeout 5 dbus-send --session --print-reply --dest=org.freedesktop.secrets \
-      /org/freedesktop/secrets org.freedesktop.Secret.Service.ReadAlias string:default 2>&1) ||
-      die "the keyring does not answer ReadAlias: $alias"
-    case $alias in
-    *'"/org/freedesktop/secrets/collection/login"'*) ;;
-    *) die "the keyring has no default login collection: $alias" ;;
-    esac
-    # Prove the collection is unlocked: a locked one would prompt (or fail) instead.
-    local probe=probe-$$-$RANDOM got
-    printf '%s' "$probe" | timeout 5 secret-tool store --label="palimo-session probe" \
-      palimo-session-probe "$probe" ||
-      die "could not store a probe secret in the keyring"
-    got=$(timeout 5 secret-tool lookup palimo-session-probe "$probe") ||
-      die "could not read the probe secret back from the keyring"
-    [ "$got" = "$probe" ] || die "the keyring gave back '$got' instead of '$probe'"
-    timeout 5 secret-tool clear palimo-session-probe "$probe" ||
-      die "could not delete the probe secret from the keyring"
-    note "keyring ready and verified after $((($(now_us) - t0) / 1000)) ms"
+      org.freedesktop.DBus.GetNameOwner string:org.freedesktop.secrets
+    # Prove the default collection is there and unlocked: a locked one would prompt instead.
+    local probe=probe-$$-$RANDOM
+    printf '%s' "$probe" | timeout 5 secret-tool store --label=probe palimo-session-probe "$probe" &&
+      [ "$(timeout 5 secret-tool lookup palimo-session-probe "$probe")" = "$probe" ] &&
+      timeout 5 secret-tool clear palimo-session-probe "$probe" ||
+      die "the keyring does not store, give back and delete a probe secret"
   fi
 
   # In the background with stdin passed on explicitly, so that a TERM to this script (say from
@@ -160,14 +132,11 @@ fi
 # ---------------------------------------------------------------------------------------------
 # Outer half: folders, environment, display, then the bus.
 [ $# -gt 0 ] || die "usage: palimo-session.sh COMMAND [ARGS...]"
-for tool in Xvfb xdpyinfo dbus-run-session dbus-send /usr/libexec/at-spi-bus-launcher; do
+tools="Xvfb xdpyinfo dbus-run-session dbus-send /usr/libexec/at-spi-bus-launcher"
+[ "${PALIMO_SESSION_NO_KEYRING:-0}" = 1 ] || tools+=" gnome-keyring-daemon secret-tool"
+for tool in $tools; do
   command -v "$tool" >/dev/null || die "$tool is missing (run scripts/bootstrap)"
 done
-if [ "${PALIMO_SESSION_NO_KEYRING:-0}" != 1 ]; then
-  for tool in gnome-keyring-daemon secret-tool; do
-    command -v "$tool" >/dev/null || die "$tool is missing (run scripts/bootstrap)"
-  done
-fi
 # A closed stdin would make the first file the command opens its standard input.
 { true <&0; } 2>/dev/null || exec </dev/null
 
@@ -197,31 +166,14 @@ unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS GNOME_KEYRING_
   SESSION_MANAGER XAUTHORITY DESKTOP_STARTUP_ID XDG_SESSION_TYPE
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 
-# Display: try numbers from 90 upwards. Xvfb writes its number to -displayfd once it accepts
-# clients, which tells our own server apart from a foreign one already on that number.
-t0=$(now_us)
-display=
-for ((n = 90; n < 190; n++)); do
-  ready_file=$session_dir/xvfb-ready
-  : >"$ready_file"
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -displayfd 3 \
-    3>"$ready_file" >"$session_dir/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  if wait_for "$xvfb_pid" 10 "Xvfb on :$n" test -s "$ready_file"; then
-    display=:$n
-    break
-  fi
-  wait "$xvfb_pid" 2>/dev/null || true # busy number: the server gave up, try the next one
-  xvfb_pid=0
-done
-[ -n "$display" ] || {
-  show_log "$session_dir/xvfb.log"
-  die "no free X display between :90 and :189"
-}
-export DISPLAY=$display
+# Display: Xvfb picks a free number itself and writes it to -displayfd once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$session_dir/xvfb-ready" \
+  >"$session_dir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+must_start "$xvfb_pid" Xvfb "$session_dir/xvfb.log" test -s "$session_dir/xvfb-ready"
+export DISPLAY=:$(cat "$session_dir/xvfb-ready")
 wait_for "$xvfb_pid" 10 "the X display $DISPLAY" xdpyinfo -display "$DISPLAY" ||
   die "Xvfb on $DISPLAY exited right after start-up"
-note "Xvfb ready on $DISPLAY after $((($(now_us) - t0) / 1000)) ms"
 
 # The bus may auto-start ordinary session services (dconf, prompters), but not the Secret
 # Service or the accessibility bus: those are started (or deliberately left out) above.

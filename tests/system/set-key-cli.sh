@@ -8,33 +8,31 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# check WHAT STATUS STDOUT STDERR — the last run ended with STATUS and printed exactly these.
-check() {
-  [ "$status" = "$2" ] || fail "$1: exit status $status, expected $2"
-  printf '%s' "$3" | cmp -s - "$work/out" || fail "$1: stdout $(od -An -c "$work/out")"
-  printf '%s' "$4" | cmp -s - "$work/err" || fail "$1: stderr $(od -An -c "$work/err")"
-}
-run() { "$palimo" "$@" >"$work/out" 2>"$work/err"; status=$?; }
 # The item as QtKeychain stores it: attributes server=<service> and user=<account>.
 stored_key() { secret-tool lookup server app.palimo.Palimo user openai-api-key; }
+# expect WHAT STATUS STDOUT STDERR KEY ARGS... — palimo ARGS ends with STATUS, prints exactly
+# STDOUT and STDERR, and the keyring holds KEY afterwards.
+expect() {
+  local what=$1 status=$2 out=$3 err=$4 key=$5 got
+  shift 5
+  "$palimo" "$@" >"$work/out" 2>"$work/err"
+  got=$?
+  [ "$got" = "$status" ] || fail "$what: exit status $got, expected $status"
+  printf '%s' "$out" | cmp -s - "$work/out" || fail "$what: stdout $(od -An -c "$work/out")"
+  printf '%s' "$err" | cmp -s - "$work/err" || fail "$what: stderr $(od -An -c "$work/err")"
+  [ "$(stored_key)" = "$key" ] || fail "$what: stored key $(stored_key | od -An -c)"
+}
+saved=$'API key saved to keychain.\n'
 
-run --set-key $'  sk-test \n'
-check "--set-key" 0 $'API key saved to keychain.\n' ''
-[ "$(stored_key)" = sk-test ] || fail "stored key: $(stored_key | od -An -c)"
-
+expect "--set-key" 0 "$saved" '' sk-test --set-key $'  sk-test \n'
 # Saving again updates the one item; a value that looks like an option is still the value.
-run x --set-key --sk-dashes --set-key second
-check "second --set-key" 0 $'API key saved to keychain.\n' ''
-[ "$(stored_key)" = --sk-dashes ] || fail "value after the first --set-key: $(stored_key)"
+expect "second --set-key" 0 "$saved" '' --sk-dashes x --set-key --sk-dashes --set-key second
 items=$(secret-tool search --all server app.palimo.Palimo user openai-api-key 2>/dev/null | grep -c '^\[')
 [ "$items" = 1 ] || fail "expected one keyring item, found $items"
 
 # "-": the key comes from standard input, piped or typed with echo off at a terminal.
-printf '  sk-piped \nsecond line\n' | run --set-key -
-check "--set-key - from a pipe" 0 $'API key saved to keychain.\n' ''
-[ "$(stored_key)" = sk-piped ] || fail "piped key: $(stored_key)"
-run --set-key - </dev/null
-check "--set-key - with no input" 2 '' $'No key given on standard input.\n'
+expect "--set-key - from a pipe" 0 "$saved" '' sk-piped --set-key - < <(printf '  sk-piped \nsecond line\n')
+expect "--set-key - with no input" 2 '' $'No key given on standard input.\n' sk-piped --set-key - </dev/null
 /usr/bin/python3 - "$palimo" >"$work/tty" <<'PY' || fail "typed key: $(cat "$work/tty")"
 import os, pty, sys
 pid, fd = pty.fork()
@@ -55,16 +53,11 @@ sys.exit(0 if status == 0 and b"sk-typed" not in seen and b"saved" in seen else 
 PY
 [ "$(stored_key)" = sk-typed ] || fail "typed key: $(stored_key)"
 
-run --set-key
-check "--set-key without a value" 2 '' $'usage: Palimo --set-key <openai-api-key>\n'
-
-run --set-key sk-ignored --version
-version=$(cat "$work/out")
+expect "--set-key without a value" 2 '' $'usage: Palimo --set-key <openai-api-key>\n' sk-typed --set-key
+version=$("$palimo" --version)
 [[ "$version" =~ ^Palimo\ [0-9]+\.[0-9]+\.[0-9]+\ \([^()]+\)$ ]] || fail "version line: $version"
-check "--version" 0 "$version"$'\n' ''
-[ "$(stored_key)" = sk-typed ] || fail "--version changed the key"
-run -v
-check "-v" 0 "$version"$'\n' ''
+expect "--version" 0 "$version"$'\n' '' sk-typed --set-key sk-ignored --version
+expect "-v" 0 "$version"$'\n' '' sk-typed -v
 
 [ "$failures" = 0 ] && echo "set-key-cli: all checks passed"
 [ "$failures" = 0 ]

@@ -16,16 +16,8 @@ settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
 autostart=${XDG_CONFIG_HOME:-$HOME/.config}/autostart/palimo.desktop
 
 ui() { "$atspi" "$@" || fail "settings-atspi.py $*"; }
-log_has() { grep -qF -- "$1" "$work/palimo.out"; }
-stored() { # KEY FIELD: a field of a record in the settings file
-  python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[sys.argv[2]][sys.argv[3]])' \
-    "$settings" "$1" "$2" 2>/dev/null
-}
-stored_is() { [ "$(stored "$1" "$2")" = "$3" ]; }
-setting_is() { # KEY VALUE: a text setting
-  [ "$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1])).get(sys.argv[2]))' \
-    "$settings" "$1" 2>/dev/null)" = "$2" ]
-}
+stored() { jq -r ".$1${2:+.$2}" "$settings" 2>/dev/null; } # KEY [FIELD]: a setting or its field
+stored_is() { [ "$(stored "${@:1:$#-1}")" = "${!#}" ]; } # KEY [FIELD] VALUE
 type_into() { # NAME TEXT: typed with real key presses, then Tab leaves the field
   focus_settings
   ui focus "$1"
@@ -66,10 +58,6 @@ gdbus call --session --dest app.palimo.Palimo --object-path /app/palimo/Palimo \
 grep -q 'Palimo has no action "quit"' "$work/quit.out" || fail "no reason: $(cat "$work/quit.out")"
 eventually 3 log_has 'Ignored the unknown action "quit".' || fail "an unknown action was not ignored"
 
-case_name=no-bus
-DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent timeout 3 "$palimo" >"$work/nobus.out" 2>&1
-[ $? -eq 124 ] || fail "without a bus it did not run on: $(cat "$work/nobus.out")"
-
 case_name=reachability
 eventually 5 "$atspi" check >/dev/null 2>&1
 ui check
@@ -80,7 +68,7 @@ type_into 'Server address' http://10.0.0.7:8080
 ui wait 'Not saved: "http://10.0.0.7:8080" uses plain http, which would send the key unencrypted; use https (http is allowed only for localhost, 127.0.0.0/8 and ::1).'
 grep -q apiBaseURL "$settings" 2>/dev/null && fail "a plain-http remote address was saved"
 type_into 'Server address' "http://127.0.0.1:$port"
-eventually 3 setting_is apiBaseURL "http://127.0.0.1:$port" || fail "the server was not saved"
+eventually 3 stored_is apiBaseURL "http://127.0.0.1:$port" || fail "the server was not saved"
 
 case_name=key
 provider '{"models": {"mode": "status", "status": 401, "body": "{}"}}'
@@ -109,16 +97,6 @@ ui wait "Your system refused this. Check your desktop's autostart settings."
 [ "$("$atspi" checked 'Start Palimo when I log in')" = false ] || fail "the switch did not snap back"
 log_has 'Could not change launch at login: Could not write' || fail "no log line"
 rmdir "$autostart"
-
-case_name=styles
-ui tab Styles
-ui press 'Add style'
-ui wait 'New style'
-ui set-text Name ''
-ui wait Untitled
-eventually 3 grep -q '"name": ""' "$settings" || fail "the empty name was not saved"
-ui press 'Remove style'
-eventually 3 bash -c "! grep -q '\"name\": \"\"' '$settings'" || fail "the style was not removed"
 
 case_name=record-grabbed
 ui tab Shortcut
@@ -157,7 +135,7 @@ eventually 3 stored_is rewriteHotkey keyCode 17 || fail "stored $(stored rewrite
 eventually 3 log_has 'Hotkeys registered: ⌃⌥T rewrite, ⌃⌥P prompt.' || fail "⌃⌥T not registered"
 prepare "recorded shortcut" 0 8
 xdotool key ctrl+alt+t
-eventually 5 line_is "RECORDED shortcut" || fail "got $(ed 'get line')"
+becomes "RECORDED shortcut"
 
 case_name=local-model
 # A server that has only llama3.2 and needs no key: picked, confirmed, used, not priced.
@@ -168,13 +146,13 @@ ui set-text 'OpenAI API key' ''
 ui press 'Save and test'
 ui wait 'This server does not offer the model "gpt-4o-mini". It offers: llama3.2.'
 type_into Model llama3.2
-eventually 3 setting_is model llama3.2 || fail "the model was not saved"
+eventually 3 stored_is model llama3.2 || fail "the model was not saved"
 ui press 'Save and test'
 ui wait 'Key works'
 [ -z "$(secret-tool lookup server app.palimo.Palimo user openai-api-key)" ] || fail "a key is kept"
 prepare "local model" 0 5
 xdotool key ctrl+alt+t
-eventually 5 line_is "LOCAL model" || fail "got $(ed 'get line')"
+becomes "LOCAL model"
 log_has 'OpenAI (llama3.2, defaultInstructions) replied in ' || fail "no llama3.2 reply line"
 "$palimo" >/dev/null 2>&1 || fail "the settings did not open again"
 ui wait '2 rewrites this month, under 1 cent in API costs for 1 of them, and 123 tokens with no known price.'

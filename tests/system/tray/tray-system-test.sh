@@ -20,7 +20,6 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
 rm -f "$settings" # this test is about the first run
 
-log_has() { grep -qF -- "$1" "$work/palimo.out"; }
 menu() { "$here/tray-menu.py" "$item" "$@" || fail "tray-menu.py $*"; }
 menu_shows() { "$here/tray-menu.py" "$item" labels 2>/dev/null | grep -qxF -- "$1"; }
 window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
@@ -48,12 +47,8 @@ start_palimo() { # starts palimo and sets $item, the tray item the watcher saw
 at_least_in() { [ "$(grep -c "$2" "$1")" -ge "$3" ]; }
 quit_from_menu() {
   menu click 'Quit Palimo'
-  local deadline=$((SECONDS + 5))
-  while kill -0 "$palimo_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
-  kill -0 "$palimo_pid" 2>/dev/null && { fail "Quit did not end palimo"; return; }
-  wait "$palimo_pid"
-  local status=$?
-  [ $status -eq 0 ] || fail "palimo ended with status $status"
+  eventually 5 bash -c "! kill -0 $palimo_pid 2>/dev/null" || { fail "Quit did not end palimo"; return; }
+  wait "$palimo_pid" || fail "palimo ended with status $?"
 }
 
 start_provider "$fake_provider"
