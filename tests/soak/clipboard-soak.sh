@@ -52,6 +52,12 @@ make_formats() { # KIND MAX-BYTES -> "NAME=FILE ..." in $formats
     formats+=" ${names[$i]}=$dir/$i"
   done
 }
+start_owner() { # OUT ARGS...: a probe takes the clipboard (pid in $started), true once it has
+  : >"$work/$1" # the child truncates it only once it runs
+  "$bin/palimo-clipboard-probe" "${@:2}" >"$work/$1" 2>/dev/null &
+  started=$!
+  eventually 10 grep -q owned "$work/$1"
+}
 take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late), none
   [ -n "$owner_pid" ] && kill "$owner_pid" 2>/dev/null && wait "$owner_pid" 2>/dev/null
   owner_pid=
@@ -60,25 +66,15 @@ take_clipboard() { # KIND: qt (large formats by INCR), slow (every format late),
   qt) make_formats user $((3 * 1024 * 1024)); set -- own ;;
   slow) make_formats user $((64 * 1024)); set -- serve $((RANDOM % 150)) ;;
   esac
-  : >"$work/owner.out" # the child truncates it only once it runs
   # shellcheck disable=SC2086
-  "$bin/palimo-clipboard-probe" "$@" $formats >"$work/owner.out" 2>/dev/null &
-  owner_pid=$!
-  for _ in $(seq 1000); do grep -q owned "$work/owner.out" && return 0; sleep 0.01; done
-  return 1
+  start_owner owner.out "$@" $formats
+  local owned=$?
+  owner_pid=$started
+  return $owned
 }
-own_newer() { # another application takes the clipboard with $newer
-  : >"$work/newer.out"
-  # shellcheck disable=SC2086
-  "$bin/palimo-clipboard-probe" own $newer >"$work/newer.out" 2>/dev/null &
-  pids+=($!)
-  newer_pid=$!
-  for _ in $(seq 1000); do grep -q owned "$work/newer.out" && break; sleep 0.01; done
-}
-copy_newer() { # during the call; what it put there is dumped after the run
-  own_newer
-  newer_copied=1
-}
+# shellcheck disable=SC2086 # another application takes the clipboard with $newer
+own_newer() { start_owner newer.out own $newer; newer_pid=$started; pids+=("$started"); }
+copy_newer() { own_newer; newer_copied=1; } # during the call; dumped after the run
 
 # --- runs --------------------------------------------------------------------------------------
 paths=(success server-error escape nothing-selected prompt-cancelled never-pastes focus-moved

@@ -31,19 +31,14 @@ trap stop_everything EXIT
 
 # These tests are about a Palimo that is set up; the first-run guide has a test of its own.
 palimo_settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
-if [ ! -e "$palimo_settings" ]; then
-  mkdir -p "$(dirname "$palimo_settings")"
-  echo '{"hasCompletedOnboarding": true}' >"$palimo_settings"
-fi
+[ -e "$palimo_settings" ] ||
+  { mkdir -p "${palimo_settings%/*}" && echo '{"hasCompletedOnboarding": true}' >"$palimo_settings"; }
 
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)) case_failed=1; }
 finish() {
-  if [ $failures -gt 0 ]; then
-    echo "--- palimo output"
-    cat "$work/palimo.out"
-    exit 1
-  fi
-  echo "$1: all cases passed"
+  [ $failures -eq 0 ] && echo "$1: all cases passed" && return
+  echo "--- palimo output" && cat "$work/palimo.out"
+  exit 1
 }
 log_count() { grep -cF -- "$1" "$work/palimo.out"; }
 at_least() { [ "$(log_count "$1")" -ge "$2" ]; }

@@ -166,11 +166,19 @@ unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS GNOME_KEYRING_
   SESSION_MANAGER XAUTHORITY DESKTOP_STARTUP_ID XDG_SESSION_TYPE
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 
-# Display: Xvfb picks a free number itself and writes it to -displayfd once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$session_dir/xvfb-ready" \
-  >"$session_dir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-must_start "$xvfb_pid" Xvfb "$session_dir/xvfb.log" test -s "$session_dir/xvfb-ready"
+# Display: the first free number from 90 up, since compositors' Xwayland takes the low ones (KWin's
+# fails beside an X server on :0). Xvfb writes its number to -displayfd once it accepts clients,
+# which tells our own server apart from a foreign one already on that number.
+for ((n = 90; n < 190; n++)); do
+  : >"$session_dir/xvfb-ready"
+  Xvfb ":$n" -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$session_dir/xvfb-ready" \
+    >"$session_dir/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  wait_for "$xvfb_pid" 10 "Xvfb on :$n" test -s "$session_dir/xvfb-ready" && break
+  wait "$xvfb_pid" 2>/dev/null || true # busy number: the server gave up, try the next one
+  xvfb_pid=0
+done
+[ "$xvfb_pid" != 0 ] || { show_log "$session_dir/xvfb.log"; die "no free X display in :90 to :189"; }
 export DISPLAY=:$(cat "$session_dir/xvfb-ready")
 wait_for "$xvfb_pid" 10 "the X display $DISPLAY" xdpyinfo -display "$DISPLAY" ||
   die "Xvfb on $DISPLAY exited right after start-up"

@@ -25,10 +25,8 @@ expect() {
 saved=$'API key saved to keychain.\n'
 
 expect "--set-key" 0 "$saved" '' sk-test --set-key $'  sk-test \n'
-# Saving again updates the one item; a value that looks like an option is still the value.
+# A value that looks like an option is still the value; keychain_system_test counts the items.
 expect "second --set-key" 0 "$saved" '' --sk-dashes x --set-key --sk-dashes --set-key second
-items=$(secret-tool search --all server app.palimo.Palimo user openai-api-key 2>/dev/null | grep -c '^\[')
-[ "$items" = 1 ] || fail "expected one keyring item, found $items"
 
 # "-": the key comes from standard input, piped or typed with echo off at a terminal.
 expect "--set-key - from a pipe" 0 "$saved" '' sk-piped --set-key - < <(printf '  sk-piped \nsecond line\n')

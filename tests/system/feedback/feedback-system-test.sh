@@ -47,7 +47,7 @@ start_provider "$fake_provider"
 # The system message of the latest request ends with exactly these instructions.
 asked_with() {
   curl -fsS "http://127.0.0.1:$port/__last" |
-    jq -e --arg end "$1" '.messages[0].content | endswith("\n" + $end)' >/dev/null
+    jq -e --arg last "$1" '.messages[0].content | endswith("\n" + $last)' >/dev/null
 }
 
 start_editor "$editor"
@@ -130,6 +130,7 @@ done
 
 case_name=prompt-style
 select_far "pick a style" 0 4
+eventually 3 no_pill || fail "the last pill stayed"
 xdotool key ctrl+alt+p
 eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
 xdotool type --delay 20 'FRIEND'

@@ -6,11 +6,11 @@
 set -uo pipefail
 
 build=${1:?usage: package-test.sh BUILD_DIR}
-work=$(mktemp -d "${TMPDIR:-/tmp}/palimo-package.XXXXXX")
-pid=
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
+# shellcheck source=../desktop-fixture.sh
+source "$here/../desktop-fixture.sh"
+# shellcheck source=../palimo-process.sh
+source "$here/../palimo-process.sh"
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >cpack.log 2>&1) ||
   { echo "cpack failed: $(cat "$work/cpack.log")" >&2; exit 1; }
@@ -43,17 +43,10 @@ version=$("$root/usr/bin/palimo" --version)
 [[ "$version" == "Palimo $(dpkg-deb -f "$deb" Version | cut -d- -f1) ("* ]] ||
   fail "--version says '$version' for package $(dpkg-deb -f "$deb" Version)"
 
-# Started as a desktop starts it, it comes up and registers its shortcuts.
-echo '{"hasCompletedOnboarding": true}' | install -D /dev/stdin "${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json"
-"$root/usr/bin/palimo" >"$work/palimo.out" 2>&1 &
-pid=$!
-for _ in $(seq 200); do grep -q 'Hotkeys registered' "$work/palimo.out" && break; sleep 0.05; done
-grep -q 'Hotkeys registered' "$work/palimo.out" || fail "the packaged palimo did not start: $(cat "$work/palimo.out")"
-kill -TERM "$pid"
-wait "$pid"
-status=$?
-pid=
-[ $status -eq 0 ] || fail "the packaged palimo ended with status $status on SIGTERM: $(cat "$work/palimo.out")"
-
-[ $failures -eq 0 ] || exit 1
-echo "package test: $(basename "$deb") builds, unpacks, validates and starts"
+# Started as a desktop starts it, it comes up, registers its shortcuts and ends cleanly.
+palimo=$root/usr/bin/palimo
+palimo_start "$work" "$work/palimo.out"
+pids+=("$palimo_pid")
+eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" || fail "the packaged palimo did not start"
+palimo_stop || fail "the packaged palimo did not end cleanly on SIGTERM"
+finish "package test ($(basename "$deb"))"
