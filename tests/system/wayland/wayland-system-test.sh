@@ -104,6 +104,18 @@ for entry in "${cases[@]}"; do
   palimo_check || exit 1
 done
 
+# The prompt panel is an Xwayland window: it takes the focus, what is typed there is what the
+# model is asked, and the answer lands in the Wayland editor the panel came from.
+case_name=prompt
+open_editor gtk "make noise" 0 4
+$prompt_trigger
+eventually 5 env DISPLAY="$xdisplay" xdotool search --onlyvisible --name '^Palimo prompt$' >/dev/null ||
+  fail "no prompt panel"
+sleep 0.3
+answer_prompt "shout it"
+eventually 10 field_is gtk "MAKE noise" || fail "the field did not become \"MAKE noise\""
+curl -fsS "http://127.0.0.1:$port/__last" | grep -q 'shout it' || fail "the model was not asked what was typed"
+
 case_name=escape
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
 open_editor gtk "escape keeps this" 0 6
