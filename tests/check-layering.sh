@@ -21,7 +21,8 @@ declare -A allowed=(
   [onboarding]="base platform settings hotkey client shortcuts feedback settingswindow"
   [backend]="base platform hotkey"
 )
-backends="x11 atspi secret xdg wayland none kde sway"
+# Every folder under platform/ is a backend, so a new one is checked without being listed here.
+backend_names=$(cd "$src/platform" && ls -d -- */ | tr -d / | paste -sd'|') # x11|atspi|...
 project_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+)/'
 
 check_folder() { # check_folder NAME FILES...
@@ -41,15 +42,13 @@ check_folder() { # check_folder NAME FILES...
 
 for layer in "${!allowed[@]}"; do
   case $layer in
-  backend) for b in $backends; do
-      [ -d "$src/platform/$b" ] && check_folder backend "$src/platform/$b"/*.{h,cpp}
-    done ;;
+  backend) for b in ${backend_names//|/ }; do check_folder backend "$src/platform/$b"/*.{h,cpp}; done ;;
   platform) check_folder platform "$src"/platform/*.h ;;
   *) [ -d "$src/$layer" ] && check_folder "$layer" "$src/$layer"/*.{h,cpp} ;;
   esac
 done 2>/dev/null
 
-backend_includes='#include[[:space:]]*[<"](platform/(x11|atspi|secret|xdg|wayland|none|kde|sway)/|xcb/|X11/|atspi/|qt6keychain/|glib)'
+backend_includes="#include[[:space:]]*[<\"](platform/($backend_names)/|xcb/|X11/|atspi/|qt6keychain/|glib)"
 for layer in "${!allowed[@]}"; do
   [ "$layer" = backend ] || [ "$layer" = platform ] || [ ! -d "$src/$layer" ] && continue
   if hits=$(grep -rnE "$backend_includes" "$src/$layer"); then fail "layer $layer includes a backend:" "$hits"; fi
