@@ -19,7 +19,12 @@ RANDOM=${4:-9}
 # shellcheck source=../system/desktop-fixture.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/../system/desktop-fixture.sh"
 owner_pid=
-trap 'kill $owner_pid 2>/dev/null; stop_everything' EXIT
+stop_soak() { # (as the fixture's own: a child shell signalled before its exec runs it too)
+  local me=$BASHPID
+  [ "$me" != "$$" ] || kill $owner_pid 2>/dev/null
+  stop_everything
+}
+trap stop_soak EXIT
 
 start_provider "$fake_provider"
 export PALIMO_API_BASE=http://127.0.0.1:$port

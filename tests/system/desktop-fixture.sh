@@ -22,6 +22,10 @@ pids=()
 case_name=start
 
 stop_everything() {
+  # A child shell signalled before it has exec'd runs this trap too (bash does); only the test
+  # itself may stop everything. (BASHPID read straight into [ gave the parent's pid in a child.)
+  local me=$BASHPID
+  [ "$me" = "$$" ] || return 0
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   xdotool keyup ctrl alt 2>/dev/null
   wait 2>/dev/null
