@@ -3,10 +3,17 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
+
+// One line on standard output, flushed at once: the test waits for it.
+inline void say(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
 
 // Reads commands from standard input, one a line, on a thread of its own, and hands each to the
 // main thread in order as its first word and the rest. "quit" or the end of the input quits.

@@ -34,11 +34,6 @@
 
 namespace {
 
-void say(const QString& line) {
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
 // The moments of a run the benchmark's timing line is made of, in microseconds.
 struct Clock {
     QElapsedTimer sinceStart;

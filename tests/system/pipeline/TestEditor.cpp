@@ -19,14 +19,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cstdio>
-
 namespace {
-
-void answer(const QString& line) {
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
 
 class KeyRecorder : public QObject {
 public:
@@ -123,11 +116,11 @@ int main(int argc, char** argv) {
         }
         return QStringLiteral("ok");
     };
-    readCommands(app, [&](const QString& verb, const QString& rest) { answer(run(verb, rest)); });
+    readCommands(app, [&](const QString& verb, const QString& rest) { say(run(verb, rest)); });
     window.resize(400, 300);
     window.show();
     window.activateWindow();
     line->setFocus();
-    answer("ready " + QString::number(window.winId()));
+    say("ready " + QString::number(window.winId()));
     return app.exec();
 }
