@@ -25,8 +25,6 @@ rewrites() { # TEXT START LENGTH EXPECTED [KEYS]: the shortcut turns the selecti
 start_provider "$fake_provider"
 start_editor "$editor"
 PALIMO_API_BASE=http://127.0.0.1:$port palimo_up
-grep -q 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' "$work/palimo.out" || fail "not both registered"
-grep -q 'Accessibility trusted: true' "$work/palimo.out" || fail "no trusted line"
 
 case_name=no-display
 env -u DISPLAY -u WAYLAND_DISPLAY "$palimo" >"$work/nodisplay.out" 2>&1 && fail "started without a display"

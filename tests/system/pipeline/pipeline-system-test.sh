@@ -40,7 +40,6 @@ case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor s
   drive run
   xdotool keyup ctrl alt
   expect_eq line '"say HELLO world"' "$(qt_text line)"
-  expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
   editor keys
   expect_eq "keys the editor saw" '["Ctrl+C","Ctrl+V"]' "${reply#keys }"
 }
@@ -50,7 +49,6 @@ case_qt_whole_field() {
   drive run
   expect_eq area '"FIRST LINE\nSECOND LINE"' "$(qt_text area)"
   expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
-  expect_line '^\[Palimo\] Captured 22 chars in [0-9]+ ms\.$'
 }
 
 case_not_a_text_field() { # a button, then a password field, with nothing selected
@@ -85,7 +83,6 @@ case_mousepad() { # a selection, then the whole field, in a real GTK editor
   xdotool key ctrl+Home shift+ctrl+Right
   drive run
   expect_eq mousepad '"HELLO world, from GTK"' "$(mousepad_text)"
-  expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
   xdotool key ctrl+End
   drive run
   expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
@@ -105,7 +102,6 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
   expect_eq "GTK 4 entry" '"GTK FOUR ENTRY"' "$(head -n1 "$out")"
   xdotool mousemove --window "$window" 40 60 click 1 # into the text view, nothing selected
   drive press
-  expect_line '^\[Palimo\] Captured 17 chars in [0-9]+ ms\.$'
   expect_eq "GTK 4 text view" '"FIRST LINE\nSECOND"' "$(tail -n1 "$out")"
   kill "${pids[-1]}"
 }
