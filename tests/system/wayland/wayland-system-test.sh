@@ -139,6 +139,25 @@ captured=$(log_count 'Captured ')
 cancelled=$(log_count 'Cancelled with Escape.')
 $trigger
 eventually 5 at_least 'Captured ' $((captured + 1)) || fail "nothing was captured"
+# The pill (an Xwayland window) sits by the text: on sway, which says where windows are, by the
+# GTK 4 editor in the right half of the screen; on KWin, which does not, at a fixed spot low in
+# the middle.
+pill_at() {
+  local id info
+  for id in $(DISPLAY=$xdisplay xdotool search --onlyvisible --class palimo 2>/dev/null); do
+    info=$(DISPLAY=$xdisplay xwininfo -id "$id") || continue
+    grep -q 'Override Redirect State: yes' <<<"$info" || continue
+    awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}' <<<"$info"
+    return 0
+  done
+  return 1
+}
+eventually 5 pill_at >/dev/null || fail "no pill"
+read -r pill_x pill_y <<<"$(pill_at)"
+case $compositor in
+sway) [ "$pill_x" -ge 560 ] || fail "the pill is at $pill_x,$pill_y, away from the GTK 4 editor" ;;
+kwin) [ "$pill_y" -ge 600 ] || fail "the pill is at $pill_x,$pill_y, not at the fixed spot" ;;
+esac
 $press_escape
 eventually 5 at_least 'Cancelled with Escape.' $((cancelled + 1)) || fail "Escape did not cancel"
 sleep 0.3
