@@ -42,21 +42,35 @@ TEST(KeyTest, EveryKeyHasItsOwnCodeAndPositionAndComesBackFromBoth) {
     }
 }
 
-TEST(KeyTest, CasesKeepTheirCodesAndTheDesktopsGlyphs) {
-    const std::tuple<Key, std::uint32_t, QString> samples[] = {
-        {Key::quote, 39, u"\""_s},
-        {Key::section, 10, u"\u00A7"_s},
-        {Key::space, 49, u"\u2423"_s},
-        {Key::returnKey, 36, u"\u21A9\uFE0E"_s}, // the selector keeps the arrow from turning emoji
-        {Key::function, 63, u"fn"_s},
-        {Key::keypad8, 91, u"8"_s},
-        {Key::keypadMultiply, 67, u"\U0001D5D1"_s},
-        {Key::help, 114, u"?\u20DD"_s},
-        {Key::mute, 74, u"\U0001F507"_s},
+// The stored code, the glyph the desktop shows and the X key code of a standard PC keyboard (as
+// xev shows it; 0 for none) of a sample of keys.
+TEST(KeyTest, CasesKeepTheirCodesGlyphsAndPositions) {
+    const std::tuple<Key, std::uint32_t, QString, int> samples[] = {
+        {Key::a, 0, u"A"_s, 38},
+        {Key::r, 15, u"R"_s, 27},
+        {Key::quote, 39, u"\""_s, 48},
+        {Key::section, 10, u"\u00A7"_s, 94},
+        {Key::space, 49, u"\u2423"_s, 65},
+        // The selector after the arrow keeps it from turning into an emoji.
+        {Key::returnKey, 36, u"\u21A9\uFE0E"_s, 36},
+        {Key::keypadEnter, 76, u"\u21A9\uFE0E"_s, 104},
+        {Key::function, 63, u"fn"_s, 0},
+        {Key::f1, 122, u"\uF860F1"_s, 67},
+        {Key::f12, 111, u"\uF861F12"_s, 96},
+        {Key::leftArrow, 123, u"\u2190"_s, 113},
+        {Key::keypad8, 91, u"8"_s, 80},
+        {Key::keypadMultiply, 67, u"\U0001D5D1"_s, 63},
+        {Key::command, 55, u"\u2318"_s, 133},
+        {Key::escape, 53, u"\u238B"_s, 9},
+        {Key::deleteKey, 51, u"\u232B"_s, 22},
+        {Key::forwardDelete, 117, u"\u2326"_s, 119},
+        {Key::help, 114, u"?\u20DD"_s, 118},
+        {Key::mute, 74, u"\U0001F507"_s, 121},
     };
-    for (const auto& [key, code, glyph] : samples) {
+    for (const auto& [key, code, glyph, xCode] : samples) {
         EXPECT_EQ(key.carbonKeyCode(), code) << glyph.toStdString();
         EXPECT_EQ(key.description(), glyph) << code;
+        EXPECT_EQ(KeyPosition::xKeyCode(key).value_or(0), xCode) << code;
     }
     for (int n = 1; n <= 20; ++n) { // the desktop's private-use prefix, one for F10 and up
         EXPECT_EQ(Key(static_cast<Key::Value>(Key::f1 + n - 1)).description(),
@@ -95,26 +109,6 @@ TEST(KeyComboTest, ACodeOutsideTheTableKeepsItsModifiersAndShowsNoKey) {
     const KeyCombo unknown(52, 0x1800);
     EXPECT_FALSE(unknown.key().has_value());
     EXPECT_EQ(unknown.description(), u"⌃⌥"_s);
-}
-
-TEST(KeyPositionTest, StandardPCKeyboardCodes) {
-    // X key codes of a standard PC keyboard, as xev shows them.
-    const std::pair<Key, int> pc[] = {{Key::a, 38},
-                                      {Key::r, 27},
-                                      {Key::escape, 9},
-                                      {Key::returnKey, 36},
-                                      {Key::space, 65},
-                                      {Key::f1, 67},
-                                      {Key::f12, 96},
-                                      {Key::leftArrow, 113},
-                                      {Key::keypadEnter, 104},
-                                      {Key::command, 133},
-                                      {Key::forwardDelete, 119},
-                                      {Key::deleteKey, 22},
-                                      {Key::mute, 121}};
-    for (const auto& [key, xCode] : pc) {
-        EXPECT_EQ(KeyPosition::xKeyCode(key), xCode) << key.carbonKeyCode();
-    }
 }
 
 } // namespace
