@@ -2,6 +2,10 @@
 
 #include <QRegularExpression>
 
+namespace {
+const RewriteError serverError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
+} // namespace
+
 TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFormat) {
     editor.setText(QStringLiteral("say hello world"), 4, 5);
     run(false, [this] {
@@ -94,14 +98,17 @@ INSTANTIATE_TEST_SUITE_P(
                    f.duringCall = [&f] { f.pasteboard.copyFromApplication(newerClipboard); };
                },
                "ABC", succeeded, "its newer contents come back after the paste", newerClipboard},
-        Ending{
-            "ClipboardChangedDuringAFailedCall",
-            [](PipelineTest& f) {
-                f.modelError = RewriteError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
-                f.duringCall = [&f] { f.pasteboard.copyFromApplication({}); };
-            },
-            "abc", failedWith("OpenAI returned an error (500)."),
-            "Rewrite failed: OpenAI returned HTTP 500: boom", QList<PasteboardItem>()},
+        // The server's failure is said, and the clipboard the capture took comes back.
+        Ending{"ProviderError", [](PipelineTest& f) { f.modelError = serverError; }, "abc",
+               failedWith("OpenAI returned an error (500)."),
+               "Rewrite failed: OpenAI returned HTTP 500: boom"},
+        Ending{"ClipboardChangedDuringAFailedCall",
+               [](PipelineTest& f) {
+                   f.modelError = serverError;
+                   f.duringCall = [&f] { f.pasteboard.copyFromApplication({}); };
+               },
+               "abc", failedWith("OpenAI returned an error (500)."),
+               "Rewrite failed: OpenAI returned HTTP 500: boom", QList<PasteboardItem>()},
         // Restoring "nothing" would wipe the clipboard; the rewrite is left there instead.
         Ending{"ClipboardCouldNotBeRead", [](PipelineTest& f) { f.pasteboard.unreadable = true; },
                "ABC", succeeded, "The clipboard could not be read before the rewrite",
