@@ -72,7 +72,6 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
 INSTANTIATE_TEST_SUITE_P(
     Controller, PipelineEndings,
     ::testing::Values(
-        Ending{"Success", [](PipelineTest&) {}, "ABC", succeeded, "Done in"},
         // Restoring on the minimum wait would paste the user's own clipboard.
         Ending{"LatePaste", [](PipelineTest& f) { f.editor.pasteDelay = 120ms; }, "ABC", succeeded},
         // A read-only field or a hung application: no "Done" for a paste that did not happen,
@@ -165,7 +164,7 @@ TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
               4);
 }
 
-TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindow) {
+TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindowIfItIsStillThere) {
     qsizetype activatedAtWorking = -1;
     feedback->onWorking = [&] { activatedAtWorking = workspace.activated.size(); };
     controller.setCollectInstructions([](RewriteController::InstructionsCompletion done) {
@@ -185,6 +184,16 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindow) {
     const QString done = logLines().filter(QStringLiteral("Done in")).value(0);
     EXPECT_LT(captured.section(u' ', 4, 4).toInt(), 120) << captured.toStdString();
     EXPECT_GE(done.section(u' ', 2, 2).toDouble(), 0.12) << done.toStdString();
+
+    // A window gone by the answer gets nothing: no request, no paste, the clipboard back.
+    workspace.activationWorks = false;
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    feedback->calls.clear();
+    run(true);
+    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
+    EXPECT_EQ(feedback->calls, QStringList{"failed: Your window is gone, so nothing was pasted."});
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+    EXPECT_EQ(requests.size(), 1);
 }
 
 TEST_F(PipelineTest, BlankDismissedOrMissingPromptEndsTheRun) {
@@ -206,17 +215,6 @@ TEST_F(PipelineTest, BlankDismissedOrMissingPromptEndsTheRun) {
     EXPECT_TRUE(workspace.activated.isEmpty());
     // Escape is armed for the capture and let go before the panel, which takes it itself.
     EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false, true, false}));
-}
-
-TEST_F(PipelineTest, PromptPathDoesNotPasteWhenItsWindowIsGone) {
-    controller.setCollectInstructions([](auto done) { done(QStringLiteral("shorter")); });
-    workspace.activationWorks = false;
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    run(true);
-    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
-    EXPECT_EQ(feedback->calls, QStringList{"failed: Your window is gone, so nothing was pasted."});
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-    EXPECT_TRUE(requests.isEmpty());
 }
 
 // Quitting mid-run: the model call is cancelled and the clipboard is back before the quit goes on.
