@@ -107,6 +107,8 @@ TEST_F(SettingsViewsTest, RecordingSuspendsShortcutsAndEndsWithTheTabOrTheOtherR
     press(35, Qt::ControlModifier | Qt::AltModifier, Qt::Key_Plus);
     EXPECT_EQ(model().rewriteHotkey(), (HotkeyCombo{30, 0xC0000}));
     EXPECT_EQ(recordings, (QList<bool>{true, false}));
+    // Registered again whatever the order of the store and the end of recording.
+    EXPECT_EQ(hotkeyChanges, 1);
 
     auto* prompt = find<QPushButton>(shortcuts, u"Rewrite with my own instructions"_s);
     prompt->click();

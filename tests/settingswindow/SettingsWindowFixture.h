@@ -30,6 +30,7 @@ protected:
     SettingsModel& model() {
         if (!m_model) {
             m_model = std::make_unique<SettingsModel>(store, keychain, client, loginItems);
+            m_model->setOnHotkeyChanged([this] { ++hotkeyChanges; });
             m_model->setOnRecordingChanged([this](bool on) { recordings << on; });
         }
         return *m_model;
@@ -46,6 +47,7 @@ protected:
     QString base; // empty: the fake provider's own address
     OpenAIClient client{clientOptions()};
     FakeLoginItems loginItems;
+    int hotkeyChanges = 0;
     QList<bool> recordings;
 
 private:
