@@ -71,19 +71,17 @@ TEST_F(PromptPanelTest, OpensWithTheFocusInTheField) {
     EXPECT_TRUE(field()->hasFocus());
 }
 
-// Every way out gives exactly one answer and closes the panel.
+// Every way out gives exactly one answer and closes the panel. (Escape and a click on a
+// filtered row are the feedback system test's.)
 TEST_F(PromptPanelTest, TheThreeAnswers) {
-    enum class Out { enter, escape, closedByTheWindowManager, firstRow };
     const struct {
         const char* typed;
-        Out out;
+        bool closedByTheWindowManager;
         std::optional<QString> answer;
     } cases[] = {
-        {"  make it loud \t", Out::enter, QStringLiteral("make it loud")},
-        {"   ", Out::enter, std::nullopt},
-        {"abc", Out::escape, std::nullopt},
-        {"", Out::closedByTheWindowManager, std::nullopt},
-        {"gram", Out::firstRow, QStringLiteral("Fix the grammar.")},
+        {"  make it loud \t", false, QStringLiteral("make it loud")},
+        {"   ", false, std::nullopt},
+        {"abc", true, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -92,12 +90,10 @@ TEST_F(PromptPanelTest, TheThreeAnswers) {
         QPointer<PromptPanelView> view = panel.view();
         ASSERT_TRUE(QTest::qWaitForWindowActive(view));
         QTest::keyClicks(view->field(), c.typed);
-        if (c.out == Out::firstRow) {
-            QTest::mouseClick(view->visibleRows().at(0), Qt::LeftButton);
-        } else if (c.out == Out::closedByTheWindowManager) {
+        if (c.closedByTheWindowManager) {
             view->close();
         } else {
-            QTest::keyClick(view->field(), c.out == Out::enter ? Qt::Key_Return : Qt::Key_Escape);
+            QTest::keyClick(view->field(), Qt::Key_Return);
         }
         QTest::qWait(10);
         EXPECT_EQ(answers, (QList<std::optional<QString>>{c.answer}));
