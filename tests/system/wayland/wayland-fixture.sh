@@ -5,11 +5,13 @@
 #   start_session sway|kwin|x11   the compositor (with Xwayland, whose DISPLAY replaces the
 #                                 session's Xvfb for palimo), the fake provider (as $port,
 #                                 answering in upper case) and palimo, ready; sets $trigger, the
-#                                 command that presses Palimo's shortcut, $command_trigger, which
-#                                 runs `palimo --rewrite` (on sway through a key the user bound
-#                                 to it), and $press_escape.
+#                                 command that presses Palimo's shortcut, $prompt_trigger (the
+#                                 prompt's), $command_trigger, which runs `palimo --rewrite` (on
+#                                 sway through a key the user bound to it), $press_escape, and
+#                                 answer_prompt TEXT, which types into the prompt panel and
+#                                 presses Return (Wayland only).
 # x11 is the session's own Xvfb with palimo's X11 backends, for comparisons.
-press_shortcut() { wtype -M ctrl -M alt r -m alt -m ctrl; }
+press_shortcut() { wtype -M ctrl -M alt "${1:-r}" -m alt -m ctrl; }
 
 start_session() {
   local compositor=$1
@@ -66,7 +68,9 @@ start_compositor() {
   xdisplay=$(cat "$work/xdisplay")
 
   trigger=press_shortcut
+  prompt_trigger="press_shortcut p"
   press_escape="wtype -k Escape"
+  answer_prompt() { wtype "$1" && sleep 0.2 && wtype -k Return; }
   if [ "$compositor" = sway ]; then
     # Palimo binds its keys through sway's socket; the configuration's Super+R is the user's
     # own binding of `palimo --rewrite`.
@@ -76,7 +80,9 @@ start_compositor() {
   else
     # KWin serves KDE's shortcut service itself, where Palimo registers its keys.
     trigger="$fake_keys ctrl+alt+r"
+    prompt_trigger="$fake_keys ctrl+alt+p"
     press_escape="$fake_keys escape"
+    answer_prompt() { "$fake_keys" type "$1" && sleep 0.2 && "$fake_keys" return; }
     # KWin runs no command for a key of its own.
     command_trigger="$palimo --rewrite"
     # WORKAROUND: Qt 6.4's xcb plugin never frees the XInput2 pointer device it makes for

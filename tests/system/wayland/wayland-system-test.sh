@@ -6,6 +6,7 @@
 # place, and the clipboard afterwards holds exactly what it held before; one case goes through
 # `palimo --rewrite` instead, and Escape cancels.
 #   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS
+#     STALLING_CLIPBOARD
 # sway refuses to run as root, so as root the whole session (palimo-session.sh) is re-run as an
 # ordinary user. Palimo's own windows go through the compositor's Xwayland, as on a desktop.
 set -uo pipefail
@@ -18,8 +19,9 @@ if [ -z "${PALIMO_SESSION_DIR:-}" ]; then
   exec "$here/../palimo-session.sh" "$self" "$@"
 fi
 
-compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS}
+compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS STALLING_CLIPBOARD}
 palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6 fake_keys=$7
+stalling_clipboard=$8
 # shellcheck source=../desktop-fixture.sh
 source "$here/../desktop-fixture.sh"
 # shellcheck source=../palimo-process.sh
@@ -103,6 +105,31 @@ for entry in "${cases[@]}"; do
   clipboard_unchanged "$clipboard"
   palimo_check || exit 1
 done
+
+# An owner that stops answering one type, half-way through it: the rewrite goes on after the
+# read's time limit, and the types that did answer come back byte for byte.
+case_name=stalled-owner
+open_editor gtk "a stalled owner" 2 7
+"$stalling_clipboard" 'text/html=<b>kept</b>' 'text/plain~half of it' >"$work/stall.out" &
+pids+=($!)
+eventually 5 grep -q ready "$work/stall.out" || fail "the stalling owner did not take the clipboard"
+$trigger
+eventually 10 field_is gtk "a STALLED owner" || fail "the field did not become \"a STALLED owner\""
+eventually 5 bash -c '[ "$(wl-paste -l)" = text/html ]' || fail "clipboard types now: $(wl-paste -l | tr '\n' ' ')"
+[ "$(wl-paste -t text/html)" = "<b>kept</b>" ] || fail "the HTML came back changed"
+grep -q 'leaves out text/plain' "$work/palimo.out" || fail "the stalled type was not reported"
+
+# The prompt panel is an Xwayland window: it takes the focus, what is typed there is what the
+# model is asked, and the answer lands in the Wayland editor the panel came from.
+case_name=prompt
+open_editor gtk "make noise" 0 4
+$prompt_trigger
+eventually 5 env DISPLAY="$xdisplay" xdotool search --onlyvisible --name '^Palimo prompt$' >/dev/null ||
+  fail "no prompt panel"
+sleep 0.3
+answer_prompt "shout it"
+eventually 10 field_is gtk "MAKE noise" || fail "the field did not become \"MAKE noise\""
+curl -fsS "http://127.0.0.1:$port/__last" | grep -q 'shout it' || fail "the model was not asked what was typed"
 
 case_name=escape
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
