@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FakeProviderReply.h"
-#include "FakeProviderRequest.h"
 
 #include <QList>
 #include <QObject>
@@ -14,6 +13,25 @@
 #include <memory>
 
 class QTcpServer;
+
+// One HTTP request as the fake provider received it, for assertions.
+struct FakeRequest {
+    QByteArray method;
+    QByteArray path;
+    QList<QPair<QByteArray, QByteArray>> headers; // in arrival order, names as sent
+    QByteArray body;
+    int connection = 0; // 1 for the first connection the server accepted, and so on
+
+    // The value of the first header with that name, compared without case.
+    std::optional<QByteArray> header(const QByteArray& name) const {
+        for (const auto& [key, value] : headers) {
+            if (key.compare(name, Qt::CaseInsensitive) == 0) {
+                return value;
+            }
+        }
+        return std::nullopt;
+    }
+};
 
 // An OpenAI-compatible HTTP/1.1 server on 127.0.0.1 for tests and benchmarks, plain or TLS
 // (with a certificate made at start), keeping connections alive. It serves
