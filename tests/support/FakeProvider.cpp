@@ -133,8 +133,7 @@ private:
                           (reply.status == 200 ? " OK" : " Not OK") +
                           "\r\nContent-Type: " + reply.contentType + "\r\n";
         if (!reply.withoutLength) {
-            head += "Content-Length: " +
-                    QByteArray::number(reply.declaredLength.value_or(reply.body.size())) + "\r\n";
+            head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
         }
         for (const auto& [name, value] : reply.headers) {
             head += name + ": " + value + "\r\n";
@@ -301,14 +300,6 @@ FakeReply FakeProvider::control(const FakeRequest& request) {
     const QJsonObject settings = QJsonDocument::fromJson(request.body).object();
     const auto chat = FakeReply::fromJson(settings.value(u"chat"_s).toObject());
     const auto models = FakeReply::fromJson(settings.value(u"models"_s).toObject());
-    std::deque<FakeReply> next;
-    for (const QJsonValue& item : settings.value(u"next"_s).toArray()) {
-        if (const auto reply = FakeReply::fromJson(item.toObject())) {
-            next.push_back(*reply);
-        } else {
-            return errorAnswer(400, "unknown mode");
-        }
-    }
     if (!chat || !models) {
         return errorAnswer(400, "unknown mode");
     }
@@ -321,6 +312,5 @@ FakeReply FakeProvider::control(const FakeRequest& request) {
     if (settings.contains(u"offers"_s)) {
         setOfferedModels(settings.value(u"offers"_s).toVariant().toStringList());
     }
-    m_queue.insert(m_queue.end(), next.begin(), next.end());
     return FakeReply::answer(200, R"({"ok":true})");
 }

@@ -37,8 +37,8 @@ struct FakeRequest {
 // (with a certificate made at start), keeping connections alive. It serves
 // POST /v1/chat/completions and GET /v1/models with replies chosen per test or per request,
 // and records every request. Control paths let another process script it:
-//   POST /__control {"chat": reply, "models": reply, "next": [reply, ...],  (FakeReply::fromJson)
-//                    "offers": ["model", ...]}                              (setOfferedModels)
+//   POST /__control {"chat": reply, "models": reply,  (FakeReply::fromJson)
+//                    "offers": ["model", ...]}        (setOfferedModels)
 //   GET /__stats -> {"connections": n, "requests": n}
 //   GET /__last -> the body of the latest API request
 // Runs on the thread that creates it; tests share the event loop with the client under test.

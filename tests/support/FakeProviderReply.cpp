@@ -45,8 +45,6 @@ std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
         reply = completion(value("content").toString(u"ok"_s), false);
     } else if (mode == QLatin1String("invalid-utf8")) {
         reply = answer(value("status").toInt(500), "{\"error\": \"\xff\xfe\xc3\x28\"}");
-    } else if (mode == QLatin1String("hang")) {
-        reply = of(Kind::hang);
     } else if (mode == QLatin1String("drop")) {
         reply = of(Kind::dropBeforeAnswer);
     } else if (mode == QLatin1String("drop-mid")) {
@@ -63,7 +61,6 @@ std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
         return json.contains(QLatin1String(name)) ? std::optional(value(name).toInteger())
                                                   : std::nullopt;
     };
-    reply.declaredLength = optional("declaredLength");
     reply.contentType = value("contentType").toString(u"application/json"_s).toUtf8();
     const QJsonObject headers = value("headers").toObject();
     for (auto it = headers.begin(); it != headers.end(); ++it) {
