@@ -60,9 +60,8 @@ TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndReadsTheStatus) {
     EXPECT_FALSE(sent.header("Content-Type").has_value());
     EXPECT_TRUE(sent.body.isEmpty());
 
+    // (A 401's text is shown by the settings system test.)
     const std::tuple<int, QByteArray, const char*> answers[] = {
-        {401, R"({"error":{"code":"invalid_api_key"}})",
-         "OpenAI rejected this key. Check it was copied in full."},
         {500, "upstream down", "OpenAI returned HTTP 500: upstream down"},
         {403, "\xff\xfe", "OpenAI returned HTTP 403: <no body>"},
     };
@@ -70,7 +69,6 @@ TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndReadsTheStatus) {
         fake.setModelsReply(FakeReply::answer(status, body));
         const auto error = QCoro::waitFor(client.validateKey(u"sk-key"_s));
         ASSERT_TRUE(error.has_value()) << status;
-        EXPECT_EQ(error->kind, status == 401 ? Kind::invalidAPIKey : Kind::badResponse);
         EXPECT_EQ(error->description(), QString::fromUtf8(text));
     }
 }
@@ -112,12 +110,11 @@ TEST_F(OpenAIClientTest, AServerThatNeedsNoKeyIsAskedWithoutOne) {
     key = u" "_s;
     EXPECT_EQ(expect<RewriteResult>(run(client)).text, u"HELLO WORLD"_s);
     EXPECT_EQ(keyTest(client, QString()), std::nullopt);
-    // A 401 to no key at all means the server wants one, not that a key is wrong.
+    // A 401 to no key at all means the server wants one, not that a key is wrong (for the key
+    // test, SettingsModelTest's case).
     fake.enqueue(FakeReply::answer(401, "{}"));
     EXPECT_EQ(failure(client).kind, Kind::missingAPIKey);
-    fake.setModelsReply(FakeReply::answer(401, "{}"));
-    EXPECT_EQ(keyTest(client, QString()), Kind::missingAPIKey);
-    ASSERT_EQ(fake.requests().size(), 4);
+    ASSERT_EQ(fake.requests().size(), 3);
     for (const FakeRequest& sent : fake.requests()) {
         EXPECT_FALSE(sent.header("Authorization").has_value()) << sent.path.toStdString();
     }
