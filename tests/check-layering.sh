@@ -21,7 +21,7 @@ declare -A allowed=(
   [onboarding]="base platform settings hotkey client shortcuts feedback settingswindow"
   [backend]="base platform hotkey"
 )
-backends="x11 atspi secret xdg wayland none kde"
+backends="x11 atspi secret xdg wayland none kde sway"
 project_include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([a-z]+)/'
 
 check_folder() { # check_folder NAME FILES...
@@ -49,7 +49,7 @@ for layer in "${!allowed[@]}"; do
   esac
 done 2>/dev/null
 
-backend_includes='#include[[:space:]]*[<"](platform/(x11|atspi|secret|xdg|wayland|none|kde)/|xcb/|X11/|atspi/|qt6keychain/|glib)'
+backend_includes='#include[[:space:]]*[<"](platform/(x11|atspi|secret|xdg|wayland|none|kde|sway)/|xcb/|X11/|atspi/|qt6keychain/|glib)'
 for layer in "${!allowed[@]}"; do
   [ "$layer" = backend ] || [ "$layer" = platform ] || [ ! -d "$src/$layer" ] && continue
   if hits=$(grep -rnE "$backend_includes" "$src/$layer"); then fail "layer $layer includes a backend:" "$hits"; fi

@@ -4,8 +4,8 @@
 #   wayland-keypress.sh sway|kwin|x11 BUILD_DIR [RUNS]
 # It starts its own session (tests/system/palimo-session.sh), as an ordinary user when run as
 # root, because sway refuses root. On sway the press is a virtual-keyboard Ctrl+Alt+R that the
-# compositor's binding turns into `palimo --rewrite`; on KWin a fake-input Ctrl+Alt+R that KDE's
-# shortcut service hands to Palimo; on X11 an XTest Ctrl+Alt+R.
+# binding Palimo made through sway's socket reports to it; on KWin a fake-input Ctrl+Alt+R that
+# KDE's shortcut service hands to Palimo; on X11 an XTest Ctrl+Alt+R.
 set -uo pipefail
 self=$(readlink -f "${BASH_SOURCE[0]}")
 fixtures=$(dirname "$self")/../../tests/system

@@ -19,6 +19,7 @@
 #include "platform/none/NoPasteboard.h"
 #include "platform/none/NoWorkspace.h"
 #include "platform/secret/SecretServiceStore.h"
+#include "platform/sway/SwayHotKeyService.h"
 #include "platform/wayland/WaylandBackends.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKeyService.h"
@@ -171,7 +172,12 @@ bool AppDelegate::createWaylandBackends() {
                        .arg(qEnvironmentVariable("WAYLAND_DISPLAY")));
         return false;
     }
-    m_hotKeyService = KGlobalAccelHotKeyService::create();
+    QString shortcuts = QStringLiteral("no global shortcuts");
+    if ((m_hotKeyService = KGlobalAccelHotKeyService::create())) {
+        shortcuts = QStringLiteral("KDE global shortcuts");
+    } else if ((m_hotKeyService = SwayHotKeyService::create())) {
+        shortcuts = QStringLiteral("sway bindings");
+    }
     m_abilities = {m_hotKeyService != nullptr, wayland->keystrokes != nullptr,
                    wayland->pasteboard != nullptr};
     m_pasteboard =
@@ -181,8 +187,7 @@ bool AppDelegate::createWaylandBackends() {
     m_workspace =
         wayland->workspace ? std::move(wayland->workspace) : std::make_unique<NoWorkspace>();
     QStringList chosen = wayland->chosen;
-    chosen.prepend(m_hotKeyService ? QStringLiteral("KDE global shortcuts")
-                                   : QStringLiteral("no global shortcuts"));
+    chosen.prepend(shortcuts);
     Log::info(QStringLiteral("Backends: Wayland: %1, AT-SPI accessibility, Secret Service "
                              "keyring (%2 windows).")
                   .arg(chosen.join(QStringLiteral(", ")), QGuiApplication::platformName()));

@@ -47,6 +47,18 @@ bool isLoopbackHost(const QString& host) {
     return !address.isNull() && address.isLoopback();
 }
 
+QString keyRecipient(const QString& base) {
+    const QUrl url = QUrl::fromUserInput(base);
+    if (url.host().isEmpty()) {
+        return base;
+    }
+    if (url.host().compare(QUrl(QString::fromLatin1(defaultBase)).host(), Qt::CaseInsensitive) ==
+        0) {
+        return QStringLiteral("OpenAI");
+    }
+    return url.port() == -1 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
+}
+
 bool needsKey(const QString& base) {
     const QString defaultHost = QUrl(QString::fromLatin1(defaultBase)).host();
     return QUrl(base.trimmed()).host().compare(defaultHost, Qt::CaseInsensitive) == 0;

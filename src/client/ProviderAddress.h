@@ -35,6 +35,10 @@ bool isLoopbackHost(const QString& host);
 // Other servers are asked without one: many local ones need none.
 bool needsKey(const QString& base);
 
+// Who gets the key with every request to base: "OpenAI" for OpenAI's own API, else the server
+// by its host (and port), as the settings promise the key goes nowhere else.
+QString keyRecipient(const QString& base);
+
 // base + path (a base may carry a path prefix of its own), or why that base may not be used.
 std::variant<QUrl, QString> endpoint(const QString& base, const QString& path);
 

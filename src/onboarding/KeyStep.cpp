@@ -1,3 +1,4 @@
+#include "client/ProviderAddress.h"
 #include "onboarding/OnboardingModel.h"
 #include "onboarding/OnboardingSteps.h"
 #include "onboarding/StepParts.h"
@@ -47,10 +48,17 @@ QWidget* apiKey(OnboardingModel& model, const OnboardingLook& look, QWidget* par
     QVBoxLayout* layout = StepParts::column(step, 16);
     layout->addStretch(1);
     StepParts::addMark(layout, look, step);
-    StepParts::addTitle(layout, QStringLiteral("Add your OpenAI key"),
-                        QStringLiteral("Palimo uses your own OpenAI account. The key is kept in "
-                                       "your system keyring and sent only to OpenAI."),
-                        step);
+    const auto configured = ProviderAddress::configured();
+    const QString* base = std::get_if<QString>(&configured);
+    const QString recipient = base ? ProviderAddress::keyRecipient(*base) : QString();
+    StepParts::addTitle(
+        layout, QStringLiteral("Add your OpenAI key"),
+        recipient.isEmpty() || recipient == QLatin1String("OpenAI")
+            ? QStringLiteral("Palimo uses your own OpenAI account. The key is kept in your "
+                             "system keyring and sent only to OpenAI.")
+            : QStringLiteral("The key is kept in your system keyring and sent only to %1.")
+                  .arg(recipient),
+        step);
     auto* field = new KeyField(model, step);
     field->setEchoMode(QLineEdit::Password);
     field->setPlaceholderText(QStringLiteral("sk-…"));

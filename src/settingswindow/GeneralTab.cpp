@@ -34,10 +34,8 @@ GeneralTab::GeneralTab(SettingsModel& model, QWidget* parent)
     keyLayout->addWidget(m_key);
     keyLayout->addLayout(row);
     keyLayout->addWidget(link, 0, Qt::AlignLeft);
-    keyLayout->addWidget(ViewStyle::captionLabel(
-        QStringLiteral("Palimo uses your own OpenAI account. The key is stored in your system "
-                       "keyring and sent only to OpenAI."),
-        keyGroup));
+    m_keyFooter = ViewStyle::captionLabel(QString(), keyGroup);
+    keyLayout->addWidget(m_keyFooter);
 
     auto* optionsGroup = new QGroupBox(this);
     auto* optionsLayout = new QVBoxLayout(optionsGroup);
@@ -123,6 +121,13 @@ void GeneralTab::showServer() {
     if (!m_model.serverProblem() && m_server->text() != m_model.serverAddress()) {
         m_server->setText(m_model.serverAddress());
     }
+    const QString recipient = m_model.keyRecipient();
+    m_keyFooter->setText(
+        recipient == QLatin1String("OpenAI")
+            ? QStringLiteral("Palimo uses your own OpenAI account. The key is stored in your "
+                             "system keyring and sent only to OpenAI.")
+            : QStringLiteral("The key is stored in your system keyring and sent only to %1.")
+                  .arg(recipient));
     m_serverProblem->setText(m_model.serverProblem().value_or(QString()));
     m_serverProblem->setVisible(m_model.serverProblem().has_value());
     const QString typed = m_modelName->currentText();

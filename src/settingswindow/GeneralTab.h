@@ -33,6 +33,7 @@ private:
     QPushButton* m_saveAndTest = nullptr;
     KeyStatusView* m_status = nullptr;
     QLineEdit* m_server = nullptr;
+    QLabel* m_keyFooter = nullptr;
     QLabel* m_serverProblem = nullptr;
     QComboBox* m_modelName = nullptr;
     QLabel* m_overrides = nullptr;

@@ -125,6 +125,11 @@ void SettingsModel::setModelName(const QString& model) {
     Q_EMIT serverChanged();
 }
 
+QString SettingsModel::keyRecipient() const {
+    const QString environment = qEnvironmentVariable(ProviderAddress::environmentVariable);
+    return ProviderAddress::keyRecipient(ProviderAddress::choose(environment, m_serverAddress));
+}
+
 QStringList SettingsModel::environmentOverrides() const {
     QStringList sentences;
     for (const char* variable :

@@ -60,6 +60,8 @@ public:
     // The server's base address and the model as stored, empty for the defaults. Each edit is
     // saved at once, except an address that could leak the key: serverProblem() says why.
     const QString& serverAddress() const { return m_serverAddress; }
+    // Where the key goes: the server the environment or the address names, else OpenAI.
+    QString keyRecipient() const;
     void setServerAddress(const QString& address);
     const std::optional<QString>& serverProblem() const { return m_serverProblem; }
     const QString& modelName() const { return m_modelName; }

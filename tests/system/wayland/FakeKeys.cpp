@@ -2,6 +2,7 @@
 // (KWin grants it to this binary through a desktop entry naming it), for the system tests:
 //   palimo-fake-keys ctrl+alt+r
 //   palimo-fake-keys escape
+//   palimo-fake-keys type "lower case words"   (each letter pressed and released in turn)
 // Exits 0 once KWin has handled the presses, 1 when it cannot reach KWin or the protocol.
 #include "fake-input-client-protocol.h"
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -28,41 +30,48 @@ void onGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
 void onGlobalRemove(void*, wl_registry*, std::uint32_t) {}
 const wl_registry_listener listener = {onGlobal, onGlobalRemove};
 
-// Evdev codes of the keys the tests press.
+// Evdev codes of the keys the tests press: modifiers, Escape, Return, space and the letters.
 std::uint32_t code(const std::string& key) {
-    if (key == "ctrl")
-        return 29;
-    if (key == "alt")
-        return 56;
-    if (key == "shift")
-        return 42;
-    if (key == "escape")
-        return 1;
-    if (key == "r")
-        return 19;
-    if (key == "p")
-        return 25;
+    const std::pair<const char*, std::uint32_t> named[] = {
+        {"ctrl", 29}, {"alt", 56}, {"shift", 42}, {"escape", 1}, {"return", 28}, {" ", 57}};
+    for (const auto& [name, value] : named) {
+        if (key == name) {
+            return value;
+        }
+    }
+    const std::pair<std::string_view, std::uint32_t> rows[] = {
+        {"qwertyuiop", 16}, {"asdfghjkl", 30}, {"zxcvbnm", 44}};
+    for (const auto& [letters, first] : rows) {
+        if (const size_t at = letters.find(key); key.size() == 1 && at != std::string_view::npos) {
+            return first + static_cast<std::uint32_t>(at);
+        }
+    }
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: palimo-fake-keys ctrl+alt+r\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: palimo-fake-keys ctrl+alt+r | type TEXT\n");
         return 2;
     }
-    std::vector<std::uint32_t> keys;
-    std::string combo = argv[1];
-    for (size_t start = 0; start <= combo.size();) {
-        const size_t plus = std::min(combo.find('+', start), combo.size());
-        const std::uint32_t key = code(combo.substr(start, plus - start));
+    // Each group is pressed together, then released: one combination, or one letter of a text.
+    std::vector<std::vector<std::uint32_t>> groups;
+    const std::string given = argv[argc - 1];
+    const bool typing = argc == 3 && std::string(argv[1]) == "type";
+    for (size_t start = 0; start < given.size();) {
+        const size_t end = typing ? start + 1 : std::min(given.find('+', start), given.size());
+        const std::uint32_t key = code(given.substr(start, end - start));
         if (key == 0) {
-            std::fprintf(stderr, "unknown key in %s\n", argv[1]);
+            std::fprintf(stderr, "unknown key in %s\n", given.c_str());
             return 2;
         }
-        keys.push_back(key);
-        start = plus + 1;
+        if (typing || groups.empty()) {
+            groups.emplace_back();
+        }
+        groups.back().push_back(key);
+        start = typing ? end : end + 1;
     }
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr) {
@@ -76,11 +85,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(globals.input, "palimo-fake-keys", "system tests");
-    for (const std::uint32_t key : keys) {
-        org_kde_kwin_fake_input_keyboard_key(globals.input, key, 1);
-    }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        org_kde_kwin_fake_input_keyboard_key(globals.input, *it, 0);
+    for (const std::vector<std::uint32_t>& keys : groups) {
+        for (const std::uint32_t key : keys) {
+            org_kde_kwin_fake_input_keyboard_key(globals.input, key, 1);
+        }
+        for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+            org_kde_kwin_fake_input_keyboard_key(globals.input, *it, 0);
+        }
     }
     const bool ok = wl_display_roundtrip(display) >= 0;
     wl_display_disconnect(display);

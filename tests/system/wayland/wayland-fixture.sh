@@ -5,10 +5,13 @@
 #   start_session sway|kwin|x11   the compositor (with Xwayland, whose DISPLAY replaces the
 #                                 session's Xvfb for palimo), the fake provider (as $port,
 #                                 answering in upper case) and palimo, ready; sets $trigger, the
-#                                 command that presses the user's shortcut, and $press_escape
-#                                 (empty where Escape cannot reach Palimo).
+#                                 command that presses Palimo's shortcut, $prompt_trigger (the
+#                                 prompt's), $command_trigger, which runs `palimo --rewrite` (on
+#                                 sway through a key the user bound to it), $press_escape, and
+#                                 answer_prompt TEXT, which types into the prompt panel and
+#                                 presses Return (Wayland only).
 # x11 is the session's own Xvfb with palimo's X11 backends, for comparisons.
-press_shortcut() { wtype -M ctrl -M alt r -m alt -m ctrl; }
+press_shortcut() { wtype -M ctrl -M alt "${1:-r}" -m alt -m ctrl; }
 
 start_session() {
   local compositor=$1
@@ -16,6 +19,7 @@ start_session() {
     xdisplay=$DISPLAY
     trigger="xdotool key ctrl+alt+r"
     press_escape="xdotool key Escape"
+    command_trigger="$palimo --rewrite"
   else
     start_compositor "$compositor"
   fi
@@ -36,7 +40,7 @@ start_compositor() {
   case $compositor in
   sway)
     printf '%s\n' 'output HEADLESS-1 resolution 1280x800' 'xwayland force' \
-      "bindsym Ctrl+Alt+r exec $palimo --rewrite" "exec echo \$DISPLAY >$work/xdisplay" \
+      "bindsym Mod4+r exec $palimo --rewrite" "exec echo \$DISPLAY >$work/xdisplay" \
       >"$work/sway.config"
     WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
       sway -c "$work/sway.config" >"$work/compositor.log" 2>&1 &
@@ -64,12 +68,23 @@ start_compositor() {
   xdisplay=$(cat "$work/xdisplay")
 
   trigger=press_shortcut
-  press_escape= # sway has no protocol through which Escape could reach Palimo
-  # KWin runs no command for a key of its own; there `palimo --rewrite` stands for the binding.
-  if [ "$compositor" = kwin ]; then
+  prompt_trigger="press_shortcut p"
+  press_escape="wtype -k Escape"
+  answer_prompt() { wtype "$1" && sleep 0.2 && wtype -k Return; }
+  if [ "$compositor" = sway ]; then
+    # Palimo binds its keys through sway's socket; the configuration's Super+R is the user's
+    # own binding of `palimo --rewrite`.
+    SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)
+    export SWAYSOCK
+    command_trigger="wtype -M logo r -m logo"
+  else
     # KWin serves KDE's shortcut service itself, where Palimo registers its keys.
     trigger="$fake_keys ctrl+alt+r"
+    prompt_trigger="$fake_keys ctrl+alt+p"
     press_escape="$fake_keys escape"
+    answer_prompt() { "$fake_keys" type "$1" && sleep 0.2 && "$fake_keys" return; }
+    # KWin runs no command for a key of its own.
+    command_trigger="$palimo --rewrite"
     # WORKAROUND: Qt 6.4's xcb plugin never frees the XInput2 pointer device it makes for
     # KWin's Xwayland, which the sanitizer build reports as a leak at exit; core pointer events
     # are all Palimo's windows need.

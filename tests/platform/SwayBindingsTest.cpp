@@ -1,0 +1,68 @@
+#include "platform/sway/SwayBindings.h"
+#include "hotkey/Key.h"
+#include "hotkey/ModifierFlags.h"
+#include "platform/sway/SwayIpc.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SwayBindings::Combo comboOf(Key key, std::uint64_t flags) {
+    return SwayBindings::combo(key.carbonKeyCode(), ModifierFlags(flags).carbonFlags()).value();
+}
+
+} // namespace
+
+TEST(SwayBindingsTest, CombosAreNamedByUsSymbolAndByPosition) {
+    const SwayBindings::Combo rewrite =
+        comboOf(Key::r, ModifierFlag::control | ModifierFlag::option);
+    EXPECT_EQ(rewrite.symbols, "Ctrl+Mod1+r");
+    EXPECT_EQ(rewrite.code, "Ctrl+Mod1+27");
+    EXPECT_EQ(comboOf(Key::escape, 0).symbols, "Escape");
+    EXPECT_EQ(comboOf(Key::period, ModifierFlag::shift | ModifierFlag::command).symbols,
+              "Shift+Mod4+period");
+    // fn has no position an XKB keymap can name.
+    EXPECT_FALSE(SwayBindings::combo(Key(Key::function).carbonKeyCode(), 0));
+}
+
+TEST(SwayBindingsTest, OnlyTheDefaultModesBindingsCountAsTaken) {
+    const QSet<QString> configured = SwayBindings::configuredBindings(QStringLiteral(R"(
+set $mod Mod4
+set $modifier Control
+# bindsym Ctrl+Alt+x exec commented-out
+bindsym --no-repeat $modifier+Alt+R exec rewrite-tool
+bindsym $mod+Return exec foot
+bindcode Mod1+Shift+26 exec by-position
+mode "resize" {
+    bindsym Escape mode "default"
+}
+bindsym $undefined+q kill
+)"));
+    const auto taken = [&configured](Key key, std::uint64_t flags) {
+        return SwayBindings::isBound(configured, comboOf(key, flags));
+    };
+    EXPECT_TRUE(taken(Key::r, ModifierFlag::option | ModifierFlag::control));
+    EXPECT_TRUE(taken(Key::returnKey, ModifierFlag::command));
+    EXPECT_TRUE(taken(Key::e, ModifierFlag::shift | ModifierFlag::option)); // key code 26
+    EXPECT_FALSE(taken(Key::escape, 0));                                    // only in a mode
+    EXPECT_FALSE(taken(Key::x, ModifierFlag::control | ModifierFlag::option));
+    EXPECT_FALSE(taken(Key::r, ModifierFlag::control));
+    EXPECT_FALSE(taken(Key::q, 0));
+}
+
+TEST(SwayIpcTest, MessagesAreFramedAcrossPartialAndJoinedReads) {
+    const QByteArray first = SwayIpc::encode(SwayIpc::bindingEvent, R"({"change":"run"})");
+    const QByteArray second = SwayIpc::encode(0, R"([{"success":true}])");
+    QByteArray buffer = first.left(9);
+    EXPECT_FALSE(SwayIpc::takeMessage(buffer));
+    buffer += first.mid(9) + second;
+    const auto one = SwayIpc::takeMessage(buffer);
+    const auto two = SwayIpc::takeMessage(buffer);
+    ASSERT_TRUE(one && two);
+    EXPECT_EQ(one->type, SwayIpc::bindingEvent);
+    EXPECT_EQ(two->payload, R"([{"success":true}])");
+    EXPECT_TRUE(buffer.isEmpty());
+    buffer = "HTTP/1.1 400";
+    EXPECT_FALSE(SwayIpc::takeMessage(buffer));
+    EXPECT_TRUE(buffer.isEmpty());
+}
