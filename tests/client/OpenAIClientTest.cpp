@@ -10,9 +10,9 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-namespace {
+using OpenAIClientTest = ClientFixture;
 
-class OpenAIClientTest : public ClientFixture {};
+namespace {
 
 // The kind of failure of a key test; nothing when the key was accepted.
 std::optional<Kind> keyTest(OpenAIClient& client, const QString& key) {

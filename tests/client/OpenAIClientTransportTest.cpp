@@ -7,12 +7,7 @@
 #include <qcoro/qcorotimer.h>
 
 using std::chrono::milliseconds;
-
-namespace {
-
-class OpenAIClientTransportTest : public ClientFixture {};
-
-} // namespace
+using OpenAIClientTransportTest = ClientFixture;
 
 TEST_F(OpenAIClientTransportTest, CancellingEndsACallAtOnceEvenWhileTheKeyIsRead) {
     fake.setChatReply(FakeReply::of(FakeReply::Kind::hang));

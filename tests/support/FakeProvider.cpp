@@ -192,9 +192,7 @@ FakeProvider::FakeProvider(Transport transport)
     });
 }
 
-FakeProvider::~FakeProvider() {
-    m_server->close();
-}
+FakeProvider::~FakeProvider() = default;
 
 // A self-signed certificate for 127.0.0.1 made with the openssl tool, valid for a day. Blocks
 // for a few tens of milliseconds: test set-up only.
