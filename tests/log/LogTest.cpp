@@ -77,11 +77,9 @@ TEST(Log, LinesFromManyThreadsStayWhole) {
             worker.join();
         }
     });
-    const QStringList lines =
-        QString::fromUtf8(readFile(Log::filePath())).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Without their timestamps; a torn line would not match, or would change the count.
+    const QStringList lines = TempHome::logLines();
     ASSERT_EQ(lines.size(), threads * perThread);
-    const QRegularExpression whole(QStringLiteral("^\\S+Z thread \\d line \\d+ x{300}$"));
-    for (const QString& line : lines) {
-        ASSERT_TRUE(whole.match(line).hasMatch()) << line.left(80).toStdString();
-    }
+    const QRegularExpression whole(QStringLiteral("^thread \\d line \\d+ x{300}$"));
+    EXPECT_EQ(lines.filter(whole).size(), lines.size());
 }
