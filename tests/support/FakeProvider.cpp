@@ -39,7 +39,7 @@ FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
     }
     QString text;
     qint64 promptWords = 0;
-    for (const QJsonValue& message : messages) {
+    for (const auto& message : messages) {
         const QString content = message[u"content"_s].toString();
         promptWords += wordCount(content);
         if (message[u"role"_s].toString() == u"user"_s) {
