@@ -17,7 +17,7 @@ build=$(readlink -f "${2:?usage: wayland-keypress.sh sway|kwin|x11 BUILD_DIR [RU
 runs=${3:-20}
 palimo=$build/src/app/palimo
 fake_provider=$build/tests/fakeprovider/palimo-fake-provider
-fake_keys=$build/tests/system/wayland/palimo-fake-keys
+peer=$build/tests/system/wayland/palimo-wayland-peer
 # shellcheck source=../../tests/system/desktop-fixture.sh
 source "$fixtures/desktop-fixture.sh"
 # shellcheck source=../../tests/system/palimo-process.sh

@@ -20,6 +20,7 @@
 #include "platform/none/NoWorkspace.h"
 #include "platform/secret/SecretServiceStore.h"
 #include "platform/sway/SwayHotKeyService.h"
+#include "platform/sway/SwayWindows.h"
 #include "platform/wayland/WaylandBackends.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11HotKeyService.h"
@@ -178,6 +179,12 @@ bool AppDelegate::createWaylandBackends() {
     } else if ((m_hotKeyService = SwayHotKeyService::create())) {
         shortcuts = QStringLiteral("sway bindings");
     }
+    // Native Wayland clients report text positions within their window; only sway says where
+    // its windows are.
+    m_swayWindows = SwayWindows::create();
+    m_windowOrigin = [windows = m_swayWindows] {
+        return windows ? windows->focusedOrigin() : WindowOrigin{WindowOrigin::Space::unknown, {}};
+    };
     m_abilities = {m_hotKeyService != nullptr, wayland->keystrokes != nullptr,
                    wayland->pasteboard != nullptr};
     m_pasteboard =
@@ -202,6 +209,7 @@ void AppDelegate::createFeedback() {
     const auto pointer = [] { return QPointF(QCursor::pos()); };
     m_locator = std::make_unique<CaretLocator>(
         *m_accessibility, CaretLocator::Desktop{&ScreenGeometry::currentScreens, pointer});
+    m_locator->setWindowOrigin(m_windowOrigin);
     SettingsStore& settings = SettingsStore::shared();
     m_feedbackPill = std::make_shared<FeedbackPill>(
         *m_locator,

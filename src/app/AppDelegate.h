@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SessionAbilities.h"
+#include "platform/WindowOrigin.h"
 
 #include <QObject>
 
@@ -26,6 +27,7 @@ class SecretServiceStore;
 class SettingsAssembly;
 class SettingsStore;
 class StatusItem;
+class SwayWindows;
 class SignalWatcher;
 class Workspace;
 
@@ -78,6 +80,9 @@ private:
     std::unique_ptr<Keystrokes> m_keystrokes;
     std::unique_ptr<AtspiAccessibility> m_accessibility;
     std::unique_ptr<Workspace> m_workspace;
+    // Where native Wayland windows are; empty on X11, where applications report screen positions.
+    std::function<WindowOrigin()> m_windowOrigin;
+    std::shared_ptr<SwayWindows> m_swayWindows;
     SessionAbilities m_abilities;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<OpenAIClient> m_client;

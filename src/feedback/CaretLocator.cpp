@@ -23,7 +23,18 @@ CaretLocator::CaretLocator(Accessibility& accessibility, Desktop desktop)
     : m_accessibility(accessibility)
     , m_desktop(std::move(desktop)) {}
 
+void CaretLocator::setWindowOrigin(std::function<WindowOrigin()> windowOrigin) {
+    m_windowOrigin = std::move(windowOrigin);
+}
+
 QCoro::Task<Anchor> CaretLocator::anchor() {
+    const WindowOrigin origin = m_windowOrigin ? m_windowOrigin() : WindowOrigin{};
+    if (origin.space == WindowOrigin::Space::unknown) {
+        note(QStringLiteral("this desktop does not say where windows are, so text positions "
+                            "within them cannot be placed; a fixed spot instead."));
+        co_return fixedSpot();
+    }
+    m_windowOffset = origin.space == WindowOrigin::Space::window ? origin.topLeft : QPointF();
     const Accessibility::FocusedElement focused = co_await m_accessibility.focusedElement();
     if (focused.status == Accessibility::FocusedElement::Status::noElement ||
         focused.status == Accessibility::FocusedElement::Status::notExposed) {
@@ -87,11 +98,12 @@ QCoro::Task<QString> CaretLocator::interfaceList() {
     co_return names ? names->join(QStringLiteral(", ")) : QStringLiteral("none");
 }
 
-std::optional<QRectF> CaretLocator::toScreen(const QRectF& native) {
+std::optional<QRectF> CaretLocator::toScreen(const QRectF& reported) {
     const QList<ScreenGeometry::Screen> screens = m_desktop.screens();
     if (screens.isEmpty()) {
         return std::nullopt;
     }
+    const QRectF native = reported.translated(m_windowOffset);
     if (std::optional<QRectF> logical = ScreenGeometry::fromNative(native, screens)) {
         return logical;
     }
@@ -107,6 +119,18 @@ std::optional<QRectF> CaretLocator::toScreen(const QRectF& native) {
 
 Anchor CaretLocator::pointerAnchor() const {
     return Anchor{QRectF(m_desktop.pointer(), QSizeF(0, 0)), Anchor::Placement::underPointer};
+}
+
+// Low on the primary screen, in the middle, where notifications do not usually go.
+Anchor CaretLocator::fixedSpot() const {
+    const QList<ScreenGeometry::Screen> screens = m_desktop.screens();
+    if (screens.isEmpty()) {
+        return pointerAnchor();
+    }
+    const QRectF screen = screens.first().geometry;
+    return Anchor{
+        QRectF(QPointF(screen.center().x(), screen.top() + screen.height() * 0.8), QSizeF(0, 0)),
+        Anchor::Placement::underPointer};
 }
 
 void CaretLocator::note(const QString& message) {

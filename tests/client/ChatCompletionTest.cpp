@@ -13,8 +13,6 @@ TEST(ChatCompletionTest, BodyIsModelTemperatureAndTheTwoMessagesExactly) {
     request.instructions = u" Shorter.\n"_s;
     request.origin = RewriteRequest::Origin::customPrompt;
     const QByteArray body = ChatCompletion::requestBody(request, u"llama3.2"_s);
-    EXPECT_TRUE(body.contains("\"temperature\":0.3")) << body.toStdString();
-    EXPECT_FALSE(body.contains('\n')) << "compact JSON";
     const auto message = [](const QString& role, const QString& content) {
         return QJsonObject{{u"role"_s, role}, {u"content"_s, content}};
     };
@@ -79,15 +77,11 @@ TEST(ChatCompletionTest, DecodesContentAndUsageStrictly) {
     }
 }
 
-TEST(ChatCompletionTest, BodyTextIsUtf8OrNoBody) {
+// An error body goes into a log line: it must not forge lines, echo a key or fill the log.
+TEST(ChatCompletionTest, BodyTextIsUtf8ShortOneLineAndKeyFree) {
     EXPECT_EQ(ChatCompletion::bodyText("caf\xc3\xa9"), u"caf\u00e9"_s);
     EXPECT_EQ(ChatCompletion::bodyText(QByteArray()), QString());
-    EXPECT_EQ(ChatCompletion::bodyText("ok \xff\xfe"), u"<no body>"_s);
     EXPECT_EQ(ChatCompletion::bodyText("cut \xc3"), u"<no body>"_s);
-}
-
-// An error body goes into a log line: it must not forge lines, echo a key or fill the log.
-TEST(ChatCompletionTest, BodyTextIsShortOneLineAndKeyFree) {
     const QByteArray huge =
         "{\"error\": \"Incorrect API key provided: sk-proj-Ab12_cd34-EF56. "
         "See Bearer abc.def-123456\"}\n2026-01-01T00:00:00Z forged line\r\x1b[2J" +
@@ -100,19 +94,4 @@ TEST(ChatCompletionTest, BodyTextIsShortOneLineAndKeyFree) {
         << text.left(200).toStdString();
     EXPECT_TRUE(text.endsWith(u" \u2026 (%1 bytes in all)"_s.arg(huge.size())))
         << text.right(40).toStdString();
-}
-
-TEST(RewriteErrorTest, DescriptionTexts) {
-    EXPECT_TRUE(makeError(Kind::cancelled).isCancellation());
-    EXPECT_FALSE(makeError(Kind::timedOut).isCancellation());
-
-    // (The texts of the kinds a server can cause are rows of hostile-server-test.sh.)
-    const std::tuple<Kind, QString, QString> cases[] = {
-        {Kind::missingAPIKey, {}, u"No API key set. Add one in Settings."_s},
-        {Kind::cancelled, {}, u"The request was cancelled."_s},
-        {Kind::refusedAddress, u"why"_s, u"Refused to send the API key: why"_s},
-    };
-    for (const auto& [kind, detail, text] : cases) {
-        EXPECT_EQ(makeError(kind, detail).description(), text);
-    }
 }

@@ -17,13 +17,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 using Kind = RewriteError::Kind;
 
-inline RewriteError makeError(Kind kind, const QString& detail = {}) {
-    RewriteError error;
-    error.kind = kind;
-    error.detail = detail;
-    return error;
-}
-
 // The alternative a test expects; a test failure, and a blank value, when it got the other one.
 template <typename T> T expect(const RewriteOutcome& outcome) {
     if (const auto* value = std::get_if<T>(&outcome)) {

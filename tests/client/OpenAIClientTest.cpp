@@ -10,9 +10,9 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-namespace {
+using OpenAIClientTest = ClientFixture;
 
-class OpenAIClientTest : public ClientFixture {};
+namespace {
 
 // The kind of failure of a key test; nothing when the key was accepted.
 std::optional<Kind> keyTest(OpenAIClient& client, const QString& key) {
@@ -24,39 +24,29 @@ std::optional<Kind> keyTest(OpenAIClient& client, const QString& key) {
 
 TEST_F(OpenAIClientTest, RewriteSendsTheExactRequestAndReturnsTheCleanedText) {
     key = u" sk-abc \n"_s;
-    FakeReply reply = FakeReply::uppercase();
+    FakeReply reply;
     reply.promptTokens = 123;
     reply.completionTokens = 45;
+    reply.headers.append({QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")});
     fake.setChatReply(reply);
     OpenAIClient client(options());
     const RewriteRequest request = job(u"  Hello there\n"_s);
-
     const auto result = expect<RewriteResult>(run(client, request));
     EXPECT_EQ(result.text, u"HELLO THERE"_s);
     EXPECT_EQ(result.promptTokens, 123);
     EXPECT_EQ(result.completionTokens, 45);
-    ASSERT_EQ(fake.requests().size(), 1);
+    // The key is read afresh at every call, and no cookie is kept.
+    key = u"sk-second"_s;
+    expect<RewriteResult>(run(client));
+    ASSERT_EQ(fake.requests().size(), 2);
     const FakeRequest& sent = fake.requests().first();
     EXPECT_EQ(sent.method, "POST");
     EXPECT_EQ(sent.path, "/v1/chat/completions");
     EXPECT_EQ(sent.header("Authorization"), QByteArray("Bearer sk-abc"));
     EXPECT_EQ(sent.header("Content-Type"), QByteArray("application/json"));
     EXPECT_EQ(sent.body, ChatCompletion::requestBody(request, model));
-
-    // The key is read afresh at every call, and no cookie is kept. A null content is a
-    // decoding failure; a missing usage counts no tokens.
-    key = u"sk-second"_s;
-    FakeReply bare = FakeReply::completion(u"  <text>\nword\n</text> "_s, false);
-    bare.headers.append({QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")});
-    fake.enqueue(bare);
-    const auto noUsage = expect<RewriteResult>(run(client));
-    EXPECT_EQ(noUsage.text, u"word"_s);
-    EXPECT_EQ(noUsage.promptTokens + noUsage.completionTokens, 0);
-    fake.enqueue(FakeReply::completion(QJsonValue::Null));
-    EXPECT_EQ(failure(client).kind, Kind::decoding);
-    ASSERT_EQ(fake.requests().size(), 3);
     EXPECT_EQ(fake.requests().at(1).header("Authorization"), QByteArray("Bearer sk-second"));
-    EXPECT_FALSE(fake.requests().at(2).header("Cookie").has_value());
+    EXPECT_FALSE(fake.requests().at(1).header("Cookie").has_value());
 }
 
 TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndReadsTheStatus) {
@@ -70,9 +60,8 @@ TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndReadsTheStatus) {
     EXPECT_FALSE(sent.header("Content-Type").has_value());
     EXPECT_TRUE(sent.body.isEmpty());
 
+    // (A 401's text is shown by the settings system test.)
     const std::tuple<int, QByteArray, const char*> answers[] = {
-        {401, R"({"error":{"code":"invalid_api_key"}})",
-         "OpenAI rejected this key. Check it was copied in full."},
         {500, "upstream down", "OpenAI returned HTTP 500: upstream down"},
         {403, "\xff\xfe", "OpenAI returned HTTP 403: <no body>"},
     };
@@ -80,7 +69,6 @@ TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndReadsTheStatus) {
         fake.setModelsReply(FakeReply::answer(status, body));
         const auto error = QCoro::waitFor(client.validateKey(u"sk-key"_s));
         ASSERT_TRUE(error.has_value()) << status;
-        EXPECT_EQ(error->kind, status == 401 ? Kind::invalidAPIKey : Kind::badResponse);
         EXPECT_EQ(error->description(), QString::fromUtf8(text));
     }
 }
@@ -92,9 +80,9 @@ TEST_F(OpenAIClientTest, BlankOrBrokenKeysAndPlainHttpAddressesSendNothing) {
     base = u"https://API.openai.com/"_s;
     EXPECT_TRUE(client.needsKey());
     for (const std::optional<QString>& stored :
-         {std::optional<QString>(), std::optional<QString>(u" \n\t "_s)}) {
+         {std::optional<QString>(), std::optional(u" \t"_s)}) {
         key = stored;
-        EXPECT_EQ(failure(client).kind, Kind::missingAPIKey);
+        EXPECT_EQ(failure(client).description(), u"No API key set. Add one in Settings."_s);
     }
     EXPECT_EQ(keyTest(client, u"  \n"_s), Kind::missingAPIKey);
     base.clear();
@@ -122,12 +110,11 @@ TEST_F(OpenAIClientTest, AServerThatNeedsNoKeyIsAskedWithoutOne) {
     key = u" "_s;
     EXPECT_EQ(expect<RewriteResult>(run(client)).text, u"HELLO WORLD"_s);
     EXPECT_EQ(keyTest(client, QString()), std::nullopt);
-    // A 401 to no key at all means the server wants one, not that a key is wrong.
+    // A 401 to no key at all means the server wants one, not that a key is wrong (for the key
+    // test, SettingsModelTest's case).
     fake.enqueue(FakeReply::answer(401, "{}"));
     EXPECT_EQ(failure(client).kind, Kind::missingAPIKey);
-    fake.setModelsReply(FakeReply::answer(401, "{}"));
-    EXPECT_EQ(keyTest(client, QString()), Kind::missingAPIKey);
-    ASSERT_EQ(fake.requests().size(), 4);
+    ASSERT_EQ(fake.requests().size(), 3);
     for (const FakeRequest& sent : fake.requests()) {
         EXPECT_FALSE(sent.header("Authorization").has_value()) << sent.path.toStdString();
     }
@@ -138,37 +125,29 @@ TEST_F(OpenAIClientTest, AServerThatNeedsNoKeyIsAskedWithoutOne) {
 TEST_F(OpenAIClientTest, KeyTestSaysWhetherTheServerOffersTheModel) {
     OpenAIClient client(options());
     model = u"llama3.2"_s;
-    const auto list = [](std::initializer_list<const char*> ids) {
-        QByteArray body = R"({"object":"list","data":[)";
-        for (const char* id : ids) {
-            body += R"({"object":"model","id":")" + QByteArray(id) + R"("},)";
-        }
-        body += R"({"id":7},{"object":"model"}]})"; // entries without a usable id are skipped
-        return body;
+    const QString missing = u"This server does not offer the model \"llama3.2\". "_s;
+    // Entries without a usable id are skipped.
+    const auto list = [](const QByteArray& ids) {
+        return R"({"object":"list","data":[)" + ids + R"({"id":7},{"object":"model"}]})";
     };
-    const std::pair<QByteArray, const char*> rows[] = {
-        {list({"qwen2.5", "llama3.2"}), nullptr},
-        {list({"llama3.2:latest"}), nullptr}, // Ollama's name for the same model
-        {R"({"models":["gpt-4o-mini"]})", nullptr},
-        {list({}), "This server does not offer the model \"llama3.2\". It lists no models."},
-        {list({"llama3", "a", "b", "c", "d"}),
-         "This server does not offer the model \"llama3.2\". It offers: llama3, a, b, c, d."},
-        {list({"m1", "m2", "m3", "m4", "m5", "m6", "m7"}),
-         "This server does not offer the model \"llama3.2\". It offers: m1, m2, m3, m4, m5 and "
-         "2 more."},
+    const std::pair<QByteArray, QString> rows[] = {
+        {list(R"({"id":"qwen2.5"},{"id":"llama3.2"},)"), {}},
+        {list(R"({"id":"llama3.2:latest"},)"), {}}, // Ollama's name for the same model
+        {R"({"models":["gpt-4o-mini"]})", {}},
+        {list({}), missing + u"It lists no models."_s},
+        {list(R"({"id":"llama3"},{"id":"a"},{"id":"b"},{"id":"c"},{"id":"d"},)"),
+         missing + u"It offers: llama3, a, b, c, d."_s},
+        {list(R"({"id":"m1"},{"id":"m2"},{"id":"m3"},{"id":"m4"},{"id":"m5"},{"id":"m6"},)"),
+         missing + u"It offers: m1, m2, m3, m4, m5 and 1 more."_s},
     };
     for (const auto& [body, problem] : rows) {
         fake.setModelsReply(FakeReply::answer(200, body));
         const auto checked = QCoro::waitFor(client.checkServer(u"sk-key"_s));
         ASSERT_TRUE(std::holds_alternative<ServerCheck>(checked)) << body.toStdString();
-        const ServerCheck& check = std::get<ServerCheck>(checked);
-        EXPECT_EQ(check.model, model);
-        EXPECT_EQ(check.problem(),
-                  problem ? std::optional(QString::fromUtf8(problem)) : std::nullopt)
+        EXPECT_EQ(std::get<ServerCheck>(checked).model, model);
+        EXPECT_EQ(std::get<ServerCheck>(checked).problem().value_or(QString()), problem)
             << body.toStdString();
     }
-    // The key itself was accepted each time.
-    EXPECT_EQ(keyTest(client, u"sk-key"_s), std::nullopt);
 }
 
 TEST_F(OpenAIClientTest, DefaultsReachTheServerNamedByTheEnvironmentWithTheStoredKey) {
@@ -178,14 +157,11 @@ TEST_F(OpenAIClientTest, DefaultsReachTheServerNamedByTheEnvironmentWithTheStore
     KeychainStore keychain(secrets);
     KeychainStore::setShared(&keychain);
     qputenv(ProviderAddress::environmentVariable, fake.baseAddress().toUtf8());
-
     qunsetenv(ModelSetting::environmentVariable);
 
     OpenAIClient client;
     const auto result = expect<RewriteResult>(run(client, job(u"local server"_s)));
     EXPECT_EQ(result.text, u"LOCAL SERVER"_s);
-    EXPECT_GT(result.promptTokens, 0);
-    EXPECT_EQ(result.completionTokens, 2);
     EXPECT_EQ(result.model, u"gpt-4o-mini"_s);
     ASSERT_EQ(fake.requests().size(), 1);
     EXPECT_EQ(fake.requests().first().header("Authorization"), QByteArray("Bearer sk-stored"));
@@ -197,28 +173,28 @@ TEST_F(OpenAIClientTest, DefaultsReachTheServerNamedByTheEnvironmentWithTheStore
     EXPECT_EQ(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex(),
               "b2b79cd5415c296577532bb69760c8be8d2d699fdfa7382d237e4dac9cbba72c");
 
-    // The model follows the preference, and the environment before it, at every call.
-    Preferences(Preferences::defaultFilePath()).setText(u"model"_s, u" llama3.2 "_s);
-    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"llama3.2"_s);
-    qputenv(ModelSetting::environmentVariable, "qwen2.5");
-    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"qwen2.5"_s);
-    ASSERT_EQ(fake.requests().size(), 3);
-    EXPECT_TRUE(fake.requests().at(2).body.contains(R"("model":"qwen2.5")"));
-    qunsetenv(ModelSetting::environmentVariable);
-
-    // A settings file that does not parse hides the chosen model: the call fails and says why
+    // The model follows the preference, and the environment before it, at every call. A
+    // settings file that does not parse hides the chosen model: the call fails and says why
     // rather than asking for the default.
-    QFile file(Preferences::defaultFilePath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(R"({"model": "llama3.2",)");
-    file.close();
-    const RewriteError hidden = failure(client);
-    EXPECT_EQ(hidden.kind, Kind::other);
-    EXPECT_TRUE(hidden.description().contains(u"so the model to ask for is unknown"_s))
-        << hidden.description().toStdString();
-    EXPECT_EQ(fake.requests().size(), 3);
-    qputenv(ModelSetting::environmentVariable, "qwen2.5"); // the environment still names one
-    EXPECT_EQ(expect<RewriteResult>(run(client)).model, u"qwen2.5"_s);
+    const QByteArray chosen = R"({"model": " llama3.2 "})", broken = R"({"model": "llama3.2",)";
+    const std::tuple<QByteArray, const char*, QString> rows[] = {
+        {chosen, nullptr, u"llama3.2"_s},
+        {chosen, "qwen2.5", u"qwen2.5"_s},
+        {broken, nullptr, u"so the model to ask for is unknown"_s},
+        {broken, "qwen2.5", u"qwen2.5"_s},
+    };
+    for (const auto& [file, environment, expected] : rows) {
+        writeFile(Preferences::defaultFilePath(), file);
+        qputenv(ModelSetting::environmentVariable, environment);
+        const RewriteOutcome outcome = run(client);
+        if (const auto* error = std::get_if<RewriteError>(&outcome)) {
+            EXPECT_TRUE(error->description().contains(expected)) << file.toStdString();
+        } else {
+            EXPECT_EQ(std::get<RewriteResult>(outcome).model, expected) << file.toStdString();
+            EXPECT_TRUE(fake.requests().last().body.contains("\"model\":\"" + expected.toUtf8()));
+        }
+    }
+    EXPECT_EQ(fake.requests().size(), 4);
     qunsetenv(ModelSetting::environmentVariable);
     QFile::remove(Preferences::defaultFilePath());
 

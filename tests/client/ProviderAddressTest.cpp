@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -19,60 +17,44 @@ QString configuredBase() {
     return std::get<QString>(address);
 }
 
-void write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 } // namespace
 
-TEST(ProviderAddressTest, EnvironmentThenPreferenceThenOpenAIReadEachTime) {
+// The environment, then the preference, then OpenAI, read at each call. A settings file that
+// stops parsing must not send the user's text to OpenAI instead of the server they chose there:
+// the address is recovered, or the call refused, naming the file.
+TEST(ProviderAddressTest, EnvironmentThenPreferenceAndABrokenFileNeverFallsBackToOpenAI) {
     TempHome home;
-    const QByteArray saved = qgetenv(ProviderAddress::environmentVariable);
-    qunsetenv(ProviderAddress::environmentVariable);
-    EXPECT_EQ(configuredBase(), u"https://api.openai.com"_s);
-    Preferences(Preferences::defaultFilePath())
-        .setText(u"apiBaseURL"_s, u" https://proxy.example/openai "_s);
-    qputenv(ProviderAddress::environmentVariable, " ");
-    EXPECT_EQ(configuredBase(), u"https://proxy.example/openai"_s);
-    qputenv(ProviderAddress::environmentVariable, "http://127.0.0.1:9");
-    EXPECT_EQ(configuredBase(), u"http://127.0.0.1:9"_s);
-    if (saved.isNull()) {
-        qunsetenv(ProviderAddress::environmentVariable);
-    } else {
-        qputenv(ProviderAddress::environmentVariable, saved);
-    }
-}
-
-// A settings file that stops parsing must not send the user's text to OpenAI instead of the
-// server they chose there: the address is recovered, or the call refused, naming the file.
-TEST(ProviderAddressTest, BrokenSettingsFileNeverFallsBackToOpenAI) {
-    TempHome home;
-    qunsetenv(ProviderAddress::environmentVariable);
     const QString path = Preferences::defaultFilePath();
-    Preferences(path).setText(u"soundEnabled"_s, u"x"_s); // creates the folder
     const QString refused = u"refused: the settings file "_s + path +
                             u" cannot be read, so the server chosen there is unknown; fix or "
                             u"remove the file, or set PALIMO_API_BASE"_s;
-    const std::pair<QByteArray, QString> cases[] = {
-        {R"({"apiBaseURL": "http://127.0.0.1:8080", "soundEnabled": tru})",
-         u"http://127.0.0.1:8080"_s},
-        {R"({"soundEnabled": tru, "apiBaseURL": "http://127.0.0.1:80)", refused},
-        {R"({"apiBaseURL": 8080, "soundEnabled": tru)", refused},
-        {R"({"soundEnabled": tru})", u"https://api.openai.com"_s},
+    const QByteArray proxy = R"({"apiBaseURL": " https://proxy.example/openai "})";
+    const QByteArray recoverable =
+        R"({"apiBaseURL": "http://127.0.0.1:8080", "soundEnabled": tru})";
+    const QByteArray cut = R"({"soundEnabled": tru, "apiBaseURL": "http://127.0.0.1:80)";
+    const std::tuple<QByteArray, const char*, QString> cases[] = {
+        {"{}", nullptr, u"https://api.openai.com"_s},
+        {proxy, " ", u"https://proxy.example/openai"_s},
+        {proxy, "http://127.0.0.1:9", u"http://127.0.0.1:9"_s},
+        {recoverable, nullptr, u"http://127.0.0.1:8080"_s},
+        {cut, nullptr, refused},
+        {cut, "http://127.0.0.1:9", u"http://127.0.0.1:9"_s},
+        {R"({"apiBaseURL": 8080, "soundEnabled": tru)", nullptr, refused},
+        {R"({"soundEnabled": tru})", nullptr, u"https://api.openai.com"_s},
     };
-    for (const auto& [broken, expected] : cases) {
-        write(path, broken);
-        EXPECT_EQ(configuredBase(), expected) << broken.toStdString();
+    for (const auto& [file, environment, expected] : cases) {
+        writeFile(path, file);
+        if (environment) {
+            qputenv(ProviderAddress::environmentVariable, environment);
+        } else {
+            qunsetenv(ProviderAddress::environmentVariable);
+        }
+        EXPECT_EQ(configuredBase(), expected) << file.toStdString();
     }
-    qputenv(ProviderAddress::environmentVariable, "http://127.0.0.1:9");
-    write(path, cases[1].first);
-    EXPECT_EQ(configuredBase(), u"http://127.0.0.1:9"_s);
     qunsetenv(ProviderAddress::environmentVariable);
 
     // Setting the broken file aside at the next change keeps the address in the fresh file.
-    write(path, cases[0].first);
+    writeFile(path, recoverable);
     Preferences(path).setBoolean(u"soundEnabled"_s, false);
     EXPECT_EQ(configuredBase(), u"http://127.0.0.1:8080"_s);
     EXPECT_EQ(Preferences(path).boolean(u"soundEnabled"_s), false);

@@ -15,38 +15,31 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void requestStop(int) {
-    stopRequested = 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Port (0: any free)."),
-                                  QStringLiteral("n"), QStringLiteral("0"));
-    const QCommandLineOption tls(
-        QStringLiteral("tls"), QStringLiteral("Serve https with a fresh self-signed certificate."));
-    parser.addOptions({port, tls});
+    parser.addOptions({{"port", "Port (0: any free).", "n", "0"},
+                       {"tls", "Serve https with a fresh self-signed certificate."}});
     parser.process(app);
-
-    FakeProvider provider(parser.isSet(tls) ? FakeProvider::Transport::tls
-                                            : FakeProvider::Transport::plain);
-    if (!provider.listen(static_cast<quint16>(parser.value(port).toUInt()))) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1:%s\n", qPrintable(parser.value(port)));
+    const bool tls = parser.isSet("tls");
+    FakeProvider provider(tls ? FakeProvider::Transport::tls : FakeProvider::Transport::plain);
+    if (!provider.listen(static_cast<quint16>(parser.value("port").toUInt()))) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%s\n", qPrintable(parser.value("port")));
         return 1;
     }
     std::printf("%u\n", static_cast<unsigned>(provider.port()));
-    if (parser.isSet(tls)) {
+    if (tls) {
         std::printf("%s\n", qPrintable(provider.certificatePath()));
     }
     std::fflush(stdout);
 
     // Ending through the event loop on SIGTERM or SIGINT removes the certificate folder.
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGINT, requestStop);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        std::signal(signal, [](int) { stopRequested = 1; });
+    }
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, &app, [] {
         if (stopRequested != 0) {

@@ -47,12 +47,9 @@ TEST_F(FeedbackPillTest, WorkingThenDoneFadesAwayAndLeavesNothingRunning) {
     pill.working();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     PillView& view = *pill.view();
+    // (That it takes no focus and lets clicks through is the feedback system test's.)
     EXPECT_EQ(view.pos(), QPoint(300, 208)); // below the pointer
-    EXPECT_EQ(view.size(), QSize(39, 33));
     EXPECT_TRUE(view.isSweeping());
-    EXPECT_TRUE(view.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_TRUE(view.windowFlags().testFlag(Qt::WindowTransparentForInput));
-    EXPECT_TRUE(view.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
 
     pointer = QPointF(700, 500); // only working() looks for the caret again
     pill.succeeded();

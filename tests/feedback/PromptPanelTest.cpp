@@ -61,62 +61,44 @@ protected:
     QList<std::optional<QString>> answers;
 };
 
-TEST_F(PromptPanelTest, OpensByThePointerWithTheFocusInTheField) {
+// (Where it opens is checked by the filtering test below.)
+TEST_F(PromptPanelTest, OpensWithTheFocusInTheField) {
     open();
     PromptPanelView* view = panel.view();
-    EXPECT_EQ(view->pos(), QPoint(112, 112));
-    EXPECT_EQ(view->width(), 420);
-    EXPECT_EQ(field()->placeholderText(), QStringLiteral("How should this be rewritten?"));
-    EXPECT_EQ(view->visibleRows().size(), 3);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !workspace.activated.isEmpty(); }));
     EXPECT_EQ(workspace.activated, QList<std::uint64_t>{view->winId()});
     EXPECT_TRUE(field()->hasFocus());
 }
 
-// Every way out gives exactly one answer and closes the panel.
+// Every way out gives exactly one answer and closes the panel. (Escape and a click on a
+// filtered row are the feedback system test's.)
 TEST_F(PromptPanelTest, TheThreeAnswers) {
     const struct {
-        const char* name;
-        std::function<void(PromptPanelView&)> act;
+        const char* typed;
+        bool closedByTheWindowManager;
         std::optional<QString> answer;
     } cases[] = {
-        {"typed",
-         [](PromptPanelView& v) {
-             QTest::keyClicks(v.field(), "  make it loud \t");
-             QTest::keyClick(v.field(), Qt::Key_Return);
-         },
-         QStringLiteral("make it loud")},
-        {"blank",
-         [](PromptPanelView& v) {
-             QTest::keyClicks(v.field(), "   ");
-             QTest::keyClick(v.field(), Qt::Key_Return);
-         },
-         std::nullopt},
-        {"escape",
-         [](PromptPanelView& v) {
-             QTest::keyClicks(v.field(), "abc");
-             QTest::keyClick(v.field(), Qt::Key_Escape);
-         },
-         std::nullopt},
-        {"closed by the window manager", [](PromptPanelView& v) { v.close(); }, std::nullopt},
-        {"row",
-         [](PromptPanelView& v) {
-             QTest::keyClicks(v.field(), "gram");
-             QTest::mouseClick(v.visibleRows().at(0), Qt::LeftButton);
-         },
-         QStringLiteral("Fix the grammar.")},
+        {"  make it loud \t", false, QStringLiteral("make it loud")},
+        {"   ", false, std::nullopt},
+        {"abc", true, std::nullopt},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
         answers.clear();
         open();
         QPointer<PromptPanelView> view = panel.view();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(view)) << c.name;
-        c.act(*view);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view));
+        QTest::keyClicks(view->field(), c.typed);
+        if (c.closedByTheWindowManager) {
+            view->close();
+        } else {
+            QTest::keyClick(view->field(), Qt::Key_Return);
+        }
         QTest::qWait(10);
-        EXPECT_EQ(answers, (QList<std::optional<QString>>{c.answer})) << c.name;
-        EXPECT_EQ(panel.view(), nullptr) << c.name;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return view.isNull(); })) << c.name;
+        EXPECT_EQ(answers, (QList<std::optional<QString>>{c.answer}));
+        EXPECT_EQ(panel.view(), nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view.isNull(); }));
     }
 }
 
@@ -124,20 +106,13 @@ TEST_F(PromptPanelTest, FilteringHidesRowsAndTheListAndShrinksThePanel) {
     presets.append(preset("Shout", "Upper case."));
     open();
     PromptPanelView* view = panel.view();
-    const int fullHeight = view->height();
     QTest::keyClicks(field(), "SH");
     EXPECT_EQ(view->visibleRows().size(), 2);
     QTest::keyClicks(field(), "zzz");
     EXPECT_TRUE(view->visibleRows().isEmpty());
-    EXPECT_LT(view->height(), fullHeight / 2);
+    // The field alone, as with an empty stored list: the list is laid out the same way.
+    EXPECT_EQ(view->height(), field()->height());
     EXPECT_EQ(view->pos(), QPoint(112, 112));
-}
-
-TEST_F(PromptPanelTest, AnEmptyStoredListShowsTheFieldOnly) {
-    presets.clear();
-    open();
-    EXPECT_TRUE(panel.view()->visibleRows().isEmpty());
-    EXPECT_EQ(panel.view()->height(), field()->height());
 }
 
 TEST_F(PromptPanelTest, ASecondOpeningAnswersTheFirstWithNothing) {

@@ -5,61 +5,35 @@
 namespace {
 
 using ScreenGeometry::Screen;
-using Placement = Anchor::Placement;
+using P = Anchor::Placement;
 
 // 1280 x 800 with a 30-pixel panel at the bottom, and a screen of scale 2 to its right.
 const Screen primary{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1};
 const Screen retina{{1280, 0, 960, 540}, {1280, 0, 960, 540}, 2};
 const QSizeF pill(40, 34);
 
-struct PillCase {
-    const char* name;
-    Anchor anchor;
-    QList<Screen> screens;
-    QPointF origin;
-};
-
-class PillPlacement : public testing::TestWithParam<PillCase> {};
-
-TEST_P(PillPlacement, Origin) {
-    EXPECT_EQ(ScreenGeometry::pillOrigin(GetParam().anchor, pill, GetParam().screens),
-              GetParam().origin);
+TEST(PillPlacement, BesideTheAnchorAndInsideTheVisibleArea) {
+    const struct {
+        Anchor anchor;
+        QList<Screen> screens;
+        QPointF origin;
+    } cases[] = {
+        {{{100, 100, 0, 16}, P::afterText}, {primary}, {108, 91}},    // right of the caret, centred
+        {{{1270, 100, 0, 16}, P::afterText}, {primary}, {1230, 124}}, // at the edge: below
+        {{{300, 200, 200, 100}, P::besideBoxBottom}, {primary}, {252, 257}}, // left of the box
+        {{{5, 200, 200, 100}, P::besideBoxBottom}, {primary}, {8, 308}},     // below, left-aligned
+        {{{500, 300, 0, 0}, P::underPointer}, {primary}, {500, 308}},
+        {{{500, 760, 0, 0}, P::underPointer}, {primary}, {500, 718}}, // above the bottom panel
+        {{{1270, 100, 0, 16}, P::afterText}, {}, {1278, 91}},         // no screen: no correction
+        {{{1900, 300, 0, 16}, P::afterText}, {primary, retina}, {1908, 291}},
+        // A screen smaller than the pill keeps its top and right visible.
+        {{{10, 10, 0, 0}, P::underPointer}, {Screen{{0, 0, 30, 20}, {0, 0, 30, 20}, 1}}, {-18, 8}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScreenGeometry::pillOrigin(c.anchor, pill, c.screens), c.origin)
+            << c.anchor.rect.x() << "," << c.anchor.rect.y();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PillPlacement,
-    testing::Values(
-        PillCase{
-            "RightOfCaretCentred", {{100, 100, 0, 16}, Placement::afterText}, {primary}, {108, 91}},
-        PillCase{"CaretAtRightEdgeGoesBelowRightAligned",
-                 {{1270, 100, 0, 16}, Placement::afterText},
-                 {primary},
-                 {1230, 124}},
-        PillCase{"LeftOfBoxNearItsBottom",
-                 {{300, 200, 200, 100}, Placement::besideBoxBottom},
-                 {primary},
-                 {252, 257}},
-        PillCase{"BoxAtLeftEdgeGoesBelowLeftAligned",
-                 {{5, 200, 200, 100}, Placement::besideBoxBottom},
-                 {primary},
-                 {8, 308}},
-        PillCase{
-            "BelowPointer", {{500, 300, 0, 0}, Placement::underPointer}, {primary}, {500, 308}},
-        PillCase{"AtBottomOfVisibleAreaGoesAbove",
-                 {{500, 760, 0, 0}, Placement::underPointer},
-                 {primary},
-                 {500, 718}},
-        PillCase{
-            "NoScreenNoCorrection", {{1270, 100, 0, 16}, Placement::afterText}, {}, {1278, 91}},
-        PillCase{"CaretOnSecondScreen",
-                 {{1900, 300, 0, 16}, Placement::afterText},
-                 {primary, retina},
-                 {1908, 291}},
-        PillCase{"ScreenSmallerThanPillKeepsTopAndRightVisible",
-                 {{10, 10, 0, 0}, Placement::underPointer},
-                 {Screen{{0, 0, 30, 20}, {0, 0, 30, 20}, 1}},
-                 {-18, 8}}),
-    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(PanelPlacement, KeptEightPixelsInsideThePointersScreen) {
     const QSizeF panel(420, 150);

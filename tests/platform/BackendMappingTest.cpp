@@ -1,8 +1,11 @@
 // The pure parts of the Linux backends: which key a shortcut is posted on, in which order held
-// modifiers are let go, which clipboard targets are bookkeeping, and how AT-SPI roles read.
+// modifiers are let go, how modifier flags become X masks, how server times compare, which
+// clipboard targets are bookkeeping, and how AT-SPI roles read.
 #include "platform/atspi/AtspiRoles.h"
 #include "platform/x11/ClipboardReader.h"
 #include "platform/x11/X11KeyChoice.h"
+#include "platform/x11/X11ModifierMask.h"
+#include "platform/x11/XcbSupport.h"
 
 #include <atspi/atspi-constants.h>
 
@@ -60,7 +63,38 @@ TEST(AtspiRoles, TextRolesMapToTheEditableAxNames) {
     // A password field is never a text field, whatever its states say.
     EXPECT_EQ(axRole({ATSPI_ROLE_PASSWORD_TEXT, false, true, "password text"}),
               "AXSecureTextField");
-    EXPECT_EQ(axRole({ATSPI_ROLE_TERMINAL, true, false, "terminal"}), "AXTerminal");
     EXPECT_EQ(axRole({ATSPI_ROLE_TOOL_TIP, false, false, "tool tip"}), "AXToolTip");
     EXPECT_EQ(axRole({9999, false, false, ""}), "AXUnknown");
+}
+
+TEST(X11ModifierMaskTest, FlagsMapOntoControlAltShiftSuperAndBack) {
+    const std::pair<std::uint64_t, std::uint16_t> bits[] = {{ModifierFlag::control, 0x04},
+                                                            {ModifierFlag::option, 0x08},
+                                                            {ModifierFlag::shift, 0x01},
+                                                            {ModifierFlag::command, 0x40}};
+    for (unsigned subset = 0; subset < 16; ++subset) {
+        std::uint64_t flags = 0;
+        std::uint16_t mask = 0;
+        for (unsigned bit = 0; bit < 4; ++bit) {
+            flags |= (subset >> bit & 1u) != 0 ? bits[bit].first : 0;
+            mask |= (subset >> bit & 1u) != 0 ? bits[bit].second : 0;
+        }
+        EXPECT_EQ(X11ModifierMask::fromModifierFlags(ModifierFlags(flags)), mask) << flags;
+        EXPECT_EQ(X11ModifierMask::toModifierFlags(mask), ModifierFlags(flags)) << mask;
+    }
+    // The stored default through the registration mask, as the service gets it.
+    EXPECT_EQ(X11ModifierMask::fromCarbonFlags(ModifierFlags(0xC0000).carbonFlags()), 0x0C);
+    // Caps lock and the other flags never turn into a lock or Num Lock bit, nor back.
+    EXPECT_EQ(X11ModifierMask::fromModifierFlags(ModifierFlags(0x10000 | 0x200000 | 0x800000)), 0);
+    EXPECT_EQ(X11ModifierMask::toModifierFlags(0x02 | 0x10 | 0x20 | 0x80), ModifierFlags());
+}
+
+// Server time wraps after 49.7 days; a request made just after the wrap is still newer.
+TEST(XcbTimeTest, ComparisonSurvivesTheWrap) {
+    const std::tuple<std::uint32_t, std::uint32_t, bool> rows[] = {
+        {1000, 1000, true},     {1001, 1000, true},      {999, 1000, false},
+        {5, 0xfffffff0u, true}, {0xfffffff0u, 5, false}, {0x7fffffffu, 0, true}};
+    for (const auto& [time, since, atOrAfter] : rows) {
+        EXPECT_EQ(XcbSupport::isAtOrAfter(time, since), atOrAfter) << time << " vs " << since;
+    }
 }

@@ -2,6 +2,10 @@
 #include "hotkey/Key.h"
 #include "hotkey/ModifierFlags.h"
 #include "platform/sway/SwayIpc.h"
+#include "platform/sway/SwayWindows.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -65,4 +69,23 @@ TEST(SwayIpcTest, MessagesAreFramedAcrossPartialAndJoinedReads) {
     buffer = "HTTP/1.1 400";
     EXPECT_FALSE(SwayIpc::takeMessage(buffer));
     EXPECT_TRUE(buffer.isEmpty());
+}
+
+TEST(SwayWindowsTest, TheFocusedContentOriginComesFromItsContainer) {
+    const auto originIn = [](const char* focusedWindow) {
+        const QByteArray tree = QByteArray(R"({"nodes": [{"type": "workspace", "nodes": [
+            {"shell": "xdg_shell", "rect": {"x": 0, "y": 25}, "window_rect": {"x": 2, "y": 0}}],
+            "floating_nodes": [)") +
+                                focusedWindow + "]}]}";
+        return SwayWindows::focusedOrigin(QJsonDocument::fromJson(tree).object());
+    };
+    const WindowOrigin native = originIn(
+        R"({"focused": true, "shell": "xdg_shell", "rect": {"x": 640, "y": 25},
+            "window_rect": {"x": 2, "y": 1}})");
+    EXPECT_EQ(native.space, WindowOrigin::Space::window);
+    EXPECT_EQ(native.topLeft, QPointF(642, 26));
+    EXPECT_EQ(originIn(R"({"focused": true, "shell": "xwayland"})").space,
+              WindowOrigin::Space::screen);
+    EXPECT_EQ(originIn(R"({"focused": false, "shell": "xwayland"})").space,
+              WindowOrigin::Space::unknown);
 }

@@ -102,12 +102,6 @@ public:
         ASSERT_TRUE(finished) << "the run did not finish";
     }
 
-    // Nothing is selected in a field of this role that holds "abc".
-    void nothingSelectedIn(const QString& role) {
-        accessibility.focus.role = role;
-        editor.setText(QStringLiteral("abc"));
-    }
-
     static QStringList logLines() { return TempHome::logLines(); }
     static qsizetype logCount(const QString& part) { return TempHome::logCount(part); }
 

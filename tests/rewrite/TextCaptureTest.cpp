@@ -5,92 +5,95 @@
 
 namespace {
 
-const QList<PasteboardItem> copiedFile = {
-    {{QStringLiteral("text/uri-list"), "file:///home/u/a.txt\r\n"},
-     {QStringLiteral("text/plain"), "/home/u/a.txt"}}};
+using Status = Accessibility::FocusedElement::Status;
 
 QString notAField(const QString& role) {
     return "Nothing selected and the focus is a " + role + ", not a text field. Aborting.";
+}
+
+// Nothing is selected in "abc", and the focus is an element of this role; Copy may yet put a
+// file on the clipboard.
+std::function<void(PipelineTest&)> nothingSelectedIn(const QString& role, bool copiesAFile = false,
+                                                     Status status = Status::found) {
+    return [=](PipelineTest& f) {
+        f.editor.setText(QStringLiteral("abc"));
+        f.accessibility.focus.role = role;
+        f.accessibility.focus.status = status;
+        if (copiesAFile) {
+            f.editor.copiedItems = {{{QStringLiteral("text/uri-list"), "file:///home/u/a.txt\r\n"},
+                                     {QStringLiteral("text/plain"), "/home/u/a.txt"}}};
+        }
+    };
 }
 
 } // namespace
 
 // With nothing selected the focus decides: a text field is rewritten whole, anything else ends
 // the run with its reason (the clipboard, even holding a copied file by then, comes back).
-// Terminals get the Shift variants of Copy and Paste and never Select All.
 INSTANTIATE_TEST_SUITE_P(
     Capture, PipelineEndings,
     ::testing::Values(
-        Ending{"WholeTextField", [](PipelineTest& f) { f.nothingSelectedIn("AXTextField"); }, "ABC",
-               succeeded, "Nothing selected \u2014 taking the whole field."},
-        Ending{"WholeTextAreaAfterACopiedFile",
-               [](PipelineTest& f) {
-                   f.nothingSelectedIn("AXTextArea");
-                   f.editor.copiedItems = copiedFile;
-               },
-               "ABC", succeeded, "What got copied was a file, not text. Aborting."},
-        Ending{"WholeComboBox", [](PipelineTest& f) { f.nothingSelectedIn("AXComboBox"); }, "ABC",
-               succeeded},
+        Ending{"WholeTextField", nothingSelectedIn("AXTextField"), "ABC", succeeded,
+               "Nothing selected \u2014 taking the whole field."},
+        Ending{"WholeTextAreaAfterACopiedFile", nothingSelectedIn("AXTextArea", true), "ABC",
+               succeeded, "What got copied was a file, not text. Aborting."},
+        Ending{"WholeComboBox", nothingSelectedIn("AXComboBox"), "ABC", succeeded},
         Ending{"WhiteSpaceIsNothingSelected",
                [](PipelineTest& f) { f.editor.setText(QStringLiteral("a  \n  b"), 1, 5); },
                "A  \n  B", succeeded},
-        Ending{"Button", [](PipelineTest& f) { f.nothingSelectedIn("AXButton"); }, "abc",
-               nothingToRewrite, notAField("AXButton")},
-        Ending{"PasswordFieldAfterACopiedFile",
-               [](PipelineTest& f) {
-                   f.nothingSelectedIn("AXSecureTextField");
-                   f.editor.copiedItems = copiedFile;
-               },
-               "abc", nothingToRewrite, notAField("AXSecureTextField")},
-        Ending{"NoFocusedElement",
-               [](PipelineTest& f) {
-                   f.nothingSelectedIn({});
-                   f.accessibility.focus.status = Accessibility::FocusedElement::Status::noElement;
-               },
-               "abc", nothingToRewrite, "Nothing selected and no focused element. Aborting."},
-        Ending{"FocusWithoutRole",
-               [](PipelineTest& f) {
-                   f.nothingSelectedIn({});
-                   f.accessibility.focus.status = Accessibility::FocusedElement::Status::noRole;
-               },
-               "abc", nothingToRewrite,
-               "Nothing selected and the focused element has no role. Aborting."},
-        Ending{"TerminalRoleWithNothingSelected",
-               [](PipelineTest& f) { f.nothingSelectedIn(TerminalApps::terminalRole); }, "abc",
-               nothingToRewrite, notAField(TerminalApps::terminalRole)}),
+        Ending{"Button", nothingSelectedIn("AXButton"), "abc", nothingToRewrite,
+               notAField("AXButton")},
+        Ending{"PasswordFieldAfterACopiedFile", nothingSelectedIn("AXSecureTextField", true), "abc",
+               nothingToRewrite, notAField("AXSecureTextField")},
+        Ending{"NoFocusedElement", nothingSelectedIn({}, false, Status::noElement), "abc",
+               nothingToRewrite, "Nothing selected and no focused element. Aborting."},
+        Ending{"FocusWithoutRole", nothingSelectedIn({}, false, Status::noRole), "abc",
+               nothingToRewrite, "Nothing selected and the focused element has no role. Aborting."},
+        Ending{"TerminalRoleWithNothingSelected", nothingSelectedIn(TerminalApps::terminalRole),
+               "abc", nothingToRewrite, notAField(TerminalApps::terminalRole)}),
     endingName);
 
-// A terminal gets no key at all: its selection is read as it stands, and the rewrite stays on
-// the clipboard for the user to paste; with nothing selected the clipboard is not touched.
-TEST_F(PipelineTest, TerminalsGetNoKeystrokeAndKeepTheRewriteOnTheClipboard) {
-    struct Case {
-        QString windowClass;
+// Where keys cannot be pressed, what the user copied is rewritten; a terminal gets no key at all
+// and its selection is read as it stands. Either way the rewrite is left on the clipboard for the
+// user to paste, and with nothing to rewrite the clipboard is not touched.
+TEST_F(PipelineTest, WithoutKeystrokesTheRewriteIsLeftOnTheClipboard) {
+    const auto rewrite = [](const char* text) {
+        return QList<PasteboardItem>{{{QStringLiteral("text/plain"), text},
+                                      {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
+    };
+    const auto ready = [](const char* keys) {
+        return QStringList{"working", QStringLiteral("ready: Ready: paste it with %1.").arg(keys)};
+    };
+    const QList<PasteboardItem> blank{{{QStringLiteral("text/plain"), " \n"}}};
+    const struct {
+        QString windowClass; // "editor" is where keys cannot be pressed at all
+        QList<PasteboardItem> copied;
         std::optional<QString> primary;
         QList<PasteboardItem> clipboardAfter;
         QStringList feedback;
+    } cases[] = {
+        {"editor", userClipboard, {}, rewrite("USER TEXT"), ready("Ctrl+V")},
+        {"editor", blank, {}, blank, {"failed: Copy some text first."}},
+        {"XTerm", userClipboard, "ls -l", rewrite("LS -L"), ready("Ctrl+Shift+V")},
+        {"konsole", userClipboard, " \n ", userClipboard, nothingToRewrite},
+        {"Gnome-terminal", userClipboard, std::nullopt, userClipboard, nothingToRewrite},
     };
-    const QList<PasteboardItem> rewrite = {
-        {{QStringLiteral("text/plain"), "LS -L"},
-         {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
-    const QStringList ready{"working", "ready: Ready: paste it with Ctrl+Shift+V."};
-    for (const Case& c : {Case{"XTerm", "ls -l", rewrite, ready},
-                          Case{"konsole", " \n ", userClipboard, nothingToRewrite},
-                          Case{"Gnome-terminal", std::nullopt, userClipboard, nothingToRewrite}}) {
-        pasteboard.copyFromApplication(userClipboard);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.windowClass.toStdString());
+        editor.available = c.windowClass != u"editor";
+        controller.setClipboardOnly(!editor.available);
+        pasteboard.copyFromApplication(c.copied);
         workspace.active->className = c.windowClass;
         pasteboard.primary = c.primary;
-        editor.posted.clear();
         feedback->calls.clear();
         run();
-        EXPECT_TRUE(editor.posted.isEmpty()) << c.windowClass.toStdString();
-        EXPECT_EQ(pasteboard.items(), c.clipboardAfter) << c.windowClass.toStdString();
-        EXPECT_EQ(feedback->calls, c.feedback) << c.windowClass.toStdString();
+        EXPECT_TRUE(editor.posted.isEmpty());
+        EXPECT_EQ(pasteboard.items(), c.clipboardAfter);
+        EXPECT_EQ(feedback->calls, c.feedback);
     }
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].text, QStringLiteral("ls -l"));
-    EXPECT_EQ(logCount(QStringLiteral("The rewrite is on the clipboard: paste it with "
-                                      "Ctrl+Shift+V.")),
-              1);
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(requests[1].text, QStringLiteral("ls -l"));
+    EXPECT_EQ(logCount(QStringLiteral("The rewrite is on the clipboard: paste it with")), 2);
     EXPECT_EQ(logCount(notAField(TerminalApps::terminalRole)), 2);
 }
 
@@ -103,14 +106,14 @@ TEST(TextCapture, CopiedFilesAreToldFromLinks) {
 }
 
 TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiersButNotForEver) {
-    editor.heldForQueries = 3;
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-    EXPECT_GE(editor.modifierQueries, 4); // three "held" answers, then free before Copy and Paste
-
-    editor.heldForQueries = 1'000'000; // never let go: the deadline passes and the run goes on
-    editor.setText(QStringLiteral("xyz"), 0, 3);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("XYZ"));
+    // Three "held" answers, then free before Copy and Paste; then never let go, until the
+    // deadline passes and the run goes on.
+    for (const int held : {3, 1'000'000}) {
+        editor.heldForQueries = held;
+        editor.modifierQueries = 0;
+        editor.setText(QStringLiteral("abc"), 0, 3);
+        run();
+        EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
+        EXPECT_GE(editor.modifierQueries, 4);
+    }
 }

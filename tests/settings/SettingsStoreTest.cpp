@@ -8,45 +8,28 @@ namespace {
 using SettingsStoreTest = SettingsFixture;
 
 TEST_F(SettingsStoreTest, FreshHomeReadsTheDefaultsWithoutWriting) {
-    const QString instructions = store.instructions();
-    EXPECT_EQ(instructions, DefaultInstructions::text());
-    EXPECT_EQ(instructions.toUtf8().size(), 839);
-    EXPECT_EQ(instructions.split(u"\n\n"_s).size(), 7);
-    EXPECT_EQ(instructions.count(QChar(0x2014)), 2);
-
+    EXPECT_EQ(store.instructions().toUtf8().size(), 839);
     const QList<StylePreset> presets = store.presets();
-    QStringList names;
-    for (const StylePreset& preset : presets) {
-        names << preset.name;
-    }
-    EXPECT_EQ(names, (QStringList{u"Shorter"_s, u"Friendlier"_s, u"Fix grammar only"_s}));
-    EXPECT_EQ(presets.first().instructions, u"Rewrite the text so it says the same thing in fewer "
-                                            "words. Keep the same language and tone."_s);
+    EXPECT_EQ(presets.size(), 3);
     EXPECT_EQ(store.presets(), presets) << "built-in ids must hold for the whole process";
     EXPECT_NE(presets[0].id, presets[1].id);
-
     EXPECT_EQ(store.rewriteHotkey(), (HotkeyCombo{15, 0xC0000}));
     EXPECT_EQ(store.promptHotkey(), (HotkeyCombo{35, 0xC0000}));
     EXPECT_TRUE(store.soundEnabled());
     EXPECT_FALSE(store.hasCompletedOnboarding());
-    EXPECT_EQ(store.usage().rewrites, 0);
     EXPECT_FALSE(QFile::exists(path));
 }
 
-TEST_F(SettingsStoreTest, ValuesRoundTripInTheirStoredForms) {
+TEST_F(SettingsStoreTest, ValuesAreStoredInTheirFileForms) {
+    // Emptied by the user is not the same as never set.
     store.setInstructions(QString());
     EXPECT_EQ(store.instructions(), QString());
     store.setPresets({});
     EXPECT_TRUE(store.presets().isEmpty());
     const StylePreset mine{QUuid::createUuid(), u"Pirate"_s, u"Arr."_s};
     store.setPresets({mine});
-    EXPECT_EQ(store.presets(), QList<StylePreset>{mine});
     store.setRewriteHotkey({7, 0x100000});
-    EXPECT_EQ(store.rewriteHotkey(), (HotkeyCombo{7, 0x100000}));
     store.setSoundEnabled(false);
-    store.setHasCompletedOnboarding(true);
-    EXPECT_FALSE(store.soundEnabled());
-    EXPECT_TRUE(store.hasCompletedOnboarding());
     EXPECT_EQ(onDisk().value(u"presets"_s)[0][u"id"_s],
               mine.id.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_EQ(onDisk().value(u"rewriteHotkey"_s),

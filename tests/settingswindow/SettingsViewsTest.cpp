@@ -1,22 +1,18 @@
 #include "settingswindow/SettingsWindowFixture.h"
 
-#include "settingswindow/HotkeyRecorderControl.h"
 #include "settingswindow/PresetsTab.h"
 #include "settingswindow/SettingsView.h"
 #include "settingswindow/SettingsWindowController.h"
-#include "settingswindow/ShortcutsTab.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTest>
 
 namespace {
 
@@ -33,13 +29,6 @@ template <typename W> W* find(QWidget* root, const QString& name) {
     }
     ADD_FAILURE() << "no widget named " << name.toStdString();
     return nullptr;
-}
-
-bool showsText(QWidget* root, const QString& text) {
-    const QList<QLabel*> labels = root->findChildren<QLabel*>();
-    return std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
-        return label->isVisibleTo(root) && label->text() == text;
-    });
 }
 
 // A key press as X delivers it: the position's X key code and the held modifiers.
@@ -79,22 +68,17 @@ protected:
 
 TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpening) {
     QWidget* window = open();
-    EXPECT_EQ(window->windowTitle(), u"Palimo Settings"_s);
-    EXPECT_EQ(window->size(), QSize(560, 460));
     open(); // already visible: brought to the front, not counted again
     EXPECT_EQ(opened, 1);
-    store.recordUsage(mini, 200, 200);
     window->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(open(), window);
     EXPECT_EQ(opened, 2);
-    EXPECT_EQ(controller->view()->usageText(),
-              u"1 rewrite this month, under 1 cent in API costs."_s);
 }
 
-// (The server field and the key test are driven through the real window by the settings system
-// test.) The models the server offers can be picked, and a blank model is the default again.
+// (The server field, the key test and a typed model are driven through the real window by the
+// settings system test.) The offered models can be picked, and a blank model is the default again.
 TEST_F(SettingsViewsTest, TheOfferedModelsCanBePicked) {
     QWidget* general = (open(), tab(0));
     provider.setModelsReply(FakeReply::answer(200, R"({"data":[{"id":"llama3.2"}]})"));
@@ -102,8 +86,6 @@ TEST_F(SettingsViewsTest, TheOfferedModelsCanBePicked) {
     while (model().keyState().kind == KeyState::Kind::checking) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    EXPECT_TRUE(showsText(general, u"This server does not offer the model \"gpt-4o-mini\". It "
-                                   u"offers: llama3.2."_s));
     auto* models = find<QComboBox>(general, u"Model"_s);
     ASSERT_EQ(models->count(), 1);
     Q_EMIT models->textActivated(models->itemText(0));
@@ -114,23 +96,23 @@ TEST_F(SettingsViewsTest, TheOfferedModelsCanBePicked) {
     EXPECT_EQ(models->count(), 1);
 }
 
-TEST_F(SettingsViewsTest, RecordingSwallowsKeysSuspendsShortcutsAndStoresThePosition) {
+// (Recording real key presses on three layouts, the clash warning and Escape are the settings
+// system test's.)
+TEST_F(SettingsViewsTest, RecordingSuspendsShortcutsAndEndsWithTheTabOrTheOtherRecorder) {
     QWidget* shortcuts = (open(), tab(1));
     auto* recorder = find<QPushButton>(shortcuts, u"Rewrite the selection"_s);
     recorder->click();
     EXPECT_EQ(recordings, QList<bool>{true});
-    EXPECT_EQ(recorder->text(), HotkeyRecorderControl::recordingText);
     // X key code 35 is the ] position; on a German layout it types +, still stored as ].
     press(35, Qt::ControlModifier | Qt::AltModifier, Qt::Key_Plus);
     EXPECT_EQ(model().rewriteHotkey(), (HotkeyCombo{30, 0xC0000}));
     EXPECT_EQ(recordings, (QList<bool>{true, false}));
-    EXPECT_EQ(recorder->text(), u"⌃⌥]"_s);
+    // Registered again whatever the order of the store and the end of recording.
+    EXPECT_EQ(hotkeyChanges, 1);
 
-    // The same combination for the prompt shortcut warns under it.
     auto* prompt = find<QPushButton>(shortcuts, u"Rewrite with my own instructions"_s);
     prompt->click();
     press(35, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_TRUE(showsText(shortcuts, ShortcutsTab::clashWarning));
     // Starting the other recorder ends the first; switching tabs ends recording altogether.
     prompt->click();
     recorder->click();
@@ -140,22 +122,12 @@ TEST_F(SettingsViewsTest, RecordingSwallowsKeysSuspendsShortcutsAndStoresThePosi
 }
 
 TEST_F(SettingsViewsTest, StylesTabEditsTheSelectedPresetAndKeepsTheList) {
+    // (Adding, renaming to nothing and removing are the settings system test's.)
     auto* styles = qobject_cast<PresetsTab*>((open(), tab(3)));
-    auto* remove = find<QPushButton>(styles, u"Remove style"_s);
     auto* list = styles->findChild<QListWidget*>();
     auto* editor = styles->findChild<QStackedWidget*>();
-    EXPECT_FALSE(remove->isEnabled());
-    EXPECT_TRUE(showsText(editor, PresetsTab::noSelection));
-
+    EXPECT_FALSE(find<QPushButton>(styles, u"Remove style"_s)->isEnabled());
     find<QPushButton>(styles, u"Add style"_s)->click();
-    auto* name = find<QLineEdit>(styles, u"Name"_s);
-    EXPECT_EQ(name->text(), u"New style"_s);
-    EXPECT_EQ(list->currentItem()->text(), u"New style"_s);
-    name->selectAll();
-    QTest::keyClick(name, Qt::Key_Backspace);
-    EXPECT_EQ(list->item(3)->text(), u"Untitled"_s);
-    EXPECT_EQ(store.presets().at(3).name, QString());
-
     list->model()->moveRow(QModelIndex(), 3, QModelIndex(), 0); // what a drag does
     EXPECT_EQ(store.presets().first().id, styles->selection());
 

@@ -2,31 +2,28 @@
 
 #include "client/OpenAIClient.h"
 #include "settings/KeychainStore.h"
-#include "settings/Preferences.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsFixture.h"
 #include "settingswindow/SettingsModel.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakeProvider.h"
 #include "support/FakeSecretStore.h"
-#include "support/TempHome.h"
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <gtest/gtest.h>
+#include <QLabel>
 
 #include <memory>
 
-using namespace Qt::StringLiterals;
+// Whether a label under root, shown with it, says exactly this.
+inline bool showsText(QWidget* root, const QString& text) {
+    const QList<QLabel*> labels = root->findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+        return label->isVisibleTo(root) && label->text() == text;
+    });
+}
 
-// The one model whose prices are known.
-inline const QString mini = u"gpt-4o-mini"_s;
-
-// A settings model over a fresh settings file, an in-memory keyring, a fake provider for key
-// tests and an in-memory autostart. The model is made on first use, so a test can prepare
-// what it reads at creation.
-class SettingsWindowFixture : public ::testing::Test {
+// The settings of SettingsFixture with an in-memory keyring, a fake provider for key tests and
+// an in-memory autostart. The model is made on first use, so a test can prepare what it reads
+// at creation.
+class SettingsWindowFixture : public SettingsFixture {
 protected:
     void SetUp() override { ASSERT_TRUE(provider.listen()); }
 
@@ -43,18 +40,7 @@ protected:
         options.baseAddress = [this] { return base.isEmpty() ? provider.baseAddress() : base; };
         return options;
     }
-    QJsonObject onDisk() const {
-        QFile file(preferences.filePath());
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                              : QJsonObject();
-    }
-    std::optional<QByteArray> storedKey() const {
-        return secrets.stored(KeychainStore::serviceName, KeychainStore::accountName);
-    }
 
-    TempHome home;
-    Preferences preferences{Preferences::defaultFilePath()};
-    SettingsStore store{preferences};
     FakeSecretStore secrets;
     KeychainStore keychain{secrets};
     FakeProvider provider;

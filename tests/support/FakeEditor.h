@@ -11,8 +11,6 @@
 // effect later, from the event loop, as they would in another process.
 class FakeEditor : public Keystrokes {
 public:
-    using Posted = QList<Command>;
-
     explicit FakeEditor(FakePasteboard& pasteboard)
         : m_pasteboard(pasteboard) {}
 
@@ -39,7 +37,7 @@ public:
     bool available = true;
     int heldForQueries = 0; // modifiersHeld() answers true this many times
     int modifierQueries = 0;
-    Posted posted;
+    QList<Command> posted;
     std::function<bool(Command)> onPost; // runs first; false: the editor ignores the key
     std::chrono::milliseconds pasteDelay{5};
     // What the next Copy puts on the clipboard instead of the selection (a copied file, say).

@@ -10,7 +10,7 @@ class FakePasteboard : public Pasteboard {
 public:
     std::uint64_t changeCount() const override { return m_changeCount; }
     std::uint64_t fetchCount() const override { return m_fetchCount; }
-    bool holdsOwnWrite() const override { return m_palimoOwned; }
+    bool holdsOwnWrite() const override { return m_ownWrite; }
     int subscribe(std::function<void()> callback) override {
         m_subscribers.emplace(++m_nextId, std::move(callback));
         return m_nextId;
@@ -24,12 +24,12 @@ public:
     QCoro::Task<std::optional<QString>> text() override { co_return currentText(); }
     QCoro::Task<PasteboardContents> readAll() override {
         using State = PasteboardContents::State;
-        PasteboardContents contents;
-        contents.items = m_items; // a copy: QCoro 0.8 moves from lvalues
-        contents.state = unreadable          ? State::unreadable
-                         : m_items.isEmpty() ? State::empty
-                                             : State::data;
-        co_return contents;
+        // A temporary holding a copy: QCoro 0.8 moves from lvalues.
+        co_return PasteboardContents{unreadable          ? State::unreadable
+                                     : m_items.isEmpty() ? State::empty
+                                                         : State::data,
+                                     m_items,
+                                     {}};
     }
     QCoro::Task<std::optional<QString>> selectedText() override {
         co_return std::optional<QString>(primary);
@@ -48,7 +48,7 @@ public:
     // Another application took the clipboard with these contents.
     void copyFromApplication(QList<PasteboardItem> items) {
         ++foreignChanges;
-        replace(std::move(items), false);
+        replace(std::move(items), false, false);
     }
     // The application the text is for read the clipboard's text to paste it (any other, such as
     // a clipboard manager, with byTarget false).
@@ -72,9 +72,7 @@ private:
     bool write(QList<PasteboardItem> items, bool palimoText, bool works) {
         writes.append(items);
         if (works) {
-            m_lastWriteIsPalimo = true;
-            replace(std::move(items), palimoText);
-            m_lastWriteIsPalimo = false;
+            replace(std::move(items), palimoText, true);
         }
         return works;
     }
@@ -84,10 +82,10 @@ private:
         const auto text = item.constFind(QStringLiteral("text/plain"));
         return text == item.constEnd() ? std::nullopt : std::optional(QString::fromUtf8(*text));
     }
-    void replace(QList<PasteboardItem> items, bool palimoText) {
+    void replace(QList<PasteboardItem> items, bool palimoText, bool ownWrite) {
         m_items = std::move(items);
         m_palimoText = palimoText;
-        m_palimoOwned = m_lastWriteIsPalimo && !m_items.isEmpty();
+        m_ownWrite = ownWrite && !m_items.isEmpty();
         ++m_changeCount;
         notify();
     }
@@ -102,8 +100,7 @@ private:
     std::uint64_t m_changeCount = 0;
     std::uint64_t m_fetchCount = 0;
     bool m_palimoText = false;
-    bool m_palimoOwned = false;
-    bool m_lastWriteIsPalimo = false;
+    bool m_ownWrite = false;
     std::map<int, std::function<void()>> m_subscribers;
     int m_nextId = 0;
 };

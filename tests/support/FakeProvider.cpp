@@ -1,17 +1,22 @@
 #include "FakeProvider.h"
 
-#include "FakeProviderConnection.h"
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSslKey>
 #include <QSslServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QtDebug>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -20,33 +25,29 @@ FakeReply errorAnswer(int status, const char* message) {
 }
 
 qint64 wordCount(const QString& text) {
-    static const QRegularExpression space(QStringLiteral("\\s+"));
+    static const QRegularExpression space(u"\\s+"_s);
     return text.split(space, Qt::SkipEmptyParts).size();
 }
 
-FakeReply defaultModelsReply() {
-    return FakeReply::answer(200, R"({"object":"list","data":[{"id":"gpt-4o-mini"}]})");
-}
-
 // The deterministic rewrite: the <text> of the user message in upper case, with the reply's
-// timing settings kept.
+// timing settings and extra headers kept.
 FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
     const QJsonArray messages =
-        QJsonDocument::fromJson(request.body).object().value(QStringLiteral("messages")).toArray();
+        QJsonDocument::fromJson(request.body).object().value(u"messages"_s).toArray();
     if (messages.isEmpty()) {
         return errorAnswer(400, "no messages");
     }
     QString text;
     qint64 promptWords = 0;
-    for (const QJsonValue& message : messages) {
-        const QString content = message[QStringLiteral("content")].toString();
+    for (const auto& message : messages) {
+        const QString content = message[u"content"_s].toString();
         promptWords += wordCount(content);
-        if (message[QStringLiteral("role")].toString() == QStringLiteral("user")) {
+        if (message[u"role"_s].toString() == u"user"_s) {
             text = content;
         }
     }
     static const QRegularExpression wrapped(
-        QRegularExpression::anchoredPattern(QStringLiteral("<text>\n(.*)\n</text>")),
+        QRegularExpression::anchoredPattern(u"<text>\n(.*)\n</text>"_s),
         QRegularExpression::DotMatchesEverythingOption);
     if (const auto match = wrapped.match(text); match.hasMatch()) {
         text = match.captured(1);
@@ -58,8 +59,122 @@ FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
     reply.delay = settings.delay;
     reply.dripBytes = settings.dripBytes;
     reply.dripInterval = settings.dripInterval;
+    reply.headers = settings.headers;
     return reply;
 }
+
+// One client connection: reads HTTP/1.1 requests one after another (keep-alive) and plays the
+// reply chosen for each. Deletes itself when the peer goes away.
+class Connection : public QObject {
+public:
+    using Responder = std::function<FakeReply(const FakeRequest&)>;
+
+    Connection(QTcpSocket* socket, int number, Responder responder, QObject* parent)
+        : QObject(parent)
+        , m_socket(socket)
+        , m_number(number)
+        , m_responder(std::move(responder)) {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, &Connection::readRequests);
+        connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+        readRequests();
+    }
+
+private:
+    void readRequests() {
+        if (!m_socket) {
+            return;
+        }
+        m_buffer += m_socket->readAll();
+        while (!m_busy) {
+            const qsizetype headEnd = m_buffer.indexOf("\r\n\r\n");
+            if (headEnd < 0) {
+                return;
+            }
+            const QList<QByteArray> lines = m_buffer.left(headEnd).split('\n');
+            const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+            FakeRequest request{requestLine.value(0), requestLine.value(1), {}, {}, m_number};
+            bool closeAfter = requestLine.value(2) == "HTTP/1.0";
+            for (const QByteArray& line : lines.mid(1)) {
+                if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+                    request.headers.append(
+                        {line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+                }
+            }
+            const qint64 length = request.header("Content-Length").value_or("0").toLongLong();
+            if (const auto connection = request.header("Connection")) {
+                closeAfter = connection->compare("close", Qt::CaseInsensitive) == 0;
+            }
+            if (m_buffer.size() < headEnd + 4 + length) {
+                return; // the body is still coming
+            }
+            request.body = m_buffer.mid(headEnd + 4, length);
+            m_buffer.remove(0, headEnd + 4 + length);
+            m_busy = true;
+            play(m_responder(request), closeAfter);
+        }
+    }
+
+    void play(FakeReply reply, bool closeAfter) {
+        if (reply.delay.count() > 0) {
+            const auto delay = std::exchange(reply.delay, std::chrono::milliseconds(0));
+            QTimer::singleShot(delay, this, [this, reply, closeAfter] { play(reply, closeAfter); });
+            return;
+        }
+        if (reply.kind == FakeReply::Kind::hang) {
+            return; // m_busy stays set: this connection answers nothing more
+        }
+        if (reply.kind == FakeReply::Kind::dropBeforeAnswer) {
+            m_socket->disconnectFromHost();
+            return;
+        }
+        const bool close = closeAfter || reply.withoutLength;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) +
+                          (reply.status == 200 ? " OK" : " Not OK") +
+                          "\r\nContent-Type: " + reply.contentType + "\r\n";
+        if (!reply.withoutLength) {
+            head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+        }
+        for (const auto& [name, value] : reply.headers) {
+            head += name + ": " + value + "\r\n";
+        }
+        m_socket->write(head +
+                        (close ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n"));
+        if (reply.kind == FakeReply::Kind::dropMidBody) {
+            m_socket->write(reply.body.left(reply.body.size() / 2));
+            m_socket->disconnectFromHost();
+            return;
+        }
+        send(reply.body, reply.dripBytes > 0 ? reply.dripBytes : reply.body.size(),
+             reply.dripInterval, close);
+    }
+
+    // Writes the body `chunk` bytes at a time, `interval` apart; then closes or reads on.
+    void send(QByteArray rest, qsizetype chunk, std::chrono::milliseconds interval,
+              bool closeAfter) {
+        if (!m_socket) {
+            return;
+        }
+        m_socket->write(rest.left(chunk));
+        rest.remove(0, chunk);
+        if (!rest.isEmpty()) {
+            QTimer::singleShot(interval, this,
+                               [=, this] { send(rest, chunk, interval, closeAfter); });
+        } else if (closeAfter) {
+            m_socket->disconnectFromHost();
+        } else {
+            m_busy = false;
+            // Requests that arrived while this reply was playing.
+            QTimer::singleShot(0, this, &Connection::readRequests);
+        }
+    }
+
+    QPointer<QTcpSocket> m_socket;
+    int m_number;
+    Responder m_responder;
+    QByteArray m_buffer;
+    bool m_busy = false; // a reply is being played; later requests wait their turn
+};
 
 } // namespace
 
@@ -67,32 +182,30 @@ FakeProvider::FakeProvider(Transport transport)
     : m_transport(transport)
     , m_server(transport == Transport::tls ? std::make_unique<QSslServer>()
                                            : std::make_unique<QTcpServer>())
-    , m_modelsReply(defaultModelsReply()) {
+    , m_modelsReply(FakeReply::answer(200, R"({"object":"list","data":[{"id":"gpt-4o-mini"}]})")) {
     // A TLS connection is handed over once its handshake is done.
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-            new FakeProviderConnection(
+            new Connection(
                 socket, ++m_connections, [this](const FakeRequest& r) { return respond(r); }, this);
         }
     });
 }
 
-FakeProvider::~FakeProvider() {
-    m_server->close();
-}
+FakeProvider::~FakeProvider() = default;
 
 // A self-signed certificate for 127.0.0.1 made with the openssl tool, valid for a day. Blocks
 // for a few tens of milliseconds: test set-up only.
 bool FakeProvider::makeCertificate() {
-    const QString keyPath = m_folder.filePath(QStringLiteral("key.pem"));
+    const QString keyPath = m_folder.filePath(u"key.pem"_s);
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-                                 "-nodes -days 1 -subj /CN=127.0.0.1 -addext "
-                                 "subjectAltName=IP:127.0.0.1,DNS:localhost -keyout")
-                          .split(QLatin1Char(' ')) +
-                      QStringList{keyPath, QStringLiteral("-out"), certificatePath()});
+    openssl.start(
+        u"openssl"_s,
+        u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+        u"-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1,DNS:localhost -keyout"_s.split(
+            u' ') +
+            QStringList{keyPath, u"-out"_s, certificatePath()});
     QFile cert(certificatePath());
     QFile key(keyPath);
     if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0 ||
@@ -121,8 +234,7 @@ quint16 FakeProvider::port() const {
 }
 
 QString FakeProvider::baseAddress() const {
-    return (m_transport == Transport::tls ? QStringLiteral("https://127.0.0.1:")
-                                          : QStringLiteral("http://127.0.0.1:")) +
+    return (m_transport == Transport::tls ? u"https://127.0.0.1:"_s : u"http://127.0.0.1:"_s) +
            QString::number(port());
 }
 
@@ -130,12 +242,10 @@ void FakeProvider::setOfferedModels(const QStringList& models) {
     m_offered = models;
     QJsonArray data;
     for (const QString& id : models) {
-        data.append(QJsonObject{{QStringLiteral("object"), QStringLiteral("model")},
-                                {QStringLiteral("id"), id}});
+        data.append(QJsonObject{{u"object"_s, u"model"_s}, {u"id"_s, id}});
     }
     m_modelsReply = FakeReply::answer(
-        200, QJsonDocument(QJsonObject{{QStringLiteral("object"), QStringLiteral("list")},
-                                       {QStringLiteral("data"), data}})
+        200, QJsonDocument(QJsonObject{{u"object"_s, u"list"_s}, {u"data"_s, data}})
                  .toJson(QJsonDocument::Compact));
 }
 
@@ -158,10 +268,8 @@ FakeReply FakeProvider::respond(const FakeRequest& request) {
         reply = std::move(m_queue.front());
         m_queue.pop_front();
     } else if (path.endsWith("/v1/chat/completions")) {
-        const QString model = QJsonDocument::fromJson(request.body)
-                                  .object()
-                                  .value(QStringLiteral("model"))
-                                  .toString();
+        const QString model =
+            QJsonDocument::fromJson(request.body).object().value(u"model"_s).toString();
         reply = request.method != "POST" ? errorAnswer(405, "Method not allowed; use POST.")
                 : !m_offered.isEmpty() && !m_offered.contains(model)
                     ? errorAnswer(404, "The model does not exist.")
@@ -176,10 +284,9 @@ FakeReply FakeProvider::respond(const FakeRequest& request) {
 
 FakeReply FakeProvider::control(const FakeRequest& request) {
     if (request.path == "/__stats") {
-        return FakeReply::answer(
-            200, QJsonDocument(QJsonObject{{QStringLiteral("connections"), m_connections},
-                                           {QStringLiteral("requests"), m_requests.size()}})
-                     .toJson(QJsonDocument::Compact));
+        return FakeReply::answer(200, QJsonDocument(QJsonObject{{u"connections"_s, m_connections},
+                                                                {u"requests"_s, m_requests.size()}})
+                                          .toJson(QJsonDocument::Compact));
     }
     if (request.path == "/__last") { // the body of the latest API request, as sent
         return FakeReply::answer(200, m_requests.isEmpty() ? QByteArray() : m_requests.last().body);
@@ -189,28 +296,19 @@ FakeReply FakeProvider::control(const FakeRequest& request) {
     }
     // All or nothing: one unknown mode changes no reply.
     const QJsonObject settings = QJsonDocument::fromJson(request.body).object();
-    const auto chat = FakeReply::fromJson(settings.value(QStringLiteral("chat")).toObject());
-    const auto models = FakeReply::fromJson(settings.value(QStringLiteral("models")).toObject());
-    std::deque<FakeReply> next;
-    for (const QJsonValue& item : settings.value(QStringLiteral("next")).toArray()) {
-        if (const auto reply = FakeReply::fromJson(item.toObject())) {
-            next.push_back(*reply);
-        } else {
-            return errorAnswer(400, "unknown mode");
-        }
-    }
+    const auto chat = FakeReply::fromJson(settings.value(u"chat"_s).toObject());
+    const auto models = FakeReply::fromJson(settings.value(u"models"_s).toObject());
     if (!chat || !models) {
         return errorAnswer(400, "unknown mode");
     }
-    if (settings.contains(QStringLiteral("chat"))) {
+    if (settings.contains(u"chat"_s)) {
         m_chatReply = *chat;
     }
-    if (settings.contains(QStringLiteral("models"))) {
+    if (settings.contains(u"models"_s)) {
         m_modelsReply = *models;
     }
-    if (settings.contains(QStringLiteral("offers"))) {
-        setOfferedModels(settings.value(QStringLiteral("offers")).toVariant().toStringList());
+    if (settings.contains(u"offers"_s)) {
+        setOfferedModels(settings.value(u"offers"_s).toVariant().toStringList());
     }
-    m_queue.insert(m_queue.end(), next.begin(), next.end());
     return FakeReply::answer(200, R"({"ok":true})");
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FakeProviderReply.h"
-#include "FakeProviderRequest.h"
 
 #include <QList>
 #include <QObject>
@@ -15,12 +14,31 @@
 
 class QTcpServer;
 
+// One HTTP request as the fake provider received it, for assertions.
+struct FakeRequest {
+    QByteArray method;
+    QByteArray path;
+    QList<QPair<QByteArray, QByteArray>> headers; // in arrival order, names as sent
+    QByteArray body;
+    int connection = 0; // 1 for the first connection the server accepted, and so on
+
+    // The value of the first header with that name, compared without case.
+    std::optional<QByteArray> header(const QByteArray& name) const {
+        for (const auto& [key, value] : headers) {
+            if (key.compare(name, Qt::CaseInsensitive) == 0) {
+                return value;
+            }
+        }
+        return std::nullopt;
+    }
+};
+
 // An OpenAI-compatible HTTP/1.1 server on 127.0.0.1 for tests and benchmarks, plain or TLS
 // (with a certificate made at start), keeping connections alive. It serves
 // POST /v1/chat/completions and GET /v1/models with replies chosen per test or per request,
 // and records every request. Control paths let another process script it:
-//   POST /__control {"chat": reply, "models": reply, "next": [reply, ...],  (FakeReply::fromJson)
-//                    "offers": ["model", ...]}                              (setOfferedModels)
+//   POST /__control {"chat": reply, "models": reply,  (FakeReply::fromJson)
+//                    "offers": ["model", ...]}        (setOfferedModels)
 //   GET /__stats -> {"connections": n, "requests": n}
 //   GET /__last -> the body of the latest API request
 // Runs on the thread that creates it; tests share the event loop with the client under test.

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+using namespace Qt::StringLiterals;
+
 FakeReply FakeReply::answer(int status, QByteArray body) {
     FakeReply reply = of(Kind::answer);
     reply.status = status;
@@ -12,16 +14,13 @@ FakeReply FakeReply::answer(int status, QByteArray body) {
 
 FakeReply FakeReply::completion(const QJsonValue& content, bool withUsage, qint64 promptTokens,
                                 qint64 completionTokens) {
-    const QJsonObject message{{QStringLiteral("role"), QStringLiteral("assistant")},
-                              {QStringLiteral("content"), content}};
+    const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
     QJsonObject root{
-        {QStringLiteral("id"), QStringLiteral("chatcmpl-fake")},
-        {QStringLiteral("choices"), QJsonArray{QJsonObject{{QStringLiteral("index"), 0},
-                                                           {QStringLiteral("message"), message}}}}};
+        {u"id"_s, u"chatcmpl-fake"_s},
+        {u"choices"_s, QJsonArray{QJsonObject{{u"index"_s, 0}, {u"message"_s, message}}}}};
     if (withUsage) {
-        root.insert(QStringLiteral("usage"),
-                    QJsonObject{{QStringLiteral("prompt_tokens"), promptTokens},
-                                {QStringLiteral("completion_tokens"), completionTokens}});
+        root.insert(u"usage"_s, QJsonObject{{u"prompt_tokens"_s, promptTokens},
+                                            {u"completion_tokens"_s, completionTokens}});
     }
     return answer(200, QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
@@ -34,7 +33,7 @@ FakeReply FakeReply::of(Kind kind) {
 
 std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
     const auto value = [&json](const char* name) { return json.value(QLatin1String(name)); };
-    const QString mode = value("mode").toString(QStringLiteral("uppercase"));
+    const QString mode = value("mode").toString(u"uppercase"_s);
     FakeReply reply;
     if (mode == QLatin1String("answer") || mode == QLatin1String("status")) {
         reply = answer(value("status").toInt(200), value("body").toString().toUtf8());
@@ -43,15 +42,13 @@ std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
     } else if (mode == QLatin1String("null-content")) {
         reply = completion(QJsonValue::Null);
     } else if (mode == QLatin1String("no-usage")) {
-        reply = completion(value("content").toString(QStringLiteral("ok")), false);
+        reply = completion(value("content").toString(u"ok"_s), false);
     } else if (mode == QLatin1String("invalid-utf8")) {
         reply = answer(value("status").toInt(500), "{\"error\": \"\xff\xfe\xc3\x28\"}");
-    } else if (mode == QLatin1String("hang")) {
-        reply = of(Kind::hang);
     } else if (mode == QLatin1String("drop")) {
         reply = of(Kind::dropBeforeAnswer);
     } else if (mode == QLatin1String("drop-mid")) {
-        reply = completion(QStringLiteral("a reply that never arrives in full"));
+        reply = completion(u"a reply that never arrives in full"_s);
         reply.kind = Kind::dropMidBody;
     } else if (mode != QLatin1String("uppercase")) {
         return std::nullopt;
@@ -64,8 +61,7 @@ std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
         return json.contains(QLatin1String(name)) ? std::optional(value(name).toInteger())
                                                   : std::nullopt;
     };
-    reply.declaredLength = optional("declaredLength");
-    reply.contentType = value("contentType").toString(QStringLiteral("application/json")).toUtf8();
+    reply.contentType = value("contentType").toString(u"application/json"_s).toUtf8();
     const QJsonObject headers = value("headers").toObject();
     for (auto it = headers.begin(); it != headers.end(); ++it) {
         reply.headers.append({it.key().toUtf8(), it.value().toString().toUtf8()});

@@ -27,12 +27,10 @@ struct FakeReply {
     std::chrono::milliseconds delay{0};           // before the status line
     int dripBytes = 0;                            // > 0: send the body in chunks this size
     std::chrono::milliseconds dripInterval{0};    // between chunks
-    std::optional<qint64> declaredLength;         // Content-Length to claim instead of the truth
     bool withoutLength = false;         // no Content-Length: the body ends when the server closes
     std::optional<qint64> promptTokens; // uppercase: reported counts (default: word counts)
     std::optional<qint64> completionTokens;
 
-    static FakeReply uppercase() { return {}; }
     static FakeReply answer(int status, QByteArray body);
     // A 200 chat completion with this "content" (a string, or null), with or without usage.
     static FakeReply completion(const QJsonValue& content, bool withUsage = true,
@@ -40,9 +38,9 @@ struct FakeReply {
     static FakeReply of(Kind kind);
 
     // The control form: {"mode": "uppercase|answer|status|completion|null-content|no-usage|
-    // invalid-utf8|hang|drop|drop-mid", "status", "body", "content", "delayMs", "dripBytes",
-    // "dripIntervalMs", "declaredLength", "withoutLength", "promptTokens", "completionTokens",
-    // "contentType", "headers": {name: value}, "repeat": n (the body n times over)}.
-    // Nothing when the mode is unknown.
+    // invalid-utf8|drop|drop-mid", "status", "body", "content", "delayMs", "dripBytes",
+    // "dripIntervalMs", "withoutLength", "promptTokens", "completionTokens", "contentType",
+    // "headers": {name: value}, "repeat": n (the body n times over)}. Nothing when the mode is
+    // unknown.
     static std::optional<FakeReply> fromJson(const QJsonObject& json);
 };

@@ -20,10 +20,7 @@ public:
     };
 
     QCoro::Task<ReadResult> read(QString service, QString account) override {
-        m_readServices << service;
-        if (m_delay.count() > 0) {
-            co_await QCoro::sleepFor(m_delay);
-        }
+        co_await called(m_readServices, service);
         ReadResult result{Outcome::NotFound, {}, 0, {}};
         if (const auto failure = m_readFailures.find(service); failure != m_readFailures.end()) {
             result = {Outcome::Failed, {}, failure->second.code, failure->second.message};
@@ -33,10 +30,7 @@ public:
         co_return result;
     }
     QCoro::Task<WriteResult> write(QString service, QString account, QByteArray secret) override {
-        m_writeServices << service;
-        if (m_delay.count() > 0) {
-            co_await QCoro::sleepFor(m_delay);
-        }
+        co_await called(m_writeServices, service);
         if (m_writeFailure) {
             co_return WriteResult{Outcome::Failed, m_writeFailure->code, m_writeFailure->message};
         }
@@ -64,6 +58,13 @@ public:
     const QStringList& writeServices() const { return m_writeServices; }
 
 private:
+    QCoro::Task<> called(QStringList& calls, QString service) {
+        calls << service;
+        if (m_delay.count() > 0) {
+            co_await QCoro::sleepFor(m_delay);
+        }
+    }
+
     std::map<std::pair<QString, QString>, QByteArray> m_items;
     std::map<QString, Failure> m_readFailures;
     std::optional<Failure> m_writeFailure;

@@ -4,15 +4,12 @@
 #include "platform/sway/SwayBindings.h"
 #include "platform/sway/SwayIpc.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
-
-#include <unistd.h>
 
 namespace {
 
@@ -25,23 +22,10 @@ QString recordPath() {
     return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/palimo-sway-bindings");
 }
 
-// sway puts its socket's path in the environment of what it starts; a program started some
-// other way (a systemd user service, say) finds the socket where sway makes it.
-QString socketPath() {
-    const QString given = qEnvironmentVariable("SWAYSOCK");
-    if (!given.isEmpty()) {
-        return given;
-    }
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QStringList found = QDir(runtime).entryList(
-        {QStringLiteral("sway-ipc.%1.*.sock").arg(getuid())}, QDir::System, QDir::Time);
-    return found.isEmpty() ? QString() : runtime + QLatin1Char('/') + found.first();
-}
-
 } // namespace
 
 std::unique_ptr<SwayHotKeyService> SwayHotKeyService::create() {
-    const QString path = socketPath();
+    const QString path = SwayIpc::sessionSocket();
     std::unique_ptr<SwayIpc> ipc = SwayIpc::connect(path);
     if (!ipc) {
         return nullptr;

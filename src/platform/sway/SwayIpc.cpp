@@ -1,10 +1,14 @@
 #include "platform/sway/SwayIpc.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStandardPaths>
 
 #include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -21,13 +25,23 @@ bool open(QLocalSocket& socket, const QString& path) {
 
 } // namespace
 
+QString SwayIpc::sessionSocket() {
+    const QString given = qEnvironmentVariable("SWAYSOCK");
+    if (!given.isEmpty()) {
+        return given;
+    }
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QStringList found = QDir(runtime).entryList(
+        {QStringLiteral("sway-ipc.%1.*.sock").arg(getuid())}, QDir::System, QDir::Time);
+    return found.isEmpty() ? QString() : runtime + QLatin1Char('/') + found.first();
+}
+
 std::unique_ptr<SwayIpc> SwayIpc::connect(const QString& socketPath) {
     std::unique_ptr<SwayIpc> ipc(new SwayIpc());
-    if (socketPath.isEmpty() || !open(ipc->m_requests, socketPath) ||
-        !open(ipc->m_events, socketPath)) {
+    if (socketPath.isEmpty() || !open(ipc->m_requests, socketPath)) {
         return nullptr;
     }
-    QObject::connect(&ipc->m_events, &QLocalSocket::readyRead, ipc.get(), &SwayIpc::readEvents);
+    ipc->m_path = socketPath;
     return ipc;
 }
 
@@ -99,6 +113,10 @@ std::optional<QString> SwayIpc::runCommand(const QString& command) {
 }
 
 bool SwayIpc::subscribe(const QByteArray& eventNames, EventHandler handler) {
+    if (!open(m_events, m_path)) {
+        return false;
+    }
+    QObject::connect(&m_events, &QLocalSocket::readyRead, this, &SwayIpc::readEvents);
     m_handler = std::move(handler);
     m_events.write(encode(static_cast<std::uint32_t>(Request::subscribe), eventNames));
     return m_events.waitForBytesWritten(timeoutMs) || m_events.bytesToWrite() == 0;

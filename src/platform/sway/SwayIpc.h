@@ -12,12 +12,17 @@
 #include <optional>
 
 // sway's IPC socket ($SWAYSOCK): each message is "i3-ipc", the payload's length and the
-// message type (native byte order), then JSON. Requests go over one connection; events come
-// over a second, subscribed one, read from the event loop.
+// message type (native byte order), then JSON. Requests go over one connection; events, once
+// subscribed to, come over a second one, read from the event loop.
 class SwayIpc final : public QObject {
     Q_OBJECT
 public:
-    enum class Request : std::uint32_t { runCommand = 0, subscribe = 2, getConfig = 9 };
+    enum class Request : std::uint32_t {
+        runCommand = 0,
+        subscribe = 2,
+        getTree = 4,
+        getConfig = 9
+    };
     static constexpr std::uint32_t eventBit = 0x80000000U;
     static constexpr std::uint32_t workspaceEvent = eventBit | 0U;
     static constexpr std::uint32_t bindingEvent = eventBit | 5U;
@@ -28,6 +33,9 @@ public:
     };
     using EventHandler = std::function<void(std::uint32_t type, const QJsonDocument& event)>;
 
+    // The running sway's socket: $SWAYSOCK, else the newest this user's sway made (a program
+    // started other than by sway, a systemd user service say, lacks the variable).
+    static QString sessionSocket();
     // Null when nothing answers at the path.
     static std::unique_ptr<SwayIpc> connect(const QString& socketPath);
 
@@ -49,6 +57,7 @@ private:
     SwayIpc() = default;
     void readEvents();
 
+    QString m_path;
     QLocalSocket m_requests;
     QLocalSocket m_events;
     QByteArray m_eventBuffer;

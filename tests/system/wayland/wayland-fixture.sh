@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced after desktop-fixture.sh and palimo-process.sh by the scripts that drive palimo on a
 # headless Wayland compositor (inside palimo-session.sh, as an ordinary user). Needs $palimo,
-# $fake_provider and $fake_keys (palimo-fake-keys); defines
+# $fake_provider and $peer (palimo-wayland-peer); defines
 #   start_session sway|kwin|x11   the compositor (with Xwayland, whose DISPLAY replaces the
 #                                 session's Xvfb for palimo), the fake provider (as $port,
 #                                 answering in upper case) and palimo, ready; sets $trigger, the
@@ -49,7 +49,7 @@ start_compositor() {
     # KWin grants fake-input only to a program whose desktop entry names it, by its binary.
     mkdir -p "$XDG_DATA_HOME/applications"
     local program
-    for program in "$palimo" "$fake_keys"; do
+    for program in "$palimo" "$peer"; do
       printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
         "${program##*/}" "$(readlink -f "$program")" >"$XDG_DATA_HOME/applications/${program##*/}.desktop"
     done
@@ -79,10 +79,10 @@ start_compositor() {
     command_trigger="wtype -M logo r -m logo"
   else
     # KWin serves KDE's shortcut service itself, where Palimo registers its keys.
-    trigger="$fake_keys ctrl+alt+r"
-    prompt_trigger="$fake_keys ctrl+alt+p"
-    press_escape="$fake_keys escape"
-    answer_prompt() { "$fake_keys" type "$1" && sleep 0.2 && "$fake_keys" return; }
+    trigger="$peer keys ctrl+alt+r"
+    prompt_trigger="$peer keys ctrl+alt+p"
+    press_escape="$peer keys escape"
+    answer_prompt() { "$peer" type "$1" && sleep 0.2 && "$peer" keys return; }
     # KWin runs no command for a key of its own.
     command_trigger="$palimo --rewrite"
     # WORKAROUND: Qt 6.4's xcb plugin never frees the XInput2 pointer device it makes for

@@ -5,8 +5,7 @@
 # reaches Palimo through KDE's shortcut service) rewrites the selection or the whole field in
 # place, and the clipboard afterwards holds exactly what it held before; one case goes through
 # `palimo --rewrite` instead, and Escape cancels.
-#   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS
-#     STALLING_CLIPBOARD
+#   wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG PEER
 # sway refuses to run as root, so as root the whole session (palimo-session.sh) is re-run as an
 # ordinary user. Palimo's own windows go through the compositor's Xwayland, as on a desktop.
 set -uo pipefail
@@ -19,9 +18,8 @@ if [ -z "${PALIMO_SESSION_DIR:-}" ]; then
   exec "$here/../palimo-session.sh" "$self" "$@"
 fi
 
-compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG FAKE_KEYS STALLING_CLIPBOARD}
-palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6 fake_keys=$7
-stalling_clipboard=$8
+compositor=${1:?usage: wayland-system-test.sh sway|kwin PALIMO QT_EDITOR GTK4_EDITOR FAKE_PROVIDER SAMPLE_PNG PEER}
+palimo=$2 qt_editor=$3 gtk4_editor=$4 fake_provider=$5 sample_png=$6 peer=$7
 # shellcheck source=../desktop-fixture.sh
 source "$here/../desktop-fixture.sh"
 # shellcheck source=../palimo-process.sh
@@ -110,7 +108,7 @@ done
 # read's time limit, and the types that did answer come back byte for byte.
 case_name=stalled-owner
 open_editor gtk "a stalled owner" 2 7
-"$stalling_clipboard" 'text/html=<b>kept</b>' 'text/plain~half of it' >"$work/stall.out" &
+"$peer" own 'text/html=<b>kept</b>' 'text/plain~half of it' >"$work/stall.out" &
 pids+=($!)
 eventually 5 grep -q ready "$work/stall.out" || fail "the stalling owner did not take the clipboard"
 $trigger
@@ -139,6 +137,25 @@ captured=$(log_count 'Captured ')
 cancelled=$(log_count 'Cancelled with Escape.')
 $trigger
 eventually 5 at_least 'Captured ' $((captured + 1)) || fail "nothing was captured"
+# The pill (an Xwayland window) sits by the text: on sway, which says where windows are, by the
+# GTK 4 editor in the right half of the screen; on KWin, which does not, at a fixed spot low in
+# the middle.
+pill_at() {
+  local id info
+  for id in $(DISPLAY=$xdisplay xdotool search --onlyvisible --class palimo 2>/dev/null); do
+    info=$(DISPLAY=$xdisplay xwininfo -id "$id") || continue
+    grep -q 'Override Redirect State: yes' <<<"$info" || continue
+    awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}' <<<"$info"
+    return 0
+  done
+  return 1
+}
+eventually 5 pill_at >/dev/null || fail "no pill"
+read -r pill_x pill_y <<<"$(pill_at)"
+case $compositor in
+sway) [ "$pill_x" -ge 560 ] || fail "the pill is at $pill_x,$pill_y, away from the GTK 4 editor" ;;
+kwin) [ "$pill_y" -ge 600 ] || fail "the pill is at $pill_x,$pill_y, not at the fixed spot" ;;
+esac
 $press_escape
 eventually 5 at_least 'Cancelled with Escape.' $((cancelled + 1)) || fail "Escape did not cancel"
 sleep 0.3

@@ -1,0 +1,137 @@
+#include "onboarding/OnboardingModel.h"
+#include "onboarding/OnboardingView.h"
+#include "onboarding/OnboardingWindowController.h"
+#include "settingswindow/SettingsWindowFixture.h"
+
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+using Step = OnboardingModel::Step;
+
+// The guide's model over the settings window's fixture, and its window around a second model.
+class OnboardingTest : public SettingsWindowFixture {
+protected:
+    std::unique_ptr<OnboardingModel> newModel() {
+        return std::make_unique<OnboardingModel>(store, keychain, client,
+                                                 [this] { return trusted; });
+    }
+    OnboardingModel& guide() {
+        if (!m_guide) {
+            m_guide = newModel();
+        }
+        return *m_guide;
+    }
+    void walkTo(Step step) {
+        while (guide().step() != step) {
+            guide().advance();
+        }
+    }
+    OnboardingWindowController& openWindow() {
+        window = std::make_unique<OnboardingWindowController>(
+            newModel(), OnboardingLook{Qt::blue, std::nullopt});
+        window->setOnOpened([this] { ++opened; });
+        window->setOnClosed([this] { ++closed; });
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window->window()));
+        return *window;
+    }
+    void pressReturn() {
+        QTest::keyClick(window->view(), Qt::Key_Return);
+        QCoreApplication::processEvents(); // the step is rebuilt on the next turn
+    }
+
+    bool trusted = true;
+    std::unique_ptr<OnboardingWindowController> window;
+    int opened = 0;
+    int closed = 0;
+
+private:
+    std::unique_ptr<OnboardingModel> m_guide;
+};
+
+TEST_F(OnboardingTest, TheStepsMoveOnlyWhenTheirConditionHolds) {
+    guide().goBack();
+    EXPECT_EQ(guide().step(), Step::welcome);
+    walkTo(Step::tryIt); // the key step never blocks
+    guide().advance();
+    EXPECT_EQ(guide().step(), Step::tryIt);
+    EXPECT_FALSE(store.hasCompletedOnboarding());
+    guide().goBack();
+    EXPECT_EQ(guide().step(), Step::cost);
+}
+
+// (That a rewrite on the try-out lets the guide finish is the tray system test's.)
+TEST_F(OnboardingTest, OnlyARealChangeOfTheSampleOnTheTryOutCounts) {
+    const QString sentence = OnboardingModel::sampleSentence;
+    guide().setSampleText(u"changed before the try-out"_s);
+    EXPECT_FALSE(guide().rewriteSeen());
+    walkTo(Step::tryIt);
+    for (const QString& text : {u""_s, u"   \n"_s, u"  "_s + sentence + u"\n"_s, sentence}) {
+        guide().setSampleText(text);
+        EXPECT_FALSE(guide().rewriteSeen()) << text.toStdString();
+    }
+    guide().setSampleText(u"We should have gone through the document yesterday."_s);
+    EXPECT_TRUE(guide().rewriteSeen());
+    guide().tryAnother();
+    EXPECT_EQ(guide().sampleText(), sentence);
+    EXPECT_FALSE(guide().rewriteSeen());
+}
+
+TEST_F(OnboardingTest, CostAndRewriteCountFollowTheSlider) {
+    const struct {
+        double rewrites;
+        const char* locale;
+        QString cost;
+        QString count;
+    } cases[] = {
+        {500, "en_US", u"$0.07"_s, u"500 rewrites a month"_s},
+        {2500, "en_US", u"$0.37"_s, u"2,500 rewrites a month"_s},
+        {20000, "en_US", u"$3.00"_s, u"20,000 rewrites a month"_s},
+        {20000, "de_DE", u"$3.00"_s, u"20.000 rewrites a month"_s},
+        {2049.5, "en_US", u"$0.31"_s, u"2,050 rewrites a month"_s},
+    };
+    const QLocale before;
+    for (const auto& c : cases) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        guide().setRewritesPerMonth(c.rewrites);
+        EXPECT_EQ(guide().costText(), c.cost) << c.rewrites;
+        EXPECT_EQ(guide().rewritesText(), c.count) << c.rewrites << c.locale;
+    }
+    QLocale::setDefault(before);
+}
+
+// (Saving a new key is SettingsModelTest's: both models save through the same key check.)
+TEST_F(OnboardingTest, AStoredKeyShowsAsWorkingWithoutAsking) {
+    secrets.put(KeychainStore::serviceName, KeychainStore::accountName, "sk-stored");
+    QTRY_COMPARE(guide().keyState(), KeyState::valid());
+    EXPECT_EQ(guide().apiKey(), u"sk-stored"_s);
+    EXPECT_TRUE(provider.requests().isEmpty());
+}
+
+TEST_F(OnboardingTest, ClosingTheWindowOnTheFirstStepCompletesTheGuide) {
+    openWindow().show(); // already shown: not counted twice
+    window->close();
+    EXPECT_TRUE(store.hasCompletedOnboarding());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(closed, 1);
+}
+
+TEST_F(OnboardingTest, WithoutKeystrokesTheAccessibilityStepSaysWhyAndWaits) {
+    openWindow();
+    trusted = false;
+    pressReturn();
+    pressReturn();
+    EXPECT_EQ(window->model().step(), Step::accessibility);
+    EXPECT_FALSE(window->view()->primaryButton()->isEnabled());
+    EXPECT_FALSE(showsText(window->view(), u"Allowed"_s));
+    EXPECT_TRUE(window->model().isWatchingPermission());
+    trusted = true; // e.g. the session's X server came back with XTest
+    QTRY_VERIFY_WITH_TIMEOUT(showsText(window->view(), u"Allowed"_s), 3000);
+    EXPECT_TRUE(window->view()->primaryButton()->isEnabled());
+    EXPECT_FALSE(window->model().isWatchingPermission());
+}
+
+} // namespace
