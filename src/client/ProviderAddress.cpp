@@ -56,7 +56,7 @@ QString keyRecipient(const QString& base) {
         0) {
         return QStringLiteral("OpenAI");
     }
-    return url.port() == -1 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
+    return url.adjusted(QUrl::RemoveUserInfo).authority();
 }
 
 bool needsKey(const QString& base) {

@@ -60,20 +60,24 @@ TEST(ProviderAddressTest, EnvironmentThenPreferenceAndABrokenFileNeverFallsBackT
     EXPECT_EQ(Preferences(path).boolean(u"soundEnabled"_s), false);
 }
 
+// The settings say who gets the key: OpenAI by name, any other server by its address.
 TEST(ProviderAddressTest, HttpsAnywhereHttpOnlyToLoopbackPathJoinedOntoTheBase) {
-    const std::pair<const char*, const char*> accepted[] = {
-        {"https://api.openai.com", "https://api.openai.com/v1/models"},
-        {"https://api.openai.com/", "https://api.openai.com/v1/models"},
-        {"https://gw.example:8443/openai/", "https://gw.example:8443/openai/v1/models"},
-        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/v1/models"},
-        {"http://127.45.6.7", "http://127.45.6.7/v1/models"},
-        {"http://LOCALHOST:11434", "http://localhost:11434/v1/models"},
-        {"http://[::1]:8000", "http://[::1]:8000/v1/models"},
+    const std::tuple<const char*, const char*, const char*> accepted[] = {
+        {"https://api.openai.com", "https://api.openai.com/v1/models", "OpenAI"},
+        {"https://API.openai.com/", "https://api.openai.com/v1/models", "OpenAI"},
+        {"https://gw.example:8443/openai/", "https://gw.example:8443/openai/v1/models",
+         "gw.example:8443"},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/v1/models", "127.0.0.1:8080"},
+        {"http://127.45.6.7", "http://127.45.6.7/v1/models", "127.45.6.7"},
+        {"http://LOCALHOST:11434", "http://localhost:11434/v1/models", "localhost:11434"},
+        {"http://[::1]:8000", "http://[::1]:8000/v1/models", "[::1]:8000"},
     };
-    for (const auto& [base, url] : accepted) {
+    for (const auto& [base, url, recipient] : accepted) {
         const auto result = ProviderAddress::endpoint(QString::fromLatin1(base), u"/v1/models"_s);
         ASSERT_TRUE(std::holds_alternative<QUrl>(result)) << base;
         EXPECT_EQ(std::get<QUrl>(result).toString(), QString::fromLatin1(url));
+        EXPECT_EQ(ProviderAddress::keyRecipient(QString::fromLatin1(base)),
+                  QString::fromLatin1(recipient));
     }
 
     // Each refusal names the address and, for the scheme cases, what it lacks.
