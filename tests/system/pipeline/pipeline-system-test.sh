@@ -56,6 +56,7 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
   xdotool windowfocus --sync "$editor_window"
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXButton, not a text field\. Aborting\.$'
+  expect_line '^\[Palimo\] No selection captured \([0-9]+ ms\)\. Aborting\.$' # its form is checked only here
   qt_field password '"hunter2"' 0 0
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXSecureTextField, not a text field\. Aborting\.$'
