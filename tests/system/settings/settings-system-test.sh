@@ -98,6 +98,16 @@ ui wait "Your system refused this. Check your desktop's autostart settings."
 log_has 'Could not change launch at login: Could not write' || fail "no log line"
 rmdir "$autostart"
 
+case_name=styles # (SettingsViewsTest leaves adding, blanking and removing a style to this case)
+ui tab Styles
+ui press 'Add style'
+ui wait 'New style'
+ui set-text Name ''
+ui wait Untitled
+eventually 3 grep -q '"name": ""' "$settings" || fail "the empty name was not saved"
+ui press 'Remove style'
+eventually 3 bash -c "! grep -q '\"name\": \"\"' '$settings'" || fail "the style was not removed"
+
 case_name=record-grabbed
 ui tab Shortcut
 focus_settings
