@@ -50,7 +50,9 @@ TEST(AccessibilitySystem, FocusIsFoundAndAFrozenAppCostsABoundedWait) {
     editor.kill();
     editor.waitForFinished(2000);
     EXPECT_NE(frozen.status, Accessibility::FocusedElement::Status::found);
-    EXPECT_LT(elapsed, 3000);
+    // A bound on giving up, not a speed goal: the calls time out after 250 ms and 1 s, and a
+    // loaded machine has taken 3.5 s; a query that waits on the frozen application never ends.
+    EXPECT_LT(elapsed, 10000);
     std::printf("frozen application: the focus query gave up after %lld ms\n",
                 static_cast<long long>(elapsed));
     EXPECT_GT(ticks, 3) << "the main thread stalled for " << elapsed << " ms";
