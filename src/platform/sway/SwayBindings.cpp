@@ -4,6 +4,9 @@
 #include "hotkey/KeyPosition.h"
 #include "hotkey/ModifierFlags.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
@@ -68,9 +71,47 @@ QString normalized(const QString& combo, bool byCode) {
     return modifiers.join(QLatin1Char('+'));
 }
 
+QString expandIncludes(const QString& configText, const QString& configDirectory, int depth) {
+    static const QRegularExpression environmentVariable(QStringLiteral("\\$(\\w+)"));
+    // Includes of includes, but never a loop.
+    constexpr int deepest = 4;
+    constexpr qint64 largestFile = 1 << 20;
+    QStringList lines;
+    for (const QString& line : configText.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (depth >= deepest || !trimmed.startsWith(QLatin1String("include "))) {
+            lines.append(line);
+            continue;
+        }
+        QString pattern = trimmed.mid(8).trimmed().remove(QLatin1Char('"'));
+        for (const QRegularExpressionMatch& match : environmentVariable.globalMatch(pattern)) {
+            pattern.replace(match.captured(0), qEnvironmentVariable(match.captured(1).toLatin1()));
+        }
+        if (pattern.startsWith(QLatin1String("~/"))) {
+            pattern = QDir::homePath() + pattern.mid(1);
+        } else if (QDir::isRelativePath(pattern)) {
+            pattern = configDirectory + QLatin1Char('/') + pattern;
+        }
+        const QFileInfo where(pattern);
+        const QDir folder = where.dir();
+        for (const QString& name : folder.entryList({where.fileName()}, QDir::Files, QDir::Name)) {
+            QFile file(folder.filePath(name));
+            if (file.open(QIODevice::ReadOnly)) {
+                lines.append(expandIncludes(QString::fromUtf8(file.read(largestFile)),
+                                            configDirectory, depth + 1));
+            }
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 namespace SwayBindings {
+
+QString withIncludes(const QString& configText, const QString& configDirectory) {
+    return expandIncludes(configText, configDirectory, 0);
+}
 
 std::optional<Combo> combo(std::uint32_t carbonKeyCode, std::uint32_t carbonModifiers) {
     const std::optional<Key> key = Key::fromCarbonKeyCode(carbonKeyCode);

@@ -18,6 +18,11 @@ struct Combo {
 // Nothing for a key with no position or no symbol on a US keyboard.
 std::optional<Combo> combo(std::uint32_t carbonKeyCode, std::uint32_t carbonModifiers);
 
+// The configuration text with each `include` replaced by the files it names: sway's IPC gives
+// only the main file's text, and bindings often live in included files (Debian's own config
+// includes /etc/sway/config.d/*). Relative paths are taken from configDirectory.
+QString withIncludes(const QString& configText, const QString& configDirectory);
+
 // The default mode's bindings in a configuration text, in a form `isBound` compares: variables
 // (`set $mod Mod4`) substituted, modifier aliases unified, key symbols case-folded. Bindings
 // inside blocks (other modes) are left out: they are not active while Palimo's are.

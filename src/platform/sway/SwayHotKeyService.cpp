@@ -53,8 +53,12 @@ SwayHotKeyService::~SwayHotKeyService() {
 
 void SwayHotKeyService::readConfiguration() {
     const std::optional<QJsonDocument> answer = m_ipc->request(SwayIpc::Request::getConfig);
-    m_configured = SwayBindings::configuredBindings(
-        answer ? answer->object().value(QStringLiteral("config")).toString() : QString());
+    const QString configDirectory =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/sway");
+    m_configured = SwayBindings::configuredBindings(SwayBindings::withIncludes(
+        answer ? answer->object().value(QStringLiteral("config")).toString() : QString(),
+        configDirectory));
 }
 
 HotKeyService::Registration SwayHotKeyService::registerHotKey(std::uint32_t carbonKeyCode,
