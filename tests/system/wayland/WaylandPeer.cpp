@@ -79,6 +79,15 @@ void onCancelled(void* data, zwlr_data_control_source_v1*) {
 }
 const zwlr_data_control_source_v1_listener sourceListener = {onSend, onCancelled};
 
+// The device announces every selection, its own included; the peer reads none of them.
+void onOffer(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+    zwlr_data_control_offer_v1_destroy(offer);
+}
+void onSelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {}
+void onFinished(void*, zwlr_data_control_device_v1*) {}
+const zwlr_data_control_device_v1_listener deviceListener = {onOffer, onSelection, onFinished,
+                                                             onSelection};
+
 // Evdev codes of the keys the tests press: modifiers, Escape, Return, space and the letters.
 std::uint32_t code(const std::string& key) {
     const std::pair<const char*, std::uint32_t> named[] = {
@@ -136,6 +145,7 @@ int own(wl_display* display, Peer& peer) {
         return 1;
     }
     auto* device = zwlr_data_control_manager_v1_get_data_device(peer.dataControl, peer.seat);
+    zwlr_data_control_device_v1_add_listener(device, &deviceListener, nullptr);
     auto* source = zwlr_data_control_manager_v1_create_data_source(peer.dataControl);
     zwlr_data_control_source_v1_add_listener(source, &sourceListener, &peer);
     for (const Offered& offer : peer.offered) {

@@ -23,6 +23,9 @@ start_session() {
   else
     start_compositor "$compositor"
   fi
+  # In the sanitizer build: full stacks, so that Qt's own leak at exit can be told from others.
+  export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/qt-atspi-leaks.supp
+  export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
   start_provider "$fake_provider"
   provider '{"chat": {"mode": "uppercase"}}'
   "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
