@@ -18,22 +18,32 @@
 
 namespace {
 
+// Compiled once: that takes milliseconds, and Escape is registered again at every run.
+xkb_keymap* usKeymap() {
+    static const std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
+        [] {
+            xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+            if (context == nullptr) {
+                return static_cast<xkb_keymap*>(nullptr);
+            }
+            const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+            xkb_keymap* compiled =
+                xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+            xkb_context_unref(context); // the keymap holds its own reference
+            return compiled;
+        }(),
+        xkb_keymap_unref);
+    return keymap.get();
+}
+
 // The key symbol at the position on a US keyboard, unshifted, by its XKB name ("r", "Escape").
 std::optional<QString> usSymbolName(std::uint32_t xKeyCode) {
-    const std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(
-        xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES), xkb_context_unref);
-    if (!context) {
-        return std::nullopt;
-    }
-    const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
-    const std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
-        xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS),
-        xkb_keymap_unref);
-    if (!keymap) {
+    xkb_keymap* keymap = usKeymap();
+    if (keymap == nullptr) {
         return std::nullopt;
     }
     const xkb_keysym_t* symbols = nullptr;
-    if (xkb_keymap_key_get_syms_by_level(keymap.get(), xKeyCode, 0, 0, &symbols) < 1) {
+    if (xkb_keymap_key_get_syms_by_level(keymap, xKeyCode, 0, 0, &symbols) < 1) {
         return std::nullopt;
     }
     std::array<char, 64> name{};
