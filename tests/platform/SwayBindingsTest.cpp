@@ -23,9 +23,7 @@ SwayBindings::Combo comboOf(Key key, std::uint64_t flags) {
 TEST(SwayBindingsTest, CombosAreNamedByUsSymbolAndByPosition) {
     const SwayBindings::Combo rewrite =
         comboOf(Key::r, ModifierFlag::control | ModifierFlag::option);
-    EXPECT_EQ(rewrite.symbols, "Ctrl+Mod1+r");
     EXPECT_EQ(rewrite.code, "Ctrl+Mod1+27");
-    EXPECT_EQ(comboOf(Key::escape, 0).symbols, "Escape");
     EXPECT_EQ(comboOf(Key::period, ModifierFlag::shift | ModifierFlag::command).symbols,
               "Shift+Mod4+period");
     // fn has no position an XKB keymap can name.
