@@ -174,21 +174,22 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindowIfItIs
     EXPECT_EQ(requests.size(), 1);
 }
 
-TEST_F(PipelineTest, UnansweredOrMissingPromptEndsTheRun) {
+TEST_F(PipelineTest, BlankUnansweredOrMissingPromptEndsTheRun) {
     const std::vector<std::function<void(RewriteController::InstructionsCompletion)>> panels = {
-        [](auto) {}, // dropped unanswered
-        nullptr,     // no panel at all
+        [](auto done) { done(QStringLiteral(" \n\t ")); }, // blank
+        [](auto) {},                                       // dropped unanswered
+        nullptr,                                           // no panel at all
     };
     for (const auto& panel : panels) {
         controller.setCollectInstructions(panel);
         editor.setText(QStringLiteral("abc"), 0, 3);
         run(true);
     }
-    EXPECT_EQ(logCount(QStringLiteral("Prompt cancelled.")), 2);
-    EXPECT_EQ(pasteboard.writes, QList<QList<PasteboardItem>>(2, userClipboard));
+    EXPECT_EQ(logCount(QStringLiteral("Prompt cancelled.")), 3);
+    EXPECT_EQ(pasteboard.writes, QList<QList<PasteboardItem>>(3, userClipboard));
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(feedback->calls.isEmpty());
     EXPECT_TRUE(workspace.activated.isEmpty());
     // Escape is armed for the capture and let go before the panel, which takes it itself.
-    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false}));
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false}));
 }

@@ -95,15 +95,12 @@ TEST(TextCapture, CopiedFilesAreToldFromLinks) {
     EXPECT_TRUE(isFileList({QStringLiteral("x-special/gnome-copied-files")}, ""));
 }
 
-TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiersButNotForEver) {
-    // Three "held" answers, then free before Copy and Paste; then never let go, until the
-    // deadline passes and the run goes on.
-    for (const int held : {3, 1'000'000}) {
-        editor.heldForQueries = held;
-        editor.modifierQueries = 0;
-        editor.setText(QStringLiteral("abc"), 0, 3);
-        run();
-        EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-        EXPECT_GE(editor.modifierQueries, 4);
-    }
+// Three "held" answers, then free before Copy and Paste. (Keys never let go are the pipeline
+// system test's: there the run goes on after the deadline.)
+TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiers) {
+    editor.heldForQueries = 3;
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    run();
+    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
+    EXPECT_GE(editor.modifierQueries, 4);
 }
