@@ -34,13 +34,11 @@ TEST(X11KeyChoice, AltIsReleasedBeforeControlAndControlLast) {
     EXPECT_EQ(order.back(), 2);                                           // Control, last
 }
 
+// The clipboard system test's owners offer the other bookkeeping targets and the data ones; none
+// offers these two, and asking for DELETE deletes the owner's selection.
 TEST(ClipboardTargets, BookkeepingTargetsAreNotSaved) {
-    for (const char* target : {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE"}) {
-        EXPECT_TRUE(ClipboardReader::isProtocolTarget(target)) << target;
-    }
-    for (const char* target : {"UTF8_STRING", "STRING", "text/html", "image/png"}) {
-        EXPECT_FALSE(ClipboardReader::isProtocolTarget(target)) << target;
-    }
+    EXPECT_TRUE(ClipboardReader::isProtocolTarget("SAVE_TARGETS"));
+    EXPECT_TRUE(ClipboardReader::isProtocolTarget("DELETE"));
 }
 
 TEST(AtspiRoles, TextRolesMapToTheEditableAxNames) {
@@ -57,6 +55,8 @@ TEST(AtspiRoles, TextRolesMapToTheEditableAxNames) {
     EXPECT_EQ(axRole({ATSPI_ROLE_COMBO_BOX, false, false, "combo box"}), "AXPopUpButton");
     EXPECT_EQ(axRole({ATSPI_ROLE_PARAGRAPH, true, true, "paragraph"}), "AXTextArea");
     EXPECT_EQ(axRole({ATSPI_ROLE_PARAGRAPH, true, false, "paragraph"}), "AXParagraph");
+    // Roles without an AX name of their own are named after the AT-SPI name.
+    EXPECT_EQ(axRole({ATSPI_ROLE_TOOL_TIP, false, false, "tool tip"}), "AXToolTip");
     EXPECT_EQ(axRole({9999, false, false, ""}), "AXUnknown");
 }
 

@@ -62,6 +62,9 @@ TEST(XdgAutostartInstalledTest, TheInstalledEntryIsCopiedWithItsExecReplaced) {
               "[Desktop Entry]\nType=Application\nName=Palimo\nName[de]=Palimo\n"
               "Icon=app.palimo.Palimo\nExec=\"/usr/bin/palimo\"\n"
               "X-GNOME-Autostart-enabled=true\n");
+    XdgAutostart uninstalled(u"/usr/bin/palimo"_s, home.path() + u"/missing.desktop"_s);
+    ASSERT_EQ(uninstalled.setEnabled(true), std::nullopt);
+    EXPECT_TRUE(readFile(XdgAutostart::userEntryPath()).contains("\nComment="));
 }
 
 } // namespace
