@@ -32,9 +32,7 @@ TEST_F(HotKeysControllerTest, OnlyWhatTheDesktopAcceptedFires) {
     {
         HotKey two(15, controlOption, [&] { presses += 10; });
         HotKey three(35, controlOption);
-        EXPECT_TRUE(one.isRegistered());
         EXPECT_EQ(two.registrationStatus(), HotKeyService::Status::alreadyTaken);
-        EXPECT_FALSE(two.isRegistered());
         EXPECT_EQ(service.press(15, controlOption), 0);
         EXPECT_EQ(presses, 1);
         EXPECT_EQ(service.handlerInstalls, 1) << "one handler for every hot key";
