@@ -1,5 +1,4 @@
 #include "hotkey/Key.h"
-#include "hotkey/KeyCombo.h"
 #include "hotkey/KeyPosition.h"
 #include "hotkey/ModifierFlags.h"
 
@@ -98,12 +97,6 @@ TEST(ModifierFlagsTest, BridgeKeepsTheFourModifiersInControlOptionShiftCommandOr
 
     EXPECT_EQ(ModifierFlags(0x10000).description(), u""_s);
     EXPECT_EQ(ModifierFlags(0x1E0000).description(), u"⌃⌥⇧⌘"_s);
-}
-
-TEST(KeyComboTest, ACodeOutsideTheTableKeepsItsModifiersAndShowsNoKey) {
-    const KeyCombo unknown(52, 0x1800);
-    EXPECT_FALSE(unknown.key().has_value());
-    EXPECT_EQ(unknown.description(), u"⌃⌥"_s);
 }
 
 } // namespace
