@@ -35,7 +35,6 @@ TEST_F(HotKeysControllerTest, OnlyWhatTheDesktopAcceptedFires) {
         EXPECT_EQ(two.registrationStatus(), HotKeyService::Status::alreadyTaken);
         EXPECT_EQ(service.press(15, controlOption), 0);
         EXPECT_EQ(presses, 1);
-        EXPECT_EQ(service.handlerInstalls, 1) << "one handler for every hot key";
     }
     EXPECT_EQ(service.unregistered.size(), 1u) << "only three had a registration to undo";
     EXPECT_EQ(HotKeysController::entryCount(), entries + 1);
