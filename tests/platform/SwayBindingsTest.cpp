@@ -3,9 +3,8 @@
 #include "hotkey/ModifierFlags.h"
 #include "platform/sway/SwayIpc.h"
 #include "platform/sway/SwayWindows.h"
+#include "support/TempHome.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -90,14 +89,9 @@ TEST(SwayWindowsTest, TheFocusedContentOriginComesFromItsContainer) {
 
 TEST(SwayBindingsTest, BindingsInIncludedFilesCountAndIncludeLoopsEnd) {
     QTemporaryDir config;
-    QDir(config.path()).mkdir(QStringLiteral("config.d"));
-    const auto write = [&config](const char* name, const QByteArray& text) {
-        QFile file(config.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    };
-    write("config.d/50-keys", "bindsym $mod+x exec from-an-include\n");
-    write("config.d/60-loop", "include config.d/*\n");
+    writeFile(config.filePath(QStringLiteral("config.d/50-keys")),
+              "bindsym $mod+x exec from-an-include\n");
+    writeFile(config.filePath(QStringLiteral("config.d/60-loop")), "include config.d/*\n");
     const QSet<QString> configured = SwayBindings::configuredBindings(SwayBindings::withIncludes(
         QStringLiteral("set $mod Mod4\ninclude \"config.d/*\"\n"), config.path()));
     EXPECT_TRUE(SwayBindings::isBound(configured, comboOf(Key::x, ModifierFlag::command)));
