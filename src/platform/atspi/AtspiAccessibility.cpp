@@ -23,11 +23,12 @@ namespace {
 
 // What desktop shells allow one accessibility call before they give up on an application.
 constexpr int callTimeoutMs = 250;
-// An application asked to build its accessible tree shows its focus within this long: Chromium
-// took 50 ms on an idle machine, and on a loaded one answered no call for over three seconds
-// while it built. It is looked for again every poll meanwhile.
+// An application asked to build its accessible tree shows its focus within this long from the
+// press: Chromium took 50 ms on an idle machine, and on a loaded one answered no call for over
+// three seconds while it built. It is looked for again every poll meanwhile; no look starts
+// after this long, and one takes at most its search budget and a call's time-out.
 constexpr std::chrono::milliseconds buildPoll{150};
-constexpr qint64 buildWaitMs = 6000;
+constexpr qint64 buildWaitMs = 5000;
 constexpr int patientCallTimeoutMs = 1000;
 // A look for the focus (none seen, or the one seen is gone) starts no new call after this long;
 // one call may still take its time-out on top. A whole Chromium window is a few hundred elements
@@ -238,6 +239,8 @@ AtspiAccessibility::~AtspiAccessibility() = default;
 QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() {
     using Look = Thread::Look;
     using Status = FocusedElement::Status;
+    QElapsedTimer waited;
+    waited.start();
     QFuture<Thread::Answer> first = m_thread->query(Look::first);
     Thread::Answer answer = co_await first;
     // No role means a call timed out or the element went stale, as happens while Chromium
@@ -246,8 +249,6 @@ QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() 
         QFuture<Thread::Answer> again = m_thread->query(Look::again);
         answer = co_await again;
     }
-    QElapsedTimer waited;
-    waited.start();
     while (answer.building && answer.element.status != Status::found &&
            waited.elapsed() < buildWaitMs) {
         QTimer poll;
