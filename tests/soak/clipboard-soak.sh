@@ -89,10 +89,7 @@ for i in $(seq "$runs"); do
   taken[$path]=$((${taken[$path]:-0} + 1))
   take_clipboard "$kind" || { echo "run $i: the user's clipboard could not be set up"; continue; }
   "$bin/palimo-clipboard-probe" dump >"$work/expected"
-  editor "set line \"word$i and more\""
-  editor "focus line"
-  editor "select line 0 $((4 + ${#i}))"
-  xdotool windowfocus --sync "$editor_window" 2>/dev/null
+  prepare "word$i and more" 0 $((4 + ${#i}))
   text="word$i and more" # unchanged but on success paths
   newer_pid= newer_copied=
   case $path in

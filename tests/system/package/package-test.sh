@@ -45,8 +45,6 @@ version=$("$root/usr/bin/palimo" --version)
 
 # Started as a desktop starts it, it comes up, registers its shortcuts and ends cleanly.
 palimo=$root/usr/bin/palimo
-palimo_start "$work" "$work/palimo.out"
-pids+=("$palimo_pid")
-eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" || fail "the packaged palimo did not start"
+palimo_up
 palimo_stop || fail "the packaged palimo did not end cleanly on SIGTERM"
 finish "package test ($(basename "$deb"))"

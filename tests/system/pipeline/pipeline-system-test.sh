@@ -24,18 +24,12 @@ export PALIMO_API_BASE=http://127.0.0.1:$port
 start_driver "$bin/palimo-pipeline-driver"
 start_editor "$bin/palimo-test-editor"
 editor() { reply=$(ed "$1"); } # COMMAND -> $reply
-qt_field() { # FIELD "JSON TEXT" START LENGTH: the field holds the text, focused, part selected
-  editor "set $1 $2"
-  editor "focus $1"
-  editor "select $1 $3 $4"
-  xdotool windowfocus --sync "$editor_window"
-  editor keys # forget earlier keys
-}
 qt_text() { editor "get $1" && echo "${reply#text }"; }
 
 # --- cases -------------------------------------------------------------------------------------
 case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor sees plain Ctrl+C/V
-  qt_field line '"say hello world"' 4 5
+  prepare "say hello world" 4 5
+  editor keys # forget earlier keys
   xdotool keydown ctrl alt
   drive run
   xdotool keyup ctrl alt
@@ -45,7 +39,7 @@ case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor s
 }
 
 case_qt_whole_field() {
-  qt_field area '"first line\nsecond line"' 0 0
+  prepare 'first line\nsecond line' 0 0 area
   drive run
   expect_eq area '"FIRST LINE\nSECOND LINE"' "$(qt_text area)"
   expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
@@ -57,7 +51,7 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXButton, not a text field\. Aborting\.$'
   expect_line '^\[Palimo\] No selection captured \([0-9]+ ms\)\. Aborting\.$' # its form is checked only here
-  qt_field password '"hunter2"' 0 0
+  prepare hunter2 0 0 password
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXSecureTextField, not a text field\. Aborting\.$'
   expect_eq password '"hunter2"' "$(qt_text password)"
@@ -65,7 +59,7 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
 
 case_late_paste() { # the editor reads the clipboard 700 ms after Ctrl+V: restore must wait
   editor "paste-delay 700"
-  qt_field line '"late reader"' 0 4
+  prepare "late reader" 0 4
   drive run
   sleep 0.3 # the paste itself happens after the run has ended; let it show
   editor "paste-delay 0"
