@@ -69,12 +69,7 @@ inner() {
   must_start "$atspi_pid" "the AT-SPI bus" "$PALIMO_SESSION_DIR/at-spi.log" \
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress
 
-  if [ "${PALIMO_SESSION_NO_KEYRING:-0}" = 1 ]; then
-    if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-      org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets | grep -q 'boolean true'; then
-      die "a Secret Service is running although PALIMO_SESSION_NO_KEYRING=1"
-    fi
-  else
+  if [ "${PALIMO_SESSION_NO_KEYRING:-0}" != 1 ]; then
     # --unlock reads the password from stdin and creates the "login" collection if needed.
     printf palimo-test |
       gnome-keyring-daemon --foreground --unlock --components=secrets \

@@ -7,8 +7,7 @@
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/XcbSupport.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include <QTest>
 
 #include <qcoro/qcorotask.h>
 
@@ -118,22 +117,6 @@ xcb_atom_t convert(xcb_connection_t* c, xcb_window_t window, xcb_atom_t target,
                  : xcb_atom_t{XCB_NONE};
 }
 
-// Waits on the event loop until condition holds or two seconds passed.
-bool eventually(X11Pasteboard& pasteboard, const std::function<bool()>& condition) {
-    QEventLoop loop;
-    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
-    const int id = pasteboard.subscribe([&] {
-        if (condition()) {
-            loop.quit();
-        }
-    });
-    if (!condition()) {
-        loop.exec();
-    }
-    pasteboard.unsubscribe(id);
-    return condition();
-}
-
 } // namespace
 
 TEST(ClipboardSystem, FormatsAndTypesComeBackByteForByteUnlessOversized) {
@@ -239,7 +222,7 @@ TEST(ClipboardSystem, OnlyTheTargetsFetchesOfTheTextCount) {
     ASSERT_TRUE(
         QCoro::waitFor(pasteboard->writeText(QStringLiteral("r\u00e9sultat"), targetWindow)));
     EXPECT_TRUE(pasteboard->holdsOwnWrite());
-    EXPECT_TRUE(eventually(*pasteboard, [&] { return pasteboard->changeCount() > changes; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pasteboard->changeCount() > changes; }, 2000));
 
     // Another client (a clipboard manager, say) reads every format: not the paste.
     const std::uint64_t fetches = pasteboard->fetchCount();
@@ -247,14 +230,14 @@ TEST(ClipboardSystem, OnlyTheTargetsFetchesOfTheTextCount) {
     EXPECT_EQ(reader.read(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
     EXPECT_EQ(reader.readText(), QStringLiteral("r\u00e9sultat"));
     EXPECT_EQ(reader.read(QStringLiteral("STRING")), QByteArray("r\xe9sultat")); // Latin-1
-    EXPECT_FALSE(eventually(*pasteboard, [&] { return pasteboard->fetchCount() > fetches; }));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return pasteboard->fetchCount() > fetches; }, 2000));
 
     // The target's own window asks: that is the paste.
     xcb_connection_t* c = target.get();
     const xcb_window_t requestor = XcbSupport::createHelperWindow(c);
     const XcbSupport::Atom property = XcbSupport::intern(c, "PASTED");
     EXPECT_EQ(convert(c, requestor, XcbSupport::intern(c, "UTF8_STRING"), property), property);
-    EXPECT_TRUE(eventually(*pasteboard, [&] { return pasteboard->fetchCount() > fetches; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pasteboard->fetchCount() > fetches; }, 2000));
 
     // Text beyond Latin-1 is not offered as STRING with "?" in place of what does not fit.
     ASSERT_TRUE(QCoro::waitFor(pasteboard->writeText(QStringLiteral("\u65e5\u672c"), 0)));
@@ -267,7 +250,7 @@ TEST(ClipboardSystem, OnlyTheTargetsFetchesOfTheTextCount) {
               [&owned](bool ok) { owned.set_value(ok); });
     ASSERT_TRUE(owned.get_future().get());
     // The loss arrives as an event on Palimo's own connection, which a busy machine delivers late.
-    EXPECT_TRUE(eventually(*pasteboard, [&] { return !pasteboard->holdsOwnWrite(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pasteboard->holdsOwnWrite(); }, 2000));
     ASSERT_TRUE(QCoro::waitFor(pasteboard->writeAll({})));
     EXPECT_EQ(QCoro::waitFor(pasteboard->readAll()), PasteboardContents());
 }

@@ -25,6 +25,10 @@ start_driver "$bin/palimo-pipeline-driver"
 start_editor "$bin/palimo-test-editor"
 editor() { reply=$(ed "$1"); } # COMMAND -> $reply
 qt_text() { editor "get $1" && echo "${reply#text }"; }
+focus_window() { # SEARCH...: the newest window xdotool finds gets the focus, as $window
+  window=$(xdotool search --sync --onlyvisible "$@" | tail -n1)
+  xdotool windowfocus --sync "$window"
+}
 
 # --- cases -------------------------------------------------------------------------------------
 case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor sees plain Ctrl+C/V
@@ -72,9 +76,8 @@ case_mousepad() { # a selection, then the whole field, in a real GTK editor
   mousepad --disable-server "$work/mousepad.txt" >"$work/mousepad.log" 2>&1 &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" --class mousepad | tail -n1)
-  xdotool windowfocus --sync "$window"
-  for _ in $(seq 100); do mousepad_text >/dev/null 2>&1 && break; sleep 0.05; done
+  focus_window --pid "${pids[-1]}" --class mousepad
+  eventually 5 mousepad_text >/dev/null
   xdotool key ctrl+Home shift+ctrl+Right
   drive run
   expect_eq mousepad '"HELLO world, from GTK"' "$(mousepad_text)"
@@ -89,9 +92,8 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
   "$here/gtk4-editor.py" "$out" "gtk four entry" $'first line\nsecond' entry 2>"$work/gtk4.err" &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --name 'Palimo GTK 4 editor' | tail -n1)
-  xdotool windowfocus --sync "$window"
-  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+  focus_window --name 'Palimo GTK 4 editor'
+  eventually 5 test -s "$out"
   drive press # the shortcut's keyboard grab takes the focus away for a moment
   expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
   expect_eq "GTK 4 entry" '"GTK FOUR ENTRY"' "$(head -n1 "$out")"
@@ -174,9 +176,8 @@ terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a
     >/dev/null 2>&1 &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --class "$class" | tail -n1)
-  xdotool windowfocus --sync "$window"
-  for _ in $(seq 100); do [ -s "$work/program.pid" ] && break; sleep 0.05; done
+  focus_window --class "$class"
+  eventually 5 test -s "$work/program.pid"
   sleep 0.3 # the first line is drawn
   xdotool mousemove --window "$window" 12 "$y" click --repeat 2 --delay 80 1 # double-click "hello"
   sleep 0.2

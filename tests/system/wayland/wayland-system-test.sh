@@ -35,7 +35,9 @@ grep -q "Backends: Wayland: ${backends[$compositor]}" "$work/palimo.out" ||
   fail "not the backends this compositor offers: $(grep Backends "$work/palimo.out")"
 
 # --- clipboards: what another application leaves there, and whether it comes back unchanged -----
-wl_dump() { wl-paste -l | sort | while read -r t; do echo "$t $(wl-paste -t "$t" | sha256sum)"; done; }
+wl_dump() { # every type the clipboard offers, with its bytes' hash
+  wl-paste -l | sort | while read -r t; do echo "$t $(wl-paste -t "$t" | sha256sum)"; done
+}
 own_clipboard_as() { # png | text
   case $1 in
   png) wl-copy -t image/png <"$sample_png" ;;
