@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package (run it inside palimo-session.sh): built by CPack from the build folder,
 # its dependencies derived from the binary, unpacked into a scratch root whose desktop entry
-# and AppStream metainfo validate and whose palimo starts, puts its icon in the tray and quits.
+# and AppStream metainfo validate and whose palimo starts, registers its shortcuts and quits.
 #   package-test.sh BUILD_DIR
 set -uo pipefail
 
