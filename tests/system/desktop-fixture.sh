@@ -9,7 +9,7 @@
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
 #   start_provider FAKE_PROVIDER    sets $port; provider JSON scripts its replies
 #   start_editor EDITOR             ed COMMAND talks to it ($editor_window); line_is TEXT;
-#                                   prepare TEXT START LENGTH; becomes TEXT (within 5 s)
+#                                   prepare TEXT START LENGTH [FIELD]; becomes TEXT (within 5 s)
 #   start_driver DRIVER             the pipeline driver; drive COMMAND [DURING] is one run ("press":
 #                                   the real shortcut; DURING runs once the model call started),
 #                                   its output in $work/run.out
@@ -76,13 +76,13 @@ start_editor() {
 ed() { echo "$1" >&"$editor_in"; read -r -t 5 -u "$editor_out" reply; echo "$reply"; }
 line_is() { [ "$(ed 'get line')" = "text \"$1\"" ]; }
 becomes() { eventually 5 line_is "$1" || fail "the line is $(ed 'get line'), expected \"$1\""; }
-prepare() { # TEXT START LENGTH: the line holds TEXT with a part of it selected and focused
-  ed "set line \"$1\"" >/dev/null
-  ed 'focus line' >/dev/null
+prepare() { # TEXT START LENGTH [FIELD]: FIELD (line) holds TEXT, a part of it selected, focused
+  ed "set ${4:-line} \"$1\"" >/dev/null
+  ed "focus ${4:-line}" >/dev/null
   # Under a window manager the focus is asked of it; without one it is set directly.
   xdotool windowactivate --sync "$editor_window" >/dev/null 2>&1 ||
     xdotool windowfocus --sync "$editor_window" >/dev/null 2>&1
-  ed "select line $2 $3" >/dev/null
+  ed "select ${4:-line} $2 $3" >/dev/null
 }
 
 start_driver() {

@@ -50,12 +50,7 @@ sanitizer_findings() {
 palimo_stop() {
   palimo_check || return 1
   kill -TERM "$palimo_pid"
-  local i
-  for ((i = 0; i < 200; i++)); do
-    kill -0 "$palimo_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  if kill -0 "$palimo_pid" 2>/dev/null; then
+  if ! eventually 10 eval "! kill -0 $palimo_pid 2>/dev/null"; then
     echo "palimo ignored SIGTERM for 10 s; aborting it for a backtrace of where it hangs" >&2
     kill -ABRT "$palimo_pid"
   fi

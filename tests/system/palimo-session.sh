@@ -1,44 +1,25 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2317 # the clean-up functions run from traps
-# palimo-session.sh COMMAND [ARGS...]
-#
-# Runs COMMAND inside a private desktop session and exits with its status:
-#   - a private XDG_RUNTIME_DIR (0700) and, unless PALIMO_SESSION_KEEP_HOME=1, a temporary HOME
-#     with the XDG folders inside it;
-#   - an Xvfb display on a free number (DISPLAY exported);
-#   - a private D-Bus session bus (dbus-run-session) that can only auto-start harmless services,
-#     so nothing outside this script ever provides secrets or the accessibility bus;
-#   - the AT-SPI accessibility bus;
-#   - gnome-keyring with an unlocked default "login" collection, unless
-#     PALIMO_SESSION_NO_KEYRING=1 (then there is no Secret Service at all).
-# Everything started here is stopped again on exit. Set-up failures exit with status 125.
-#
-# Options (environment): PALIMO_SESSION_KEEP_HOME=1, PALIMO_SESSION_NO_KEYRING=1.
+# palimo-session.sh COMMAND [ARGS...] runs COMMAND inside a private desktop session and exits
+# with its status: a private XDG_RUNTIME_DIR and (unless PALIMO_SESSION_KEEP_HOME=1) a temporary
+# HOME, an Xvfb display on a free number, a private D-Bus session bus that can only auto-start
+# harmless services (so nothing outside provides secrets or the accessibility bus), the AT-SPI
+# bus, and gnome-keyring with an unlocked "login" collection (unless PALIMO_SESSION_NO_KEYRING=1:
+# then no Secret Service at all). All of it is stopped on exit; set-up failures exit with 125.
 set -euo pipefail
 
-readonly setup_failed=125
 self=$(readlink -f "${BASH_SOURCE[0]}")
-
-die() {
-  echo "palimo-session: $*" >&2
-  exit "$setup_failed"
-}
-
-now_us() { echo "${EPOCHREALTIME/./}"; }
+die() { echo "palimo-session: $*" >&2; exit 125; }
 
 # wait_for PID SECONDS WHAT COMMAND... — polls COMMAND until it succeeds; gives up when the
 # process PID (0: none) has exited or SECONDS have passed.
 wait_for() {
   local pid=$1 seconds=$2 what=$3
   shift 3
-  local deadline=$(($(now_us) + seconds * 1000000))
+  local deadline=$((SECONDS + seconds))
   until "$@" >/dev/null 2>&1; do
-    if [ "$pid" != 0 ] && ! alive "$pid"; then
-      return 2
-    fi
-    if [ "$(now_us)" -gt "$deadline" ]; then
-      die "$what was not ready after ${seconds} s"
-    fi
+    [ "$pid" = 0 ] || alive "$pid" || return 2
+    [ $SECONDS -le $deadline ] || die "$what was not ready after ${seconds} s"
     sleep 0.02
   done
 }
@@ -56,10 +37,7 @@ stop() {
   local pid=$1
   kill -TERM "$pid" 2>/dev/null || return 0
   local i
-  for ((i = 0; i < 250; i++)); do
-    alive "$pid" || break
-    sleep 0.02
-  done
+  for ((i = 0; i < 250; i++)); do alive "$pid" || break; sleep 0.02; done
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
@@ -91,12 +69,7 @@ inner() {
   must_start "$atspi_pid" "the AT-SPI bus" "$PALIMO_SESSION_DIR/at-spi.log" \
     dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress
 
-  if [ "${PALIMO_SESSION_NO_KEYRING:-0}" = 1 ]; then
-    if dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-      org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets | grep -q 'boolean true'; then
-      die "a Secret Service is running although PALIMO_SESSION_NO_KEYRING=1"
-    fi
-  else
+  if [ "${PALIMO_SESSION_NO_KEYRING:-0}" != 1 ]; then
     # --unlock reads the password from stdin and creates the "login" collection if needed.
     printf palimo-test |
       gnome-keyring-daemon --foreground --unlock --components=secrets \

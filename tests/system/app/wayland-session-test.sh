@@ -30,16 +30,13 @@ export LSAN_OPTIONS=suppressions=$here/qtwayland-leaks.supp
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
 
 start_provider "$fake_provider"
-"$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
 export PALIMO_API_BASE=http://127.0.0.1:$port
 shortcut_line="Palimo can't set up its own shortcuts in this session. In your desktop's keyboard settings, bind a shortcut to the command palimo --rewrite (and one to palimo --prompt)."
 rewrite_line="Palimo can't press Copy and Paste or reach the clipboard in this session, so it can't rewrite text here."
 refused_line="Keystrokes can't be sent in this session, so the copy is blocked."
-started() { eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" || fail "no start: $(cat "$work/palimo.out")"; }
 
 case_name=no-protocols
-palimo_start "$work" "$work/palimo.out"
-started
+palimo_up
 for line in "$shortcut_line" "$rewrite_line"; do
   [ "$(log_count "$line")" -eq 1 ] || fail "not said once: $line"
 done
@@ -67,8 +64,7 @@ take() { # COMPONENT KEYS: what kglobalaccel assigned
 }
 ctrl_alt=$((0x04000000 | 0x08000000))
 take other $((ctrl_alt | 0x50)) >/dev/null
-palimo_start "$work" "$work/palimo.out"
-started
+palimo_up
 grep -qF 'Could not register ⌃⌥P: another application already uses it.' "$work/palimo.out" ||
   fail "the taken shortcut was not reported"
 grep -qF "$shortcut_line" "$work/palimo.out" && fail "told to bind a shortcut although it has one"

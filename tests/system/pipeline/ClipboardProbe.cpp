@@ -2,7 +2,6 @@
 // contents on the CLIPBOARD and reads it back byte for byte, and competes for key grabs.
 //   own NAME=FILE...         take the clipboard with these formats and keep serving them (Qt
 //                            serves them, large ones by INCR; prints "owned") until killed
-//   serve MS NAME=FILE...    the same from a slow owner: every format answered MS late
 //   clear                    leave the clipboard without an owner
 //   dump                     one line per data format: NAME SIZE SHA-256 TYPE, sorted; "empty"
 //                            when the clipboard has no owner or no data, "unreadable" when its
@@ -13,8 +12,6 @@
 //   manage                   a stand-in freedesktop clipboard manager: owns CLIPBOARD_MANAGER
 //                            (prints "managing"); asked to SAVE_TARGETS, it takes the clipboard
 //                            over with the same bytes and types (prints "saved") and serves it
-#include "SlowOwner.h"
-
 #include "platform/x11/ClipboardOwner.h"
 #include "platform/x11/ClipboardReader.h"
 #include "platform/x11/XcbSupport.h"
@@ -24,9 +21,8 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QMimeData>
-#include <QTimer>
-
 #include <QThread>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -34,23 +30,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <future>
-#include <optional>
+#include <memory>
 #include <vector>
 
 namespace {
-
-// NAME=FILE arguments from index first on; nothing when a file cannot be read.
-std::optional<SlowOwner::Formats> formatFiles(const QStringList& args, qsizetype first) {
-    SlowOwner::Formats formats;
-    for (const QString& arg : args.mid(first)) {
-        QFile file(arg.section(u'=', 1));
-        if (!file.open(QIODevice::ReadOnly)) {
-            return std::nullopt;
-        }
-        formats.insert(arg.section(u'=', 0, 0).toLatin1(), file.readAll());
-    }
-    return formats;
-}
 
 bool grabKey(xcb_connection_t* c, std::uint8_t keyCode, std::uint16_t modifiers) {
     xcb_generic_error_t* error = xcb_request_check(
@@ -140,8 +123,13 @@ int manage(xcb_connection_t* c) {
     ClipboardOwner owner({});
     announce("managing");
     for (;;) {
-        const XcbSupport::Event event =
-            XcbSupport::waitForEvent(c, SlowOwner::isRequest, std::chrono::hours(1));
+        const XcbSupport::Event event = XcbSupport::waitForEvent(
+            c,
+            [](const void* e) {
+                return (static_cast<const xcb_generic_event_t*>(e)->response_type & 0x7f) ==
+                       XCB_SELECTION_REQUEST;
+            },
+            std::chrono::hours(1));
         if (!event) {
             continue;
         }
@@ -160,28 +148,18 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
-    const std::optional<SlowOwner::Formats> owned =
-        mode == QLatin1String("own") ? formatFiles(args, 2) : std::nullopt;
-    if (owned) {
-        auto* data = new QMimeData;
-        for (auto it = owned->constBegin(); it != owned->constEnd(); ++it) {
-            data->setData(QString::fromLatin1(it.key()), it.value());
+    if (mode == QLatin1String("own")) {
+        auto data = std::make_unique<QMimeData>();
+        for (const QString& arg : args.mid(2)) { // NAME=FILE
+            QFile file(arg.section(u'=', 1));
+            if (!file.open(QIODevice::ReadOnly)) {
+                return 2;
+            }
+            data->setData(arg.section(u'=', 0, 0), file.readAll());
         }
-        QApplication::clipboard()->setMimeData(data);
+        QApplication::clipboard()->setMimeData(data.release());
         // Qt sends the ownership request from its event loop: say so once it has gone out.
         QTimer::singleShot(100, &app, [] { announce("owned"); });
-        return app.exec();
-    }
-    if (mode == QLatin1String("serve")) {
-        const std::optional<SlowOwner::Formats> formats = formatFiles(args, 3);
-        if (!formats) {
-            return 2;
-        }
-        SlowOwner owner(*formats, std::chrono::milliseconds(args.value(2).toInt()));
-        if (!owner.own()) {
-            return 1;
-        }
-        announce("owned");
         return app.exec();
     }
     if (QStringList{"grab", "move-num-lock", "manage"}.contains(mode)) {
@@ -229,7 +207,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::fprintf(stderr, "usage: palimo-clipboard-probe own NAME=FILE... "
-                         "| serve MS NAME=FILE... | clear | dump | grab KEYCODE MASK | "
+                         "| clear | dump | grab KEYCODE MASK | "
                          "move-num-lock ROW | manage\n");
     return 2;
 }

@@ -1,11 +1,9 @@
 // palimo-pipeline-driver: the rewrite pipeline wired as the application wires it (X11 clipboard,
 // XTest keystrokes, AT-SPI focus, the active window, the real model client against
 // $PALIMO_API_BASE), driven by commands on standard input instead of the global hotkey:
-//   run | prompt MS TEXT | cancel-after MS | quit
+//   run | cancel-after MS | quit
 // Ctrl+Alt+R, grabbed as the application grabs its shortcut, starts a run as "run" does, so a
 // benchmark can press the real key (a grab moves the keyboard focus for a moment).
-// "prompt" shows a window that takes the keyboard focus for MS, as the prompt panel does, and
-// then answers TEXT; the run must give the focus back to the user's window to paste.
 // "cancel-after" presses Escape MS after Escape is next armed (the capture's start). While armed,
 // the real Escape key is grabbed and cancels as the application's does.
 // Everything a run logs goes to standard output ("[Palimo] ..."), followed by
@@ -29,7 +27,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -129,18 +126,6 @@ int main(int argc, char** argv) {
     const auto feedback = std::make_shared<PrintingFeedback>(clock, locator);
     controller.setFeedback(feedback);
 
-    int panelMs = 0;
-    QString promptAnswer;
-    QLineEdit panel; // takes the keyboard focus while it is open, as the prompt panel does
-    panel.setWindowTitle(QStringLiteral("Palimo prompt"));
-    controller.setCollectInstructions([&](RewriteController::InstructionsCompletion done) {
-        panel.show();
-        panel.activateWindow();
-        QTimer::singleShot(panelMs, &panel, [&panel, &promptAnswer, done] {
-            panel.hide();
-            done(promptAnswer);
-        });
-    });
     int cancelAfterMs = -1;
     const auto cancel = [&controller] {
         if (controller.apiCall()) {
@@ -183,10 +168,6 @@ int main(int argc, char** argv) {
         startClock();
         if (verb == QLatin1String("run")) {
             controller.trigger();
-        } else if (verb == QLatin1String("prompt")) {
-            panelMs = rest.section(u' ', 0, 0).toInt();
-            promptAnswer = rest.section(u' ', 1);
-            controller.triggerWithPrompt();
         } else if (verb == QLatin1String("cancel-after")) {
             cancelAfterMs = rest.toInt();
             say(QStringLiteral("ok"));

@@ -24,18 +24,16 @@ export PALIMO_API_BASE=http://127.0.0.1:$port
 start_driver "$bin/palimo-pipeline-driver"
 start_editor "$bin/palimo-test-editor"
 editor() { reply=$(ed "$1"); } # COMMAND -> $reply
-qt_field() { # FIELD "JSON TEXT" START LENGTH: the field holds the text, focused, part selected
-  editor "set $1 $2"
-  editor "focus $1"
-  editor "select $1 $3 $4"
-  xdotool windowfocus --sync "$editor_window"
-  editor keys # forget earlier keys
-}
 qt_text() { editor "get $1" && echo "${reply#text }"; }
+focus_window() { # SEARCH...: the newest window xdotool finds gets the focus, as $window
+  window=$(xdotool search --sync --onlyvisible "$@" | tail -n1)
+  xdotool windowfocus --sync "$window"
+}
 
 # --- cases -------------------------------------------------------------------------------------
 case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor sees plain Ctrl+C/V
-  qt_field line '"say hello world"' 4 5
+  prepare "say hello world" 4 5
+  editor keys # forget earlier keys
   xdotool keydown ctrl alt
   drive run
   xdotool keyup ctrl alt
@@ -45,7 +43,7 @@ case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor s
 }
 
 case_qt_whole_field() {
-  qt_field area '"first line\nsecond line"' 0 0
+  prepare 'first line\nsecond line' 0 0 area
   drive run
   expect_eq area '"FIRST LINE\nSECOND LINE"' "$(qt_text area)"
   expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
@@ -57,7 +55,7 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXButton, not a text field\. Aborting\.$'
   expect_line '^\[Palimo\] No selection captured \([0-9]+ ms\)\. Aborting\.$' # its form is checked only here
-  qt_field password '"hunter2"' 0 0
+  prepare hunter2 0 0 password
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXSecureTextField, not a text field\. Aborting\.$'
   expect_eq password '"hunter2"' "$(qt_text password)"
@@ -65,7 +63,7 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
 
 case_late_paste() { # the editor reads the clipboard 700 ms after Ctrl+V: restore must wait
   editor "paste-delay 700"
-  qt_field line '"late reader"' 0 4
+  prepare "late reader" 0 4
   drive run
   sleep 0.3 # the paste itself happens after the run has ended; let it show
   editor "paste-delay 0"
@@ -78,9 +76,8 @@ case_mousepad() { # a selection, then the whole field, in a real GTK editor
   mousepad --disable-server "$work/mousepad.txt" >"$work/mousepad.log" 2>&1 &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" --class mousepad | tail -n1)
-  xdotool windowfocus --sync "$window"
-  for _ in $(seq 100); do mousepad_text >/dev/null 2>&1 && break; sleep 0.05; done
+  focus_window --pid "${pids[-1]}" --class mousepad
+  eventually 5 mousepad_text >/dev/null
   xdotool key ctrl+Home shift+ctrl+Right
   drive run
   expect_eq mousepad '"HELLO world, from GTK"' "$(mousepad_text)"
@@ -95,9 +92,8 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
   "$here/gtk4-editor.py" "$out" "gtk four entry" $'first line\nsecond' entry 2>"$work/gtk4.err" &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --name 'Palimo GTK 4 editor' | tail -n1)
-  xdotool windowfocus --sync "$window"
-  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+  focus_window --name 'Palimo GTK 4 editor'
+  eventually 5 test -s "$out"
   drive press # the shortcut's keyboard grab takes the focus away for a moment
   expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
   expect_eq "GTK 4 entry" '"GTK FOUR ENTRY"' "$(head -n1 "$out")"
@@ -180,9 +176,8 @@ terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a
     >/dev/null 2>&1 &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --class "$class" | tail -n1)
-  xdotool windowfocus --sync "$window"
-  for _ in $(seq 100); do [ -s "$work/program.pid" ] && break; sleep 0.05; done
+  focus_window --class "$class"
+  eventually 5 test -s "$work/program.pid"
   sleep 0.3 # the first line is drawn
   xdotool mousemove --window "$window" 12 "$y" click --repeat 2 --delay 80 1 # double-click "hello"
   sleep 0.2

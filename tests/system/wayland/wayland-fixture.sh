@@ -28,12 +28,7 @@ start_session() {
   export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
   start_provider "$fake_provider"
   provider '{"chat": {"mode": "uppercase"}}'
-  "$palimo" --set-key sk-system-test >/dev/null || { echo "could not store the key" >&2; exit 1; }
-  PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb \
-    palimo_start "$work" "$work/palimo.out"
-  pids+=($palimo_pid)
-  eventually 10 grep -q 'Hotkeys registered' "$work/palimo.out" ||
-    { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+  PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb palimo_up
 }
 
 start_compositor() {
