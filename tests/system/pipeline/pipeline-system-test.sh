@@ -14,7 +14,9 @@ shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../desktop-fixture.sh
 source "$here/../desktop-fixture.sh"
-expect_eq() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; } # WHAT EXPECTED ACTUAL
+expect_eq() { # WHAT EXPECTED ACTUAL; a failure shows what the last run logged
+  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3] after: $(tr '\n' '|' <"$work/run.out")"
+}
 expect_line() { # PATTERN (grep -E) in the last run's output
   grep -qE -- "$1" "$work/run.out" || fail "no line [$1] in: $(tr '\n' '|' <"$work/run.out")"
 }
