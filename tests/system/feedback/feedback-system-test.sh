@@ -112,14 +112,17 @@ kill "$owner" 2>/dev/null
 
 # --- the prompt panel -----------------------------------------------------------------------------
 provider '{"chat": {"mode": "uppercase"}}'
+open_panel() { # COMMAND...: once the last pill is gone, the panel opens and takes the focus
+  eventually 3 no_pill || fail "the last pill stayed"
+  "$@" || fail "$* ended with $?"
+  eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+}
 # From the shortcut, and from the desktop's own shortcut (no press of Palimo's to name the time).
 for row in "prompt-typed|xdotool key ctrl+alt+p|make noise|4|Shout it, please|MAKE noise" \
   "prompt-command|$palimo --prompt|by command|2|Shout|BY command"; do
   IFS='|' read -r case_name open text length typed expected <<<"$row"
   select_far "$text" 0 "$length"
-  eventually 3 no_pill || fail "the last pill stayed"
-  $open || fail "$open ended with $?"
-  eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+  open_panel $open
   find_pill && fail "the pill shows while the panel is open"
   xdotool type --delay 20 "$typed"
   xdotool key Return
@@ -130,9 +133,7 @@ done
 
 case_name=prompt-style
 select_far "pick a style" 0 4
-eventually 3 no_pill || fail "the last pill stayed"
-xdotool key ctrl+alt+p
-eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+open_panel xdotool key ctrl+alt+p
 xdotool type --delay 20 'FRIEND'
 sleep 0.3
 panel=$(xdotool search --name '^Palimo prompt$' | head -n1)
@@ -145,9 +146,7 @@ asked_with 'Rewrite the text so it sounds warmer and more approachable, without 
 case_name=prompt-escape
 own_clipboard "$probe" "$sample_png"
 select_far "stay as is" 0 4
-eventually 3 no_pill || fail "the last pill stayed"
-xdotool key ctrl+alt+p
-eventually 5 focus_is 'Palimo prompt' || fail "the panel did not take the focus: $(focused)"
+open_panel xdotool key ctrl+alt+p
 xdotool key Escape
 eventually 5 grep -q 'Prompt cancelled.' "$work/palimo.out" || fail "no cancellation"
 sleep 0.3
