@@ -7,13 +7,15 @@ using Action = CommandLine::Request::Action;
 // --version wins wherever it stands; --set-key takes the argument after its first occurrence
 // unchanged, even one that looks like an option; otherwise the first trigger named is handed on;
 // anything else starts the application. (Each trigger alone, -v, a key with spaces, one that
-// looks like an option and --set-key alone are run through the binary by set-key-cli.sh.)
+// looks like an option and --set-key alone are run through the binary by set-key-cli.sh; a
+// --version that started the application would only time out there.)
 TEST(CommandLine, ActionAndKey) {
     const struct {
         QStringList args;
         Action action;
         QString key = {};
     } cases[] = {
+        {{"--version"}, Action::PrintVersion},
         {{"--set-key", "-v"}, Action::PrintVersion},
         {{"x", "--set-key", "first", "--set-key", "second"}, Action::SetKey, "first"},
         {{"--set-key", "--set-key"}, Action::SetKey, "--set-key"},
