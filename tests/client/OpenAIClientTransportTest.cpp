@@ -17,10 +17,9 @@ TEST_F(OpenAIClientTransportTest, CancellingEndsACallAtOnceEvenWhileTheKeyIsRead
     ASSERT_TRUE(fake.waitForRequests(1));
     token.cancel();
     EXPECT_TRUE(expect<RewriteError>(QCoro::waitFor(std::move(call))).isCancellation());
-    // Already cancelled: nothing is sent.
+    // Already cancelled: nothing is sent (the count is checked at the end).
     EXPECT_EQ(expect<RewriteError>(run(client, job(), token)).description(),
               u"The request was cancelled."_s);
-    EXPECT_EQ(fake.requests().size(), 1);
 
     // Escape must not wait for a slow secret store, and the late key must not go out.
     OpenAIClient::Options slowKey = options();
@@ -38,7 +37,7 @@ TEST_F(OpenAIClientTransportTest, CancellingEndsACallAtOnceEvenWhileTheKeyIsRead
     EXPECT_FALSE(keyDelivered) << "the call waited for the store";
     QCoro::waitFor(QCoro::sleepFor(milliseconds(500)));
     EXPECT_TRUE(keyDelivered);
-    EXPECT_EQ(fake.requests().size(), 1);
+    EXPECT_EQ(fake.requests().size(), 1); // only the first call's
 }
 
 // (Stalls, slow first bytes, oversized and cut-off answers and refused connections at the real
@@ -48,7 +47,7 @@ TEST_F(OpenAIClientTransportTest, TheCapIsInclusiveAndARefusedServerIsNamed) {
     OpenAIClient::Options settings = options();
     settings.maxBodyBytes = 64 * 1024;
     OpenAIClient client(settings);
-    fake.enqueue(FakeReply::answer(500, QByteArray(64 * 1024, 'y')));
+    fake.setChatReply(FakeReply::answer(500, QByteArray(64 * 1024, 'y')));
     EXPECT_TRUE(failure(client).body.endsWith(u"(65536 bytes in all)"_s));
 
     QTcpServer probe;
@@ -91,7 +90,6 @@ TEST_F(OpenAIClientTransportTest, TlsTrustsOnlyTheGivenCertificateAndWarmUpOpens
     other.prewarm();
     EXPECT_EQ(tls.requests().size(), 2);
     ASSERT_TRUE(tls.waitForRequests(3));
-    EXPECT_EQ(tls.requests().at(2).method, "GET");
     QCoro::waitFor(other.warmUp());
 
     // Quitting while a warm-up waits on a server that never answers: the sanitizer build

@@ -1,4 +1,5 @@
 #include "client/ProviderAddress.h"
+#include "client/ModelSetting.h"
 
 #include "settings/Preferences.h"
 #include "support/TempHome.h"
@@ -19,45 +20,50 @@ QString configuredBase() {
 
 } // namespace
 
-// The environment, then the preference, then OpenAI, read at each call. A settings file that
-// stops parsing must not send the user's text to OpenAI instead of the server they chose there:
-// the address is recovered, or the call refused, naming the file.
-TEST(ProviderAddressTest, EnvironmentThenPreferenceAndABrokenFileNeverFallsBackToOpenAI) {
+// The server and the model: the environment, then the preference, then the default, read at each
+// call. A settings file that stops parsing must not send the user's text to OpenAI, or ask for
+// another model, instead of what they chose there: the value is recovered, or the call refused,
+// naming the file.
+TEST(ProviderAddressTest, EnvironmentThenPreferenceAndABrokenFileNeverFallsBackToTheDefault) {
     TempHome home;
     const QString path = Preferences::defaultFilePath();
     const QString refused = u"refused: the settings file "_s + path +
                             u" cannot be read, so the server chosen there is unknown; fix or "
                             u"remove the file, or set PALIMO_API_BASE"_s;
-    const QByteArray proxy = R"({"apiBaseURL": " https://proxy.example/openai "})";
+    const QString openAI = u"https://api.openai.com"_s, mini = u"gpt-4o-mini"_s;
+    const QByteArray proxy =
+        R"({"apiBaseURL": " https://proxy.example/openai ", "model": " llama3.2 "})";
     const QByteArray recoverable =
         R"({"apiBaseURL": "http://127.0.0.1:8080", "soundEnabled": tru})";
     const QByteArray cut = R"({"soundEnabled": tru, "apiBaseURL": "http://127.0.0.1:80)";
-    const std::tuple<QByteArray, const char*, QString> cases[] = {
-        {"{}", nullptr, u"https://api.openai.com"_s},
-        {proxy, " ", u"https://proxy.example/openai"_s},
-        {proxy, "http://127.0.0.1:9", u"http://127.0.0.1:9"_s},
-        {recoverable, nullptr, u"http://127.0.0.1:8080"_s},
-        {cut, nullptr, refused},
-        {cut, "http://127.0.0.1:9", u"http://127.0.0.1:9"_s},
-        {R"({"apiBaseURL": 8080, "soundEnabled": tru)", nullptr, refused},
-        {R"({"soundEnabled": tru})", nullptr, u"https://api.openai.com"_s},
+    const QByteArray cutModel = R"({"model": "llama3.2",)";
+    // The file; $PALIMO_API_BASE and $PALIMO_MODEL (blank when null); the address and model.
+    const std::tuple<QByteArray, const char*, const char*, QString, QString> cases[] = {
+        {"{}", nullptr, nullptr, openAI, mini},
+        {proxy, " ", nullptr, u"https://proxy.example/openai"_s, u"llama3.2"_s},
+        {proxy, "http://127.0.0.1:9", "qwen2.5", u"http://127.0.0.1:9"_s, u"qwen2.5"_s},
+        {recoverable, nullptr, nullptr, u"http://127.0.0.1:8080"_s, mini},
+        {cut, nullptr, nullptr, refused, mini},
+        {cut, "http://127.0.0.1:9", nullptr, u"http://127.0.0.1:9"_s, mini},
+        {R"({"apiBaseURL": 8080, "soundEnabled": tru)", nullptr, nullptr, refused, mini},
+        {R"({"soundEnabled": tru})", nullptr, nullptr, openAI, mini},
+        {cutModel, nullptr, nullptr, openAI, QString()}, // unknown: the call fails
+        {cutModel, nullptr, "qwen2.5", openAI, u"qwen2.5"_s},
     };
-    for (const auto& [file, environment, expected] : cases) {
+    for (const auto& [file, baseVariable, modelVariable, base, model] : cases) {
         writeFile(path, file);
-        if (environment) {
-            qputenv(ProviderAddress::environmentVariable, environment);
-        } else {
-            qunsetenv(ProviderAddress::environmentVariable);
-        }
-        EXPECT_EQ(configuredBase(), expected) << file.toStdString();
+        qputenv(ProviderAddress::environmentVariable, baseVariable);
+        qputenv(ModelSetting::environmentVariable, modelVariable);
+        EXPECT_EQ(configuredBase(), base) << file.toStdString();
+        EXPECT_EQ(ModelSetting::configured(), model) << file.toStdString();
     }
     qunsetenv(ProviderAddress::environmentVariable);
+    qunsetenv(ModelSetting::environmentVariable);
 
     // Setting the broken file aside at the next change keeps the address in the fresh file.
     writeFile(path, recoverable);
     Preferences(path).setBoolean(u"soundEnabled"_s, false);
     EXPECT_EQ(configuredBase(), u"http://127.0.0.1:8080"_s);
-    EXPECT_EQ(Preferences(path).boolean(u"soundEnabled"_s), false);
 }
 
 // The settings say who gets the key: OpenAI by name, any other server by its address.

@@ -1,10 +1,9 @@
-// palimo-fake-provider [--port N] [--tls]: an OpenAI-compatible server on 127.0.0.1 for system
-// tests and benchmarks. Prints its port as the first line of standard output once it listens;
-// with --tls, the path of its certificate (PEM) as the second. Scripts change its replies while
-// it runs through POST /__control (see FakeProvider.h).
+// palimo-fake-provider [--tls]: an OpenAI-compatible server on a free port of 127.0.0.1 for
+// system tests and benchmarks. Prints its port as the first line of standard output once it
+// listens; with --tls, the path of its certificate (PEM) as the second. Scripts change its
+// replies while it runs through POST /__control (see FakeProvider.h).
 #include "support/FakeProvider.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -19,15 +18,10 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addOptions({{"port", "Port (0: any free).", "n", "0"},
-                       {"tls", "Serve https with a fresh self-signed certificate."}});
-    parser.process(app);
-    const bool tls = parser.isSet("tls");
+    const bool tls = app.arguments().contains(QStringLiteral("--tls"));
     FakeProvider provider(tls ? FakeProvider::Transport::tls : FakeProvider::Transport::plain);
-    if (!provider.listen(static_cast<quint16>(parser.value("port").toUInt()))) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1:%s\n", qPrintable(parser.value("port")));
+    if (!provider.listen()) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
         return 1;
     }
     std::printf("%u\n", static_cast<unsigned>(provider.port()));

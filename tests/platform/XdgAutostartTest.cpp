@@ -17,7 +17,6 @@ TEST(XdgAutostartTest, TheStateIsReadBackFromTheFilesAndASystemEntryIsHidden) {
     const QString systemDir = home.path() + u"/etc-xdg"_s;
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(systemDir));
     const QString entry = home.configHome() + u"/autostart/palimo.desktop"_s;
-    EXPECT_EQ(XdgAutostart::userEntryPath(), entry);
     XdgAutostart autostart(u"/opt/Palimo apps/palimo"_s);
     const std::pair<QByteArray, bool> entries[] = {
         {"[Desktop Entry]\nExec=palimo\nHidden=true\n", false},
@@ -41,7 +40,6 @@ TEST(XdgAutostartTest, TheStateIsReadBackFromTheFilesAndASystemEntryIsHidden) {
 
 TEST(XdgAutostartExec, ReservedCharactersAreQuotedAndEscapedTwice) {
     const std::pair<QString, QString> cases[] = {
-        {u"/usr/bin/palimo"_s, u"\"/usr/bin/palimo\""_s},
         {u"/home/a b/palimo"_s, u"\"/home/a b/palimo\""_s},
         {u"/x/\"q\"/$HOME/`c`"_s, u"\"/x/\\\\\"q\\\\\"/\\\\$HOME/\\\\`c\\\\`\""_s},
         {u"/x/back\\slash"_s, u"\"/x/back\\\\\\\\slash\""_s},

@@ -9,8 +9,6 @@
 
 #include <QEventLoop>
 
-#include <qcoro/qcorotimer.h>
-
 #include <gtest/gtest.h>
 
 using Command = Keystrokes::Command;
@@ -37,7 +35,7 @@ struct RecordingFeedback : RewriteFeedback {
 };
 
 // The whole pipeline against fakes, with every wait shortened. The model upper-cases the text or
-// fails with modelError; with userPressesEscape it answers only once Escape has cancelled it.
+// fails with modelError.
 class PipelineTest : public ::testing::Test {
 public:
     PipelineTest()
@@ -71,12 +69,6 @@ public:
         requests.append(request);
         if (duringCall) {
             duringCall();
-        }
-        if (userPressesEscape) {
-            QTimer::singleShot(10, [token] { token.cancel(); });
-        }
-        while ((userPressesEscape || answersOnlyWhenCancelled) && !token.isCancelled()) {
-            co_await QCoro::sleepFor(2ms);
         }
         if (token.isCancelled()) {
             co_return RewriteError::of(RewriteError::Kind::cancelled);
@@ -112,9 +104,7 @@ public:
     FakeWorkspace workspace;
     QList<RewriteRequest> requests;
     std::optional<RewriteError> modelError;
-    bool userPressesEscape = false;
     std::function<void()> duringCall; // the user's doings while the model works
-    bool answersOnlyWhenCancelled = false;
     qsizetype pastesWhenArmed = 0;
     QString instructions = QStringLiteral("Fix the grammar.");
     QList<std::tuple<QString, qint64, qint64>> usage;
@@ -129,7 +119,6 @@ public:
 
 inline const QStringList succeeded{"working", "succeeded"};
 inline const QStringList nothingToRewrite{"failed: Nothing to rewrite."};
-inline const QList<PasteboardItem> newerClipboard{{{QStringLiteral("text/plain"), "newer"}}};
 inline QStringList failedWith(const QString& message) {
     return {"working", "failed: " + message};
 }

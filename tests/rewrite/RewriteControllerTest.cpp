@@ -19,19 +19,14 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
     EXPECT_EQ(requests[0].instructions, instructions);
-    EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::defaultInstructions);
     EXPECT_EQ(usage, (QList<std::tuple<QString, qint64, qint64>>{{"llama3.2", 12, 7}}));
     EXPECT_EQ(pasteboard.textTarget, 42u); // only that window's fetch is the paste
-    for (const char* line : {"^Captured 5 chars in \\d+ ms\\.$",
-                             "^OpenAI \\(llama3\\.2, defaultInstructions\\) replied in \\d+ ms, 12 "
+    for (const char* line : {"^OpenAI \\(llama3\\.2, defaultInstructions\\) replied in \\d+ ms, 12 "
                              "in / 7 out tokens\\.$",
                              "^Done in \\d+\\.\\d\\d s total\\.$"}) {
         EXPECT_EQ(logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
             << line;
     }
-    editor.setText(QStringLiteral("xyz"), 0, 3); // the next press is taken
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("XYZ"));
 }
 
 // However a run ends, the text is replaced exactly when it should be, the pill hears of it, the
@@ -68,8 +63,6 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
 INSTANTIATE_TEST_SUITE_P(
     Controller, PipelineEndings,
     ::testing::Values(
-        // Restoring on the minimum wait would paste the user's own clipboard.
-        Ending{"LatePaste", [](PipelineTest& f) { f.editor.pasteDelay = 120ms; }, "ABC", succeeded},
         // A read-only field or a hung application: no "Done" for a paste that did not happen,
         // also when a clipboard manager fetched the text meanwhile.
         Ending{"TargetNeverPastes",
@@ -87,16 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                [](PipelineTest& f) { f.duringCall = [&f] { f.workspace.active->window = 77; }; },
                "abc", failedWith("Another window became active, so nothing was pasted."),
                "Rewrite failed: another window became active during the rewrite"},
-        // Newer contents (the user's, or a password manager clearing its secret) stay.
-        Ending{"ClipboardChangedDuringTheCall",
-               [](PipelineTest& f) {
-                   f.duringCall = [&f] { f.pasteboard.copyFromApplication(newerClipboard); };
-               },
-               "ABC", succeeded, "its newer contents come back after the paste", newerClipboard},
-        // The server's failure is said, and the clipboard the capture took comes back.
-        Ending{"ProviderError", [](PipelineTest& f) { f.modelError = serverError; }, "abc",
-               failedWith("OpenAI returned an error (500)."),
-               "Rewrite failed: OpenAI returned HTTP 500: boom"},
+        // The server's failure is said; newer contents (here a password manager clearing its
+        // secret) stay.
         Ending{"ClipboardChangedDuringAFailedCall",
                [](PipelineTest& f) {
                    f.modelError = serverError;
@@ -109,11 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                "ABC", succeeded, "The clipboard could not be read before the rewrite",
                QList<PasteboardItem>{{{QStringLiteral("text/plain"), "ABC"},
                                       {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}}},
-        Ending{"EmptyClipboard", [](PipelineTest& f) { f.pasteboard.copyFromApplication({}); },
-               "ABC", succeeded},
         Ending{"NoPill", [](PipelineTest& f) { f.feedback.reset(); }, "ABC", {}, "Done in"},
-        Ending{"EscapeDuringTheCall", [](PipelineTest& f) { f.userPressesEscape = true; }, "abc",
-               QStringList{"working", "cancelled"}},
         Ending{"EscapeDuringTheCapture",
                [](PipelineTest& f) {
                    f.editor.onPost = [&f](Command) {
@@ -170,10 +151,7 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindowIfItIs
     run(true);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].instructions, QStringLiteral("  shorter  "));
-    EXPECT_EQ(requests[0].origin, RewriteRequest::Origin::customPrompt);
-    EXPECT_EQ(workspace.activated, QList<std::uint64_t>{42});
     EXPECT_EQ(activatedAtWorking, 1);
-    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
     EXPECT_EQ(logCount(QStringLiteral("(llama3.2, customPrompt)")), 1);
     // The capture line covers the capture alone; the total includes the time the panel was open.
     const QString captured = logLines().filter(QStringLiteral("Captured")).value(0);
@@ -192,36 +170,22 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindowIfItIs
     EXPECT_EQ(requests.size(), 1);
 }
 
-TEST_F(PipelineTest, BlankDismissedOrMissingPromptEndsTheRun) {
+TEST_F(PipelineTest, BlankUnansweredOrMissingPromptEndsTheRun) {
     const std::vector<std::function<void(RewriteController::InstructionsCompletion)>> panels = {
-        [](auto done) { done(QStringLiteral(" \n\t ")); },
-        [](auto done) { QTimer::singleShot(5, [done] { done(std::nullopt); }); },
-        [](auto) {}, // dropped unanswered
-        nullptr,     // no panel at all
+        [](auto done) { done(QStringLiteral(" \n\t ")); }, // blank
+        [](auto) {},                                       // dropped unanswered
+        nullptr,                                           // no panel at all
     };
     for (const auto& panel : panels) {
         controller.setCollectInstructions(panel);
         editor.setText(QStringLiteral("abc"), 0, 3);
         run(true);
     }
-    EXPECT_EQ(logCount(QStringLiteral("Prompt cancelled.")), 4);
-    EXPECT_EQ(pasteboard.writes, QList<QList<PasteboardItem>>(4, userClipboard));
+    EXPECT_EQ(logCount(QStringLiteral("Prompt cancelled.")), 3);
+    EXPECT_EQ(pasteboard.writes, QList<QList<PasteboardItem>>(3, userClipboard));
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(feedback->calls.isEmpty());
     EXPECT_TRUE(workspace.activated.isEmpty());
     // Escape is armed for the capture and let go before the panel, which takes it itself.
-    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false, true, false}));
-}
-
-// Quitting mid-run: the model call is cancelled and the clipboard is back before the quit goes on.
-TEST_F(PipelineTest, FinishRunEndsTheCallAndPutsTheClipboardBack) {
-    answersOnlyWhenCancelled = true; // and nobody presses Escape
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    controller.trigger();
-    QCoro::waitFor(QCoro::sleepFor(50ms));
-    ASSERT_TRUE(controller.isRunning());
-    QCoro::waitFor(controller.finishRun());
-    EXPECT_FALSE(controller.isRunning());
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false}));
 }

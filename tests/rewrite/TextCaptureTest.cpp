@@ -33,16 +33,12 @@ std::function<void(PipelineTest&)> nothingSelectedIn(const QString& role, bool c
 INSTANTIATE_TEST_SUITE_P(
     Capture, PipelineEndings,
     ::testing::Values(
-        Ending{"WholeTextField", nothingSelectedIn("AXTextField"), "ABC", succeeded,
-               "Nothing selected \u2014 taking the whole field."},
         Ending{"WholeTextAreaAfterACopiedFile", nothingSelectedIn("AXTextArea", true), "ABC",
                succeeded, "What got copied was a file, not text. Aborting."},
         Ending{"WholeComboBox", nothingSelectedIn("AXComboBox"), "ABC", succeeded},
         Ending{"WhiteSpaceIsNothingSelected",
                [](PipelineTest& f) { f.editor.setText(QStringLiteral("a  \n  b"), 1, 5); },
                "A  \n  B", succeeded},
-        Ending{"Button", nothingSelectedIn("AXButton"), "abc", nothingToRewrite,
-               notAField("AXButton")},
         Ending{"PasswordFieldAfterACopiedFile", nothingSelectedIn("AXSecureTextField", true), "abc",
                nothingToRewrite, notAField("AXSecureTextField")},
         Ending{"NoFocusedElement", nothingSelectedIn({}, false, Status::noElement), "abc",
@@ -57,14 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
 // and its selection is read as it stands. Either way the rewrite is left on the clipboard for the
 // user to paste, and with nothing to rewrite the clipboard is not touched.
 TEST_F(PipelineTest, WithoutKeystrokesTheRewriteIsLeftOnTheClipboard) {
-    const auto rewrite = [](const char* text) {
-        return QList<PasteboardItem>{{{QStringLiteral("text/plain"), text},
-                                      {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
-    };
-    const auto ready = [](const char* keys) {
-        return QStringList{"working", QStringLiteral("ready: Ready: paste it with %1.").arg(keys)};
-    };
     const QList<PasteboardItem> blank{{{QStringLiteral("text/plain"), " \n"}}};
+    const QList<PasteboardItem> rewrite{{{QStringLiteral("text/plain"), "LS -L"},
+                                         {QStringLiteral("x-kde-passwordManagerHint"), "secret"}}};
+    const QString ready = QStringLiteral("Ready: paste it with Ctrl+Shift+V.");
     const struct {
         QString windowClass; // "editor" is where keys cannot be pressed at all
         QList<PasteboardItem> copied;
@@ -72,9 +64,8 @@ TEST_F(PipelineTest, WithoutKeystrokesTheRewriteIsLeftOnTheClipboard) {
         QList<PasteboardItem> clipboardAfter;
         QStringList feedback;
     } cases[] = {
-        {"editor", userClipboard, {}, rewrite("USER TEXT"), ready("Ctrl+V")},
         {"editor", blank, {}, blank, {"failed: Copy some text first."}},
-        {"XTerm", userClipboard, "ls -l", rewrite("LS -L"), ready("Ctrl+Shift+V")},
+        {"XTerm", userClipboard, "ls -l", rewrite, {"working", "ready: " + ready}},
         {"konsole", userClipboard, " \n ", userClipboard, nothingToRewrite},
         {"Gnome-terminal", userClipboard, std::nullopt, userClipboard, nothingToRewrite},
     };
@@ -91,9 +82,8 @@ TEST_F(PipelineTest, WithoutKeystrokesTheRewriteIsLeftOnTheClipboard) {
         EXPECT_EQ(pasteboard.items(), c.clipboardAfter);
         EXPECT_EQ(feedback->calls, c.feedback);
     }
-    ASSERT_EQ(requests.size(), 2);
-    EXPECT_EQ(requests[1].text, QStringLiteral("ls -l"));
-    EXPECT_EQ(logCount(QStringLiteral("The rewrite is on the clipboard: paste it with")), 2);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].text, QStringLiteral("ls -l"));
     EXPECT_EQ(logCount(notAField(TerminalApps::terminalRole)), 2);
 }
 
@@ -105,15 +95,12 @@ TEST(TextCapture, CopiedFilesAreToldFromLinks) {
     EXPECT_TRUE(isFileList({QStringLiteral("x-special/gnome-copied-files")}, ""));
 }
 
-TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiersButNotForEver) {
-    // Three "held" answers, then free before Copy and Paste; then never let go, until the
-    // deadline passes and the run goes on.
-    for (const int held : {3, 1'000'000}) {
-        editor.heldForQueries = held;
-        editor.modifierQueries = 0;
-        editor.setText(QStringLiteral("abc"), 0, 3);
-        run();
-        EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-        EXPECT_GE(editor.modifierQueries, 4);
-    }
+// Three "held" answers, then free before Copy and Paste. (Keys never let go are the pipeline
+// system test's: there the run goes on after the deadline.)
+TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiers) {
+    editor.heldForQueries = 3;
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    run();
+    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
+    EXPECT_GE(editor.modifierQueries, 4);
 }

@@ -50,8 +50,6 @@ TEST_F(HotkeyManagerTest, ReloadRegistersTheSavedShortcutsThatAreSafeToGrab) {
         int rewrites, prompts; // from pressing every registered combination once
         QStringList log;
     } cases[] = {
-        {{15, 0xC0000}, {35, 0xC0000}, 1, 1, {u"Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt."_s}},
-        {{14, 0x60000}, {35, 0xC0000}, 1, 1, {u"Hotkeys registered: ⌃⇧E rewrite, ⌃⌥P prompt."_s}},
         // The same for both: the rewrite wins. An unknown code is still handed to the desktop.
         {{52, 0xC0000}, {52, 0xC0000}, 1, 0, {u"Hotkeys registered: ⌃⌥? rewrite."_s}},
         // Hand-edited: a bare A and Shift+P would take those keys from all typing.
@@ -99,7 +97,6 @@ TEST_F(HotkeyManagerTest, SuspensionUnregistersSilentlyAndEscapeOutlivesIt) {
 
     manager.setCancelKeyActive(false);
     EXPECT_FALSE(service.find(escapeCode, 0).has_value());
-    EXPECT_EQ(manager.escapeHotKey(), nullptr);
 }
 
 TEST_F(HotkeyManagerTest, RefusedRegistrationIsReportedAsAnError) {
@@ -107,8 +104,6 @@ TEST_F(HotkeyManagerTest, RefusedRegistrationIsReportedAsAnError) {
     service.takenElsewhere.insert({escapeCode, 0});
     manager.reload();
     manager.setCancelKeyActive(true);
-    EXPECT_FALSE(manager.rewriteHotKey()->isRegistered());
-    EXPECT_TRUE(manager.promptHotKey()->isRegistered());
     EXPECT_EQ(logLines(),
               (QStringList{u"Could not register ⌃⌥R: another application already uses it."_s,
                            u"Hotkeys registered: ⌃⌥P prompt."_s,

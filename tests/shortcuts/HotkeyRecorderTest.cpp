@@ -33,7 +33,6 @@ TEST(HotkeyRecorderTest, EachPressIsJudgedByTheModifierRule) {
         std::optional<QString> problem = {};
     } cases[] = {
         {0, shift, Verdict::rejected, {}, missing}, // Shift alone does not count
-        {0, 0, Verdict::rejected, {}, missing},
         {0, shift | control, Verdict::accepted, HotkeyCombo{0, 0x60000}},
         // Caps lock and fn are held but not kept.
         {40, option | 0x10000 | 0x800000, Verdict::accepted, HotkeyCombo{40, option}},

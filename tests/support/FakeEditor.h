@@ -39,7 +39,6 @@ public:
     int modifierQueries = 0;
     QList<Command> posted;
     std::function<bool(Command)> onPost; // runs first; false: the editor ignores the key
-    std::chrono::milliseconds pasteDelay{5};
     // What the next Copy puts on the clipboard instead of the selection (a copied file, say).
     std::optional<QList<PasteboardItem>> copiedItems;
 
@@ -62,7 +61,7 @@ private:
             setText(m_text, 0, m_text.size());
             break;
         case Command::paste:
-            QTimer::singleShot(pasteDelay, &m_alive, [this] {
+            QTimer::singleShot(5, &m_alive, [this] {
                 if (const std::optional<QString> text = m_pasteboard.fetchForPaste()) {
                     m_text.replace(m_start, m_length, *text);
                     m_start += text->size();

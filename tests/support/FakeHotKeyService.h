@@ -35,10 +35,7 @@ public:
         unregistered.push_back(handle);
         std::erase_if(active, [handle](const Registered& entry) { return entry.handle == handle; });
     }
-    void setEventHandler(EventHandler handler) override {
-        ++handlerInstalls;
-        m_handler = std::move(handler);
-    }
+    void setEventHandler(EventHandler handler) override { m_handler = std::move(handler); }
 
     std::optional<Registered> find(std::uint32_t keyCode, std::uint32_t modifiers) const {
         const auto found = std::find_if(active.begin(), active.end(), [&](const Registered& r) {
@@ -65,7 +62,6 @@ public:
     // Combinations another application holds: registering them fails with alreadyTaken.
     std::set<std::pair<std::uint32_t, std::uint32_t>> takenElsewhere;
     int registerCalls = 0;
-    int handlerInstalls = 0;
 
 private:
     EventHandler m_handler;

@@ -14,8 +14,6 @@
 #include <QTimer>
 #include <QtDebug>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,42 +22,21 @@ FakeReply errorAnswer(int status, const char* message) {
     return FakeReply::answer(status, QByteArray(R"({"error":{"message":")") + message + "\"}}");
 }
 
-qint64 wordCount(const QString& text) {
-    static const QRegularExpression space(u"\\s+"_s);
-    return text.split(space, Qt::SkipEmptyParts).size();
-}
-
-// The deterministic rewrite: the <text> of the user message in upper case, with the reply's
-// timing settings and extra headers kept.
-FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
+// The deterministic rewrite: the <text> of the user message (the last one) in upper case, with
+// the reply's usage, timing settings and extra headers kept.
+FakeReply uppercased(const FakeRequest& request, FakeReply reply) {
     const QJsonArray messages =
         QJsonDocument::fromJson(request.body).object().value(u"messages"_s).toArray();
-    if (messages.isEmpty()) {
-        return errorAnswer(400, "no messages");
-    }
-    QString text;
-    qint64 promptWords = 0;
-    for (const auto& message : messages) {
-        const QString content = message[u"content"_s].toString();
-        promptWords += wordCount(content);
-        if (message[u"role"_s].toString() == u"user"_s) {
-            text = content;
-        }
-    }
+    QString text = messages.at(messages.size() - 1)[u"content"_s].toString(); // none: ""
     static const QRegularExpression wrapped(
         QRegularExpression::anchoredPattern(u"<text>\n(.*)\n</text>"_s),
         QRegularExpression::DotMatchesEverythingOption);
     if (const auto match = wrapped.match(text); match.hasMatch()) {
         text = match.captured(1);
     }
-    const QString upper = text.toUpper();
-    FakeReply reply =
-        FakeReply::completion(upper, true, settings.promptTokens.value_or(promptWords),
-                              settings.completionTokens.value_or(wordCount(upper)));
-    reply.delay = settings.delay;
-    reply.dripBytes = settings.dripBytes;
-    reply.dripInterval = settings.dripInterval;
-    reply.headers = settings.headers;
+    reply.kind = FakeReply::Kind::answer;
+    reply.body =
+        FakeReply::completion(text.toUpper(), reply.promptTokens, reply.completionTokens).body;
     return reply;
 }
 
@@ -67,13 +44,11 @@ FakeReply uppercased(const FakeRequest& request, const FakeReply& settings) {
 // reply chosen for each. Deletes itself when the peer goes away.
 class Connection : public QObject {
 public:
-    using Responder = std::function<FakeReply(const FakeRequest&)>;
-
-    Connection(QTcpSocket* socket, int number, Responder responder, QObject* parent)
-        : QObject(parent)
+    Connection(QTcpSocket* socket, int number, FakeProvider* provider)
+        : QObject(provider)
         , m_socket(socket)
         , m_number(number)
-        , m_responder(std::move(responder)) {
+        , m_provider(provider) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, &Connection::readRequests);
         connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
@@ -94,7 +69,6 @@ private:
             const QList<QByteArray> lines = m_buffer.left(headEnd).split('\n');
             const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
             FakeRequest request{requestLine.value(0), requestLine.value(1), {}, {}, m_number};
-            bool closeAfter = requestLine.value(2) == "HTTP/1.0";
             for (const QByteArray& line : lines.mid(1)) {
                 if (const qsizetype colon = line.indexOf(':'); colon > 0) {
                     request.headers.append(
@@ -102,16 +76,16 @@ private:
                 }
             }
             const qint64 length = request.header("Content-Length").value_or("0").toLongLong();
-            if (const auto connection = request.header("Connection")) {
-                closeAfter = connection->compare("close", Qt::CaseInsensitive) == 0;
-            }
+            const bool closeAfter =
+                request.header("Connection").value_or("").compare("close", Qt::CaseInsensitive) ==
+                0;
             if (m_buffer.size() < headEnd + 4 + length) {
                 return; // the body is still coming
             }
             request.body = m_buffer.mid(headEnd + 4, length);
             m_buffer.remove(0, headEnd + 4 + length);
             m_busy = true;
-            play(m_responder(request), closeAfter);
+            play(m_provider->respond(request), closeAfter);
         }
     }
 
@@ -171,12 +145,71 @@ private:
 
     QPointer<QTcpSocket> m_socket;
     int m_number;
-    Responder m_responder;
+    FakeProvider* m_provider;
     QByteArray m_buffer;
     bool m_busy = false; // a reply is being played; later requests wait their turn
 };
 
 } // namespace
+
+FakeReply FakeReply::answer(int status, QByteArray body) {
+    FakeReply reply = of(Kind::answer);
+    reply.status = status;
+    reply.body = std::move(body);
+    return reply;
+}
+
+FakeReply FakeReply::completion(const QJsonValue& content, qint64 promptTokens,
+                                qint64 completionTokens) {
+    const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
+    const QJsonObject root{
+        {u"id"_s, u"chatcmpl-fake"_s},
+        {u"choices"_s, QJsonArray{QJsonObject{{u"index"_s, 0}, {u"message"_s, message}}}},
+        {u"usage"_s, QJsonObject{{u"prompt_tokens"_s, promptTokens},
+                                 {u"completion_tokens"_s, completionTokens}}}};
+    return answer(200, QJsonDocument(root).toJson(QJsonDocument::Compact));
+}
+
+FakeReply FakeReply::of(Kind kind) {
+    FakeReply reply;
+    reply.kind = kind;
+    return reply;
+}
+
+std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
+    const auto value = [&json](const char* name) { return json.value(QLatin1String(name)); };
+    const QString mode = value("mode").toString(u"uppercase"_s);
+    FakeReply reply;
+    if (mode == QLatin1String("answer") || mode == QLatin1String("status")) {
+        reply = answer(value("status").toInt(200), value("body").toString().toUtf8());
+    } else if (mode == QLatin1String("completion")) {
+        reply = completion(value("content"), reply.promptTokens, reply.completionTokens);
+    } else if (mode == QLatin1String("invalid-utf8")) {
+        reply = answer(value("status").toInt(500), "{\"error\": \"\xff\xfe\xc3\x28\"}");
+    } else if (mode == QLatin1String("drop")) {
+        reply = of(Kind::dropBeforeAnswer);
+    } else if (mode == QLatin1String("drop-mid")) {
+        reply = completion(u"a reply that never arrives in full"_s, 1, 1);
+        reply.kind = Kind::dropMidBody;
+    } else if (mode != QLatin1String("uppercase")) {
+        return std::nullopt;
+    }
+    reply.delay = std::chrono::milliseconds(value("delayMs").toInteger());
+    reply.dripBytes = value("dripBytes").toInt();
+    reply.dripInterval = std::chrono::milliseconds(value("dripIntervalMs").toInteger());
+    reply.withoutLength = value("withoutLength").toBool();
+    reply.contentType = value("contentType").toString(u"application/json"_s).toUtf8();
+    const QJsonObject headers = value("headers").toObject();
+    for (auto it = headers.begin(); it != headers.end(); ++it) {
+        reply.headers.append({it.key().toUtf8(), it.value().toString().toUtf8()});
+    }
+    if (const qint64 times = value("repeat").toInteger(); times > 1) {
+        reply.body = reply.body.repeated(times);
+    }
+    reply.promptTokens = value("promptTokens").toInteger(reply.promptTokens);
+    reply.completionTokens = value("completionTokens").toInteger(reply.completionTokens);
+    return reply;
+}
 
 FakeProvider::FakeProvider(Transport transport)
     : m_transport(transport)
@@ -186,8 +219,7 @@ FakeProvider::FakeProvider(Transport transport)
     // A TLS connection is handed over once its handshake is done.
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-            new Connection(
-                socket, ++m_connections, [this](const FakeRequest& r) { return respond(r); }, this);
+            new Connection(socket, ++m_connections, this);
         }
     });
 }
@@ -222,11 +254,11 @@ bool FakeProvider::makeCertificate() {
     return !m_certificate.isNull() && !configuration.privateKey().isNull();
 }
 
-bool FakeProvider::listen(quint16 port) {
+bool FakeProvider::listen() {
     if (m_transport == Transport::tls && m_certificate.isNull() && !makeCertificate()) {
         return false;
     }
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return m_server->listen(QHostAddress::LocalHost);
 }
 
 quint16 FakeProvider::port() const {
@@ -236,17 +268,6 @@ quint16 FakeProvider::port() const {
 QString FakeProvider::baseAddress() const {
     return (m_transport == Transport::tls ? u"https://127.0.0.1:"_s : u"http://127.0.0.1:"_s) +
            QString::number(port());
-}
-
-void FakeProvider::setOfferedModels(const QStringList& models) {
-    m_offered = models;
-    QJsonArray data;
-    for (const QString& id : models) {
-        data.append(QJsonObject{{u"object"_s, u"model"_s}, {u"id"_s, id}});
-    }
-    m_modelsReply = FakeReply::answer(
-        200, QJsonDocument(QJsonObject{{u"object"_s, u"list"_s}, {u"data"_s, data}})
-                 .toJson(QJsonDocument::Compact));
 }
 
 bool FakeProvider::waitForRequests(int n, std::chrono::milliseconds timeout) {
@@ -264,10 +285,7 @@ FakeReply FakeProvider::respond(const FakeRequest& request) {
     m_requests.append(request);
     FakeReply reply;
     const QByteArray path = request.path.split('?').first();
-    if (!m_queue.empty()) {
-        reply = std::move(m_queue.front());
-        m_queue.pop_front();
-    } else if (path.endsWith("/v1/chat/completions")) {
+    if (path.endsWith("/v1/chat/completions")) {
         const QString model =
             QJsonDocument::fromJson(request.body).object().value(u"model"_s).toString();
         reply = request.method != "POST" ? errorAnswer(405, "Method not allowed; use POST.")
@@ -308,7 +326,13 @@ FakeReply FakeProvider::control(const FakeRequest& request) {
         m_modelsReply = *models;
     }
     if (settings.contains(u"offers"_s)) {
-        setOfferedModels(settings.value(u"offers"_s).toVariant().toStringList());
+        m_offered = settings.value(u"offers"_s).toVariant().toStringList();
+        QJsonArray data;
+        for (const QString& id : std::as_const(m_offered)) {
+            data.append(QJsonObject{{u"id"_s, id}});
+        }
+        m_modelsReply =
+            FakeReply::answer(200, QJsonDocument(QJsonObject{{u"data"_s, data}}).toJson());
     }
     return FakeReply::answer(200, R"({"ok":true})");
 }

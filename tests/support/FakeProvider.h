@@ -1,7 +1,6 @@
 #pragma once
 
-#include "FakeProviderReply.h"
-
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QSslCertificate>
@@ -9,10 +8,45 @@
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <deque>
 #include <memory>
+#include <optional>
 
 class QTcpServer;
+
+// How the fake provider answers one request.
+struct FakeReply {
+    enum class Kind {
+        answer,           // status, headers and body as given
+        uppercase,        // a chat completion of the request's <text> in upper case
+        hang,             // read the request and never answer
+        dropBeforeAnswer, // close the connection without sending a byte
+        dropMidBody,      // send the headers and half the body, then close
+    };
+
+    Kind kind = Kind::uppercase;
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json";
+    QList<QPair<QByteArray, QByteArray>> headers; // besides Content-Type and Content-Length
+    std::chrono::milliseconds delay{0};           // before the status line
+    int dripBytes = 0;                            // > 0: send the body in chunks this size
+    std::chrono::milliseconds dripInterval{0};    // between chunks
+    bool withoutLength = false; // no Content-Length: the body ends when the server closes
+    qint64 promptTokens = 11;   // the usage a completion reports
+    qint64 completionTokens = 7;
+
+    static FakeReply answer(int status, QByteArray body);
+    // A 200 chat completion with this "content" (a string, or null) and this usage.
+    static FakeReply completion(const QJsonValue& content, qint64 promptTokens,
+                                qint64 completionTokens);
+    static FakeReply of(Kind kind);
+
+    // The control form: {"mode": "uppercase|answer|status|completion|invalid-utf8|drop|drop-mid",
+    // "status", "body", "content", "delayMs", "dripBytes", "dripIntervalMs", "withoutLength",
+    // "promptTokens", "completionTokens", "contentType", "headers": {name: value}, "repeat": n
+    // (the body n times over)}. Nothing when the mode is unknown.
+    static std::optional<FakeReply> fromJson(const QJsonObject& json);
+};
 
 // One HTTP request as the fake provider received it, for assertions.
 struct FakeRequest {
@@ -38,7 +72,8 @@ struct FakeRequest {
 // POST /v1/chat/completions and GET /v1/models with replies chosen per test or per request,
 // and records every request. Control paths let another process script it:
 //   POST /__control {"chat": reply, "models": reply,  (FakeReply::fromJson)
-//                    "offers": ["model", ...]}        (setOfferedModels)
+//                    "offers": ["model", ...]}  (like a local server: lists only these
+//                    models, and answers a chat for any other with 404; empty: any model)
 //   GET /__stats -> {"connections": n, "requests": n}
 //   GET /__last -> the body of the latest API request
 // Runs on the thread that creates it; tests share the event loop with the client under test.
@@ -49,9 +84,8 @@ public:
     explicit FakeProvider(Transport transport = Transport::plain);
     ~FakeProvider() override;
 
-    // Listens on 127.0.0.1 (0: any free port). False when the port is taken or, for TLS,
-    // no certificate could be made.
-    bool listen(quint16 port = 0);
+    // Listens on a free port of 127.0.0.1; false when, for TLS, no certificate could be made.
+    bool listen();
     quint16 port() const;
     QString baseAddress() const; // "http://127.0.0.1:PORT" or "https://..."
     // TLS only: the certificate a client must trust, and its PEM file.
@@ -60,19 +94,16 @@ public:
 
     void setChatReply(FakeReply reply) { m_chatReply = std::move(reply); } // default: uppercase
     void setModelsReply(FakeReply reply) { m_modelsReply = std::move(reply); }
-    void enqueue(FakeReply reply) { m_queue.push_back(std::move(reply)); } // next API request's
-    // Like a local server: lists only these models and answers a chat for any other with 404.
-    // Empty: any model is served.
-    void setOfferedModels(const QStringList& models);
 
     const QList<FakeRequest>& requests() const { return m_requests; } // API requests only
     int connectionCount() const { return m_connections; }
     // Spins the event loop until n API requests have arrived; false on time-out.
     bool waitForRequests(int n, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
+    FakeReply respond(const FakeRequest& request); // the reply its connections play
+
 private:
     bool makeCertificate();
-    FakeReply respond(const FakeRequest& request);
     FakeReply control(const FakeRequest& request);
 
     Transport m_transport;
@@ -81,8 +112,7 @@ private:
     QSslCertificate m_certificate;
     FakeReply m_chatReply;
     FakeReply m_modelsReply;
-    std::deque<FakeReply> m_queue;
-    QStringList m_offered;
+    QStringList m_offered; // empty: any model is served
     QList<FakeRequest> m_requests;
     int m_connections = 0;
 };

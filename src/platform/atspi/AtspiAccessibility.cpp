@@ -24,16 +24,17 @@ namespace {
 // What desktop shells allow one accessibility call before they give up on an application.
 constexpr int callTimeoutMs = 250;
 // An application asked to build its accessible tree shows its focus within this long: Chromium
-// took 50 ms on an idle machine, and up to a second on a loaded one, where it also answers calls
-// late while it builds. It is looked for again every poll meanwhile.
+// took 50 ms on an idle machine, and on a loaded one answered no call for over three seconds
+// while it built. It is looked for again every poll meanwhile.
 constexpr std::chrono::milliseconds buildPoll{150};
-constexpr qint64 buildWaitMs = 3000;
+constexpr qint64 buildWaitMs = 6000;
 constexpr int patientCallTimeoutMs = 1000;
 // A look for the focus (none seen, or the one seen is gone) starts no new call after this long;
 // one call may still take its time-out on top. A whole Chromium window is a few hundred elements
-// of three calls each, which a loaded machine does not walk within the first look's budget.
+// of three calls each, which a loaded machine does not walk within the first look's budget, nor
+// always reach: the other applications on the bus are walked first.
 constexpr qint64 searchBudgetMs = 400;
-constexpr qint64 buildingSearchBudgetMs = 2000;
+constexpr qint64 patientSearchBudgetMs = 2000;
 
 } // namespace
 
@@ -63,10 +64,10 @@ public:
         FocusedElement element;
         bool building = false;
     };
-    // A first look waits the usual time for each answer. When it finds no focus and no tree
-    // being built, a second look waits longer, as a loaded or busy application answers late;
-    // both may ask the application in front to build its tree. Looks while it builds wait
-    // longer too, and walk longer, as the built tree is large.
+    // A first look waits the usual time for each answer. When it finds no usable focus and no
+    // tree being built, a second look waits longer and walks longer, as a loaded or busy
+    // application answers late; both may ask the application in front to build its tree. Looks
+    // while it builds are as patient, as the built tree is large.
     enum class Look { first, again, whileBuilding };
     QFuture<Answer> query(Look look) {
         return call<Answer>([this, look] {
@@ -169,7 +170,7 @@ private:
     Answer focusedElement(Look look) {
         using Status = FocusedElement::Status;
         const bool mayAsk = look != Look::whileBuilding;
-        const qint64 budgetMs = mayAsk ? searchBudgetMs : buildingSearchBudgetMs;
+        const qint64 budgetMs = look == Look::first ? searchBudgetMs : patientSearchBudgetMs;
         if (!m_ready) {
             return {{Status::noElement, {}, 0}};
         }
@@ -239,8 +240,9 @@ QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() 
     using Status = FocusedElement::Status;
     QFuture<Thread::Answer> first = m_thread->query(Look::first);
     Thread::Answer answer = co_await first;
-    if (!answer.building && (answer.element.status == Status::noElement ||
-                             answer.element.status == Status::notExposed)) {
+    // No role means a call timed out or the element went stale, as happens while Chromium
+    // answers late: worth the patient look too.
+    if (!answer.building && answer.element.status != Status::found) {
         QFuture<Thread::Answer> again = m_thread->query(Look::again);
         answer = co_await again;
     }
@@ -254,6 +256,10 @@ QCoro::Task<Accessibility::FocusedElement> AtspiAccessibility::focusedElement() 
         co_await poll;
         QFuture<Thread::Answer> again = m_thread->query(Look::whileBuilding);
         answer.element = (co_await again).element;
+        if (answer.element.status == Status::notExposed) {
+            // It showed its window a moment ago: it is busy building, not hiding its tree.
+            answer.element.status = Status::noElement;
+        }
     }
     co_return answer.element;
 }

@@ -11,7 +11,7 @@
 // and never the main thread. A look that finds no focus is made once more with a second per
 // call, for a loaded machine. Chromium and Electron applications show an empty tree until asked
 // to build it; when one is in front with no focus to be found, it is asked and given up to
-// three seconds (a second per call) to show its focus.
+// six seconds (a second per call) to show its focus.
 class AtspiAccessibility final : public Accessibility {
 public:
     AtspiAccessibility();

@@ -82,10 +82,12 @@ void release(Result& result) {
 }
 
 bool askToBuildTree(AtspiAccessible* app) {
+    // An application too busy to name its toolkit may well be Chromium building already; asking
+    // another toolkit costs one call.
     gchar* toolkit = atspi_accessible_get_toolkit_name(app, nullptr);
-    const bool chromium = g_strcmp0(toolkit, "Chromium") == 0;
+    const bool mayBuild = toolkit == nullptr || g_strcmp0(toolkit, "Chromium") == 0;
     g_free(toolkit);
-    if (!chromium) {
+    if (!mayBuild) {
         return false;
     }
     // WORKAROUND: Chromium, and so every Electron application, registers with nothing below its

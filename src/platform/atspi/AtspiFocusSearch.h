@@ -21,7 +21,8 @@ Result search(qint64 budgetMs);
 void release(Result& result);
 
 // Asks an application whose accessible tree holds nothing but its window frames to build the rest.
-// True when the application is one that builds it on request (Chromium and Electron do).
+// True when the application is one that builds it on request (Chromium and Electron do), or
+// may be one: it did not say which toolkit it is.
 bool askToBuildTree(_AtspiAccessible* app);
 
 // Whether the element is in the state (an AtspiStateType); false when it cannot be asked.

@@ -16,6 +16,7 @@
 
 #include "base/Log.h"
 #include "client/OpenAIClient.h"
+#include "feedback/CaretLocator.h"
 #include "hotkey/HotKey.h"
 #include "hotkey/HotKeysController.h"
 #include "platform/atspi/AtspiAccessibility.h"
@@ -26,6 +27,7 @@
 #include "rewrite/RewriteController.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTimer>
@@ -61,10 +63,20 @@ private:
     Clock& m_clock;
 };
 
+// As the pill does, a run that starts working looks for the caret; in Chromium that asks for
+// the accessible tree the next run's whole field is found in.
+QCoro::Task<> locateCaret(CaretLocator& locator) {
+    co_await locator.anchor();
+}
+
 struct PrintingFeedback final : RewriteFeedback {
-    explicit PrintingFeedback(Clock& c)
-        : clock(c) {}
-    void working() override { say(QStringLiteral("feedback working")); }
+    PrintingFeedback(Clock& c, CaretLocator& l)
+        : clock(c)
+        , locator(l) {}
+    void working() override {
+        say(QStringLiteral("feedback working"));
+        locateCaret(locator);
+    }
     void succeeded() override {
         clock.succeeded = true;
         say(QStringLiteral("feedback succeeded"));
@@ -72,6 +84,7 @@ struct PrintingFeedback final : RewriteFeedback {
     void cancelled() override { say(QStringLiteral("feedback cancelled")); }
     void failed(const QString& message) override { say("feedback failed " + message); }
     Clock& clock;
+    CaretLocator& locator;
 };
 
 QString ms(qint64 microseconds) {
@@ -111,7 +124,9 @@ int main(int argc, char** argv) {
     RewriteController controller(
         RewritePlatform{*pasteboard, keystrokes, accessibility, workspace}, {model},
         {[] { return QStringLiteral("Fix the grammar."); }, [](const QString&, qint64, qint64) {}});
-    const auto feedback = std::make_shared<PrintingFeedback>(clock);
+    CaretLocator locator(accessibility,
+                         {&ScreenGeometry::currentScreens, [] { return QPointF(QCursor::pos()); }});
+    const auto feedback = std::make_shared<PrintingFeedback>(clock, locator);
     controller.setFeedback(feedback);
 
     int panelMs = 0;
