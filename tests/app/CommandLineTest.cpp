@@ -6,7 +6,9 @@ using Action = CommandLine::Request::Action;
 
 // --version wins wherever it stands; --set-key takes the argument after its first occurrence
 // unchanged, even one that looks like an option; otherwise the first trigger named is handed on;
-// anything else starts the application. (Each trigger alone is run by the system tests.)
+// anything else starts the application. (Each trigger alone, -v, a key with spaces, one that
+// looks like an option and --set-key alone are run through the binary by set-key-cli.sh; a
+// --version that started the application would only time out there.)
 TEST(CommandLine, ActionAndKey) {
     const struct {
         QStringList args;
@@ -14,15 +16,10 @@ TEST(CommandLine, ActionAndKey) {
         QString key = {};
     } cases[] = {
         {{"--version"}, Action::PrintVersion},
-        {{"-v"}, Action::PrintVersion},
-        {{"--set-key", "sk-x", "--version"}, Action::PrintVersion},
         {{"--set-key", "-v"}, Action::PrintVersion},
-        {{"--set-key", "  sk-test \n"}, Action::SetKey, "  sk-test \n"},
         {{"x", "--set-key", "first", "--set-key", "second"}, Action::SetKey, "first"},
         {{"--set-key", "--set-key"}, Action::SetKey, "--set-key"},
-        {{"--set-key", "--sk-dashes"}, Action::SetKey, "--sk-dashes"},
         {{"--set-key", ""}, Action::SetKey},
-        {{"--set-key"}, Action::SetKeyUsage},
         {{"sk-before", "--set-key"}, Action::SetKeyUsage},
         {{"--prompt", "--rewrite"}, Action::TriggerPrompt},
         {{"--rewrite", "-v"}, Action::PrintVersion},

@@ -61,19 +61,9 @@ protected:
     QList<std::optional<QString>> answers;
 };
 
-// (Where it opens is checked by the filtering test below.)
-TEST_F(PromptPanelTest, OpensWithTheFocusInTheField) {
-    open();
-    PromptPanelView* view = panel.view();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !workspace.activated.isEmpty(); }));
-    EXPECT_EQ(workspace.activated, QList<std::uint64_t>{view->winId()});
-    EXPECT_TRUE(field()->hasFocus());
-}
-
-// Every way out gives exactly one answer and closes the panel. (Escape and a click on a
-// filtered row are the feedback system test's.)
-TEST_F(PromptPanelTest, TheThreeAnswers) {
+// The panel takes the focus, and every way out gives exactly one answer and closes it. (Escape
+// and a click on a filtered row are the feedback system test's.)
+TEST_F(PromptPanelTest, TakesTheFocusAndGivesOneOfThreeAnswers) {
     const struct {
         const char* typed;
         bool closedByTheWindowManager;
@@ -86,9 +76,14 @@ TEST_F(PromptPanelTest, TheThreeAnswers) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         answers.clear();
+        workspace.activated.clear();
         open();
         QPointer<PromptPanelView> view = panel.view();
         ASSERT_TRUE(QTest::qWaitForWindowActive(view));
+        // Asked once through the desktop too: a window manager may refuse a background program.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !workspace.activated.isEmpty(); }));
+        EXPECT_EQ(workspace.activated, QList<std::uint64_t>{view->winId()});
+        EXPECT_TRUE(view->field()->hasFocus());
         QTest::keyClicks(view->field(), c.typed);
         if (c.closedByTheWindowManager) {
             view->close();

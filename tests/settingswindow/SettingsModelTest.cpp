@@ -78,8 +78,6 @@ TEST_F(SettingsModelTest, PresetEditsAreSavedWholeAndFindTheirPresetById) {
     model().addPreset();
     const QList<StylePreset> added = model().presets();
     ASSERT_EQ(added.size(), 5);
-    EXPECT_EQ(added[3].name, u"New style"_s);
-    EXPECT_EQ(added[4].name, u"New style"_s);
     EXPECT_NE(added[3].id, added[4].id);
     EXPECT_EQ(store.presets(), added);
 
@@ -94,11 +92,10 @@ TEST_F(SettingsModelTest, PresetEditsAreSavedWholeAndFindTheirPresetById) {
     EXPECT_EQ(store.presets(), added.mid(0, 3) + added.mid(4));
 }
 
+// (The message and the switch snapping back are the settings system test's.)
 TEST_F(SettingsModelTest, ARefusedLaunchAtLoginSnapsBackUntilALaterSuccess) {
     loginItems.refuse(u"Permission denied"_s);
     model().setLaunchAtLogin(true);
-    EXPECT_FALSE(model().launchAtLogin());
-    EXPECT_EQ(model().launchAtLoginProblem(), SettingsModel::launchAtLoginRefused);
     EXPECT_EQ(loginItems.calls(), 1); // snapping back does not ask again
     EXPECT_FALSE(onDisk().contains(u"launchAtLogin"_s));
 

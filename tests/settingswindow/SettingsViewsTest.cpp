@@ -31,19 +31,6 @@ template <typename W> W* find(QWidget* root, const QString& name) {
     return nullptr;
 }
 
-// A key press as X delivers it: the position's X key code and the held modifiers.
-void press(int xKeyCode, Qt::KeyboardModifiers modifiers, Qt::Key key = Qt::Key_A) {
-    // Whatever has the focus: the recorder listens to the whole application.
-    QWidget* target = QApplication::focusWidget();
-    if (target == nullptr) {
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        target = *std::find_if(windows.begin(), windows.end(),
-                               [](QWidget* w) { return w->isVisible(); });
-    }
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, static_cast<quint32>(xKeyCode), 0, 0);
-    QApplication::sendEvent(target, &event);
-}
-
 class SettingsViewsTest : public SettingsWindowFixture {
 protected:
     QWidget* open() {
@@ -59,6 +46,13 @@ protected:
         QTabWidget* tabs = controller->view()->tabs();
         tabs->setCurrentIndex(index);
         return tabs->currentWidget();
+    }
+
+    // A key press as X delivers it: the position's X key code and the held modifiers. The
+    // recorder listens to the whole application, whatever has the focus.
+    void press(int xKeyCode, Qt::KeyboardModifiers modifiers, Qt::Key key = Qt::Key_A) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, static_cast<quint32>(xKeyCode), 0, 0);
+        QApplication::sendEvent(controller->window(), &event);
     }
 
     std::unique_ptr<SettingsWindowController> controller;

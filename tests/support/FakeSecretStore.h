@@ -46,7 +46,6 @@ public:
         const auto item = m_items.find({service, account});
         return item == m_items.end() ? std::nullopt : std::optional(item->second);
     }
-    qsizetype itemCount() const { return static_cast<qsizetype>(m_items.size()); }
 
     void failReadsOf(const QString& service, Failure failure) { m_readFailures[service] = failure; }
     // Makes every write fail; std::nullopt stops it.

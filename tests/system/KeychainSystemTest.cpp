@@ -86,15 +86,13 @@ private:
     QDBusConnection m_bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"silent"_s);
 };
 
-TEST(NoSecretService, ReadsFailWithAReason) {
+TEST(NoSecretService, ReadsFailWithAReasonAndSetKeyAtOnceWithOneLine) {
     TempHome home;
     SecretServiceStore secrets;
     const auto read = QCoro::waitFor(secrets.read(u"x"_s, account));
     EXPECT_EQ(read.outcome, SecretStore::Outcome::Failed);
     EXPECT_FALSE(read.message.isEmpty());
-}
 
-TEST(NoSecretService, SetKeyFailsAtOnceWithOneLineSayingWhy) {
     QProcess palimo;
     QElapsedTimer timer;
     timer.start();

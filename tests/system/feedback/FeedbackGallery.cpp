@@ -6,6 +6,8 @@
 #include "feedback/FeedbackPill.h"
 #include "feedback/PromptPanel.h"
 #include "feedback/PromptPanelView.h"
+#include "support/FakeAccessibility.h"
+#include "support/FakeWorkspace.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,37 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-// The editor's caret, as an accessibility service would report it.
-class EditorAccessibility final : public Accessibility {
-public:
-    explicit EditorAccessibility(QLineEdit& edit)
-        : m_edit(edit) {}
-    QCoro::Task<FocusedElement> focusedElement() override {
-        co_return FocusedElement{FocusedElement::Status::found, QStringLiteral("AXTextField"), 0};
-    }
-    QCoro::Task<std::optional<TextRange>> selectedTextRange() override {
-        co_return std::optional<TextRange>(
-            TextRange{m_edit.selectionStart(), m_edit.selectionLength()});
-    }
-    QCoro::Task<std::optional<QRectF>> boundsForRange(TextRange /*range*/) override {
-        const QRect caret = m_edit.inputMethodQuery(Qt::ImCursorRectangle).toRect();
-        const QPoint centre = m_edit.mapToGlobal(caret.center());
-        co_return std::optional<QRectF>(
-            QRectF(centre.x(), centre.y() - caret.height() / 2, 0, caret.height()));
-    }
-    QCoro::Task<std::optional<QRectF>> frame() override { co_return std::nullopt; }
-    QCoro::Task<std::optional<QStringList>> interfaceNames() override { co_return std::nullopt; }
-
-private:
-    QLineEdit& m_edit;
-};
-
-class NoWorkspace final : public Workspace {
-public:
-    QCoro::Task<std::optional<ActiveWindow>> activeWindow() override { co_return std::nullopt; }
-    QCoro::Task<bool> activate(ActiveWindow /*window*/) override { co_return true; }
-};
 
 void save(const QString& path, const QRect& area) {
     QTest::qWait(400); // fades and the first frame
@@ -82,7 +53,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    EditorAccessibility accessibility(*edit);
+    // The editor's caret at the end of the selection, as an accessibility service reports it.
+    FakeAccessibility accessibility;
+    accessibility.selection = Accessibility::TextRange{0, 23};
+    const QRect caret = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const QPoint centre = edit->mapToGlobal(caret.center());
+    accessibility.bounds[{23, 0}] =
+        QRectF(centre.x(), centre.y() - caret.height() / 2, 0, caret.height());
     CaretLocator locator(accessibility,
                          {&ScreenGeometry::currentScreens, [] { return QPointF(200, 200); }});
     FeedbackPill pill(locator,
@@ -104,7 +81,7 @@ int main(int argc, char** argv) {
     save(out.filePath(QStringLiteral("pill-failed.png")), pillArea);
     pill.view()->hide();
 
-    NoWorkspace workspace;
+    FakeWorkspace workspace;
     PromptPanel panel(workspace, {[] { return StylePreset::builtIns(); },
                                   [] { return QPointF(150, 150); }, [] { return false; }});
     panel.present([](const std::optional<QString>&) {});
