@@ -157,7 +157,8 @@ provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
 printf 'hello world, from GTK' >"$work/mousepad.txt"
 mousepad --disable-server "$work/mousepad.txt" >"$work/mousepad.log" 2>&1 &
 pids+=($!)
-window=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" --class mousepad | tail -n1)
+# By its title: under load the search could otherwise return another of its windows first.
+window=$(xdotool search --sync --onlyvisible --name 'mousepad\.txt - Mousepad$' | tail -n1)
 xdotool windowactivate --sync "$window"
 sleep 1 # mousepad builds its accessible tree lazily
 xdotool key ctrl+Home shift+ctrl+Right
