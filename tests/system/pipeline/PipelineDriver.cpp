@@ -1,11 +1,13 @@
 // palimo-pipeline-driver: the rewrite pipeline wired as the application wires it (X11 clipboard,
 // XTest keystrokes, AT-SPI focus, the active window, the real model client against
 // $PALIMO_API_BASE), driven by commands on standard input instead of the global hotkey:
-//   run | cancel-after MS | quit
+//   run | cancel-after MS | focus | quit
 // Ctrl+Alt+R, grabbed as the application grabs its shortcut, starts a run as "run" does, so a
 // benchmark can press the real key (a grab moves the keyboard focus for a moment).
 // "cancel-after" presses Escape MS after Escape is next armed (the capture's start). While armed,
 // the real Escape key is grabbed and cancels as the application's does.
+// "focus" prints the focused element as accessibility shows it ("focus found AXTextArea",
+// "focus noElement"), then "finished".
 // Everything a run logs goes to standard output ("[Palimo] ..."), followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
 //   timing capture=MS model=MS paste=MS total=MS overhead=MS      (successful runs)
@@ -83,6 +85,17 @@ struct PrintingFeedback final : RewriteFeedback {
     Clock& clock;
     CaretLocator& locator;
 };
+
+QCoro::Task<> sayFocus(Accessibility& accessibility) {
+    using Status = Accessibility::FocusedElement::Status;
+    const Accessibility::FocusedElement focus = co_await accessibility.focusedElement();
+    const QString status = focus.status == Status::found        ? QStringLiteral("found ")
+                           : focus.status == Status::noRole     ? QStringLiteral("noRole")
+                           : focus.status == Status::notExposed ? QStringLiteral("notExposed")
+                                                                : QStringLiteral("noElement");
+    say("focus " + status + focus.role);
+    say(QStringLiteral("finished"));
+}
 
 QString ms(qint64 microseconds) {
     return QString::number(static_cast<double>(microseconds) / 1000.0, 'f', 2);
@@ -168,6 +181,8 @@ int main(int argc, char** argv) {
         startClock();
         if (verb == QLatin1String("run")) {
             controller.trigger();
+        } else if (verb == QLatin1String("focus")) {
+            sayFocus(accessibility);
         } else if (verb == QLatin1String("cancel-after")) {
             cancelAfterMs = rest.toInt();
             say(QStringLiteral("ok"));
