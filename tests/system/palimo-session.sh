@@ -37,7 +37,10 @@ stop() {
   local pid=$1
   kill -TERM "$pid" 2>/dev/null || return 0
   local i
-  for ((i = 0; i < 250; i++)); do alive "$pid" || break; sleep 0.02; done
+  for ((i = 0; i < 250; i++)); do
+    alive "$pid" || break
+    sleep 0.02
+  done
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
