@@ -24,7 +24,7 @@ namespace {
 // What desktop shells allow one accessibility call before they give up on an application.
 constexpr int callTimeoutMs = 250;
 // An application asked to build its accessible tree shows its focus within this long from the
-// press: Chromium took 50 ms on an idle machine, and on a loaded one answered no call for over
+// question: Chromium took 50 ms on an idle machine, and on a loaded one answered no call for over
 // three seconds while it built. It is looked for again every poll meanwhile; no look starts
 // after this long, and one takes at most its search budget and a call's time-out.
 constexpr std::chrono::milliseconds buildPoll{150};
