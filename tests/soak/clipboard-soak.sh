@@ -122,8 +122,6 @@ for i in $(seq "$runs"); do
   fi
   [ -n "$newer_pid" ] && kill "$newer_pid" 2>/dev/null && wait "$newer_pid" 2>/dev/null
 done
-echo quit >&"$driver_in"
-
 echo "runs: $runs, differences: $differences"
 for path in "${paths[@]}"; do printf '  %-18s %d runs\n' "$path" "${taken[$path]:-0}"; done
 [ "$differences" = 0 ] && [ "$failures" = 0 ]

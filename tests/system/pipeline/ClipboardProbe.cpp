@@ -183,12 +183,10 @@ int main(int argc, char** argv) {
     }
     if (mode == QLatin1String("dump")) {
         // Patient, unlike Palimo: the reference to compare with must not miss a slow format.
-        const PasteboardContents contents =
-            ClipboardReader({std::chrono::seconds(3), std::chrono::seconds(20),
-                             ClipboardReader::Limits().maxFormatBytes,
-                             ClipboardReader::Limits().maxTotalBytes})
-                .readAll()
-                .contents;
+        const PasteboardContents contents = ClipboardReader({.perFormat = std::chrono::seconds(3),
+                                                             .total = std::chrono::seconds(20)})
+                                                .readAll()
+                                                .contents;
         const PasteboardItem item = contents.items.value(0);
         if (contents.state == PasteboardContents::State::unreadable) {
             std::printf("unreadable\n");
@@ -203,8 +201,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: palimo-clipboard-probe own NAME=FILE... "
-                         "| clear | dump | grab KEYCODE MASK | "
-                         "move-num-lock ROW | manage\n");
+    std::fprintf(stderr, "usage: palimo-clipboard-probe own NAME=FILE... | clear | dump | "
+                         "grab KEYCODE MASK | move-num-lock ROW | manage\n");
     return 2;
 }

@@ -219,8 +219,4 @@ for case_name in "${cases[@]}"; do
   printf '%s %s (%d ms)\n' "$([ $case_failed = 0 ] && echo PASS || echo FAIL)" "$case_name" \
     $(((${EPOCHREALTIME/./} - started) / 1000))
 done
-echo quit >&"$driver_in"
-echo quit >&"$editor_in"
-[ "$failures" = 0 ] && echo "all pipeline cases passed" && exit 0
-echo "$failures check(s) failed" >&2
-exit 1
+finish "pipeline system test"

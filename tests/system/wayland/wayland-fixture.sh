@@ -10,7 +10,7 @@
 #                                 sway through a key the user bound to it), $press_escape, and
 #                                 answer_prompt TEXT, which types into the prompt panel and
 #                                 presses Return (Wayland only).
-# x11 is the session's own Xvfb with palimo's X11 backends, for comparisons.
+# x11 is the session's own Xvfb with palimo's X11 backends, for comparisons: it sets $trigger only.
 press_shortcut() { wtype -M ctrl -M alt "${1:-r}" -m alt -m ctrl; }
 
 start_session() {
@@ -18,8 +18,6 @@ start_session() {
   if [ "$compositor" = x11 ]; then
     xdisplay=$DISPLAY
     trigger="xdotool key ctrl+alt+r"
-    press_escape="xdotool key Escape"
-    command_trigger="$palimo --rewrite"
   else
     start_compositor "$compositor"
   fi
