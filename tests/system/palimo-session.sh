@@ -12,13 +12,13 @@ self=$(readlink -f "${BASH_SOURCE[0]}")
 die() { echo "palimo-session: $*" >&2; exit 125; }
 
 # wait_for PID SECONDS WHAT COMMAND... — polls COMMAND until it succeeds; gives up when the
-# process PID (0: none) has exited or SECONDS have passed.
+# process PID has exited or SECONDS have passed.
 wait_for() {
   local pid=$1 seconds=$2 what=$3
   shift 3
   local deadline=$((SECONDS + seconds))
   until "$@" >/dev/null 2>&1; do
-    [ "$pid" = 0 ] || alive "$pid" || return 2
+    alive "$pid" || return 2
     [ $SECONDS -le $deadline ] || die "$what was not ready after ${seconds} s"
     sleep 0.02
   done
@@ -34,9 +34,8 @@ alive() {
 
 # stop PID — TERM, then KILL if it lingers; reaps it when it is our child.
 stop() {
-  local pid=$1
+  local pid=$1 i
   kill -TERM "$pid" 2>/dev/null || return 0
-  local i
   for ((i = 0; i < 250; i++)); do
     alive "$pid" || break
     sleep 0.02

@@ -187,7 +187,9 @@ terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a
   expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
   expect_line '^\[Palimo\] The rewrite is on the clipboard: paste it with Ctrl\+Shift\+V\.$'
   kill -0 "$(cat "$work/program.pid")" 2>/dev/null || fail "the program in the terminal was stopped"
-  clipboard_holds=HELLO
+  clipboard=$(timeout 5 xclip -o -selection clipboard)
+  [ "$clipboard" = HELLO ] || fail "the clipboard holds [$clipboard], not the rewrite HELLO"
+  rewrite_left=1
   kill "${pids[-1]}" "$(cat "$work/program.pid")" 2>/dev/null
   rm -f "$work/program.pid"
 }
@@ -204,18 +206,12 @@ cases=(qt_selection qt_whole_field not_a_text_field late_paste mousepad gtk4_who
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
-  clipboard_holds= # set by a case that leaves this text on the clipboard on purpose
+  rewrite_left=0 # set by a case that leaves the rewrite on the clipboard on purpose
   started=${EPOCHREALTIME/./}
   kill "${owner:-}" 2>/dev/null
   own_clipboard "$bin/palimo-clipboard-probe" "$here/sample.png"
   "case_$case_name"
-  if [ -z "$clipboard_holds" ]; then
-    clipboard_kept "$bin/palimo-clipboard-probe"
-  else
-    "$bin/palimo-clipboard-probe" dump >"$work/clip-after"
-    grep -q "^UTF8_STRING ${#clipboard_holds} $(printf %s "$clipboard_holds" | sha256sum | cut -d' ' -f1) UTF8_STRING$" \
-      "$work/clip-after" || fail "the clipboard does not hold $clipboard_holds: $(tr '\n' '|' <"$work/clip-after")"
-  fi
+  [ "$rewrite_left" = 1 ] || clipboard_kept "$bin/palimo-clipboard-probe"
   printf '%s %s (%d ms)\n' "$([ $case_failed = 0 ] && echo PASS || echo FAIL)" "$case_name" \
     $(((${EPOCHREALTIME/./} - started) / 1000))
 done

@@ -24,8 +24,7 @@ start_session() {
   # In the sanitizer build: full stacks, so that Qt's own leak at exit can be told from others.
   export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/qt-atspi-leaks.supp
   export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
-  start_provider "$fake_provider"
-  provider '{"chat": {"mode": "uppercase"}}'
+  start_provider "$fake_provider" # answers in upper case unless told otherwise
   PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb palimo_up
 }
 
