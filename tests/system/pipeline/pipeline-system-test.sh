@@ -119,8 +119,8 @@ browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibil
   focus_window --name '^T:hello'
   title() { xdotool getwindowname "$window" | sed -E 's/ [-—] (Chromium|Mozilla Firefox)$//'; }
   title_is() { [ "$(title)" = "$1" ]; }
-  expect_title() { # WHAT EXPECTED: the page's title (its text) once it reads so, within 4 s
-    eventually 4 title_is "$2"
+  expect_title() { # WHAT EXPECTED: the page's title (its text) once it reads so, within 5 s
+    eventually 5 title_is "$2"
     expect_eq "$1" "$2" "$(title)"
   }
   sleep 0.5 # the page's own focus handling settles
