@@ -1,6 +1,7 @@
 #include "PipelineFixture.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 namespace {
 const RewriteError serverError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
@@ -26,6 +27,64 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFor
                              "^Done in \\d+\\.\\d\\d s total\\.$"}) {
         EXPECT_EQ(logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
             << line;
+    }
+}
+
+// An application that answers the Copy only after the capture gave up would leave the selection
+// on the clipboard in place of the user's contents; a press while that is watched for still runs.
+TEST_F(PipelineTest, ACopyAnsweredLateIsUndoneAndAPressMeanwhileIsKept) {
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    accessibility.focus.role = QStringLiteral("AXButton"); // one Copy only
+    bool answered = false;
+    editor.onPost = [&](Command c) {
+        if (c == Command::copy && editor.posted.count(Command::copy) == 1) {
+            QTimer::singleShot(120ms, [&] {
+                pasteboard.copyFromApplication({{{QStringLiteral("text/plain"), "abc"}}});
+                answered = true;
+            });
+            return false;
+        }
+        return true;
+    };
+    run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answered; }));
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+    EXPECT_EQ(logCount(QStringLiteral("answered the Copy after the rewrite gave up")), 1);
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false})) << "Escape held while only watching";
+
+    editor.onPost = [this](Command c) {
+        if (c != Command::copy || editor.posted.count(Command::copy) != 2) {
+            return true;
+        }
+        QTimer::singleShot(150ms, [this] { controller.trigger(); }); // while it only watches
+        return false;
+    };
+    run();
+    EXPECT_EQ(editor.text(), QStringLiteral("ABC")) << "the press made meanwhile was lost";
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+
+    // Answered while the focus is looked at, or soon after it while the field shows a
+    // selection: the selection is rewritten, not the whole field.
+    accessibility.focus.role = QStringLiteral("AXTextArea");
+    for (const auto& [delay, selection] :
+         {std::pair{100ms, std::optional<Accessibility::TextRange>()},
+          std::pair{0ms, std::optional<Accessibility::TextRange>({4, 5})}}) {
+        editor.setText(QStringLiteral("say hello"), 4, 5);
+        accessibility.focusDelay = delay;
+        accessibility.selection = selection;
+        const qsizetype copies = editor.posted.count(Command::copy);
+        editor.onPost = [this, copies](Command c) {
+            if (c != Command::copy || editor.posted.count(Command::copy) != copies + 1) {
+                return true;
+            }
+            QTimer::singleShot(120ms, [this] {
+                pasteboard.copyFromApplication({{{QStringLiteral("text/plain"), "hello"}}});
+            });
+            return false;
+        };
+        run();
+        EXPECT_EQ(editor.text(), QStringLiteral("say HELLO")) << delay.count();
+        EXPECT_EQ(pasteboard.items(), userClipboard);
     }
 }
 
