@@ -77,7 +77,7 @@ TEST_F(OpenAIClientTest, KeyTestSendsTheTrimmedKeyAndSaysWhetherTheServerOffersT
                   expected)
             << body.toStdString();
     }
-    EXPECT_EQ(fake.requests().first().header("Authorization"), QByteArray("Bearer sk-key"));
+    EXPECT_EQ(fake.requests().value(0).header("Authorization"), QByteArray("Bearer sk-key"));
 }
 
 TEST_F(OpenAIClientTest, BlankOrBrokenKeysAndPlainHttpAddressesSendNothing) {
