@@ -17,11 +17,8 @@ using Bounds = QMap<QPair<qint64, qint64>, QRectF>;
 
 const QPointF pointer(640, 400);
 const QRectF field(10, 20, 300, 40);
-const CaretLocator::Desktop desktop{
-    [] {
-        return QList<ScreenGeometry::Screen>{{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1}};
-    },
-    [] { return pointer; }};
+const QList<ScreenGeometry::Screen> screens{{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1}};
+const CaretLocator::Desktop desktop{[] { return screens; }, [] { return pointer; }};
 
 QStringList notes() {
     return TempHome::logLines()

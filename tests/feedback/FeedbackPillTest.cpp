@@ -43,7 +43,7 @@ protected:
                       {10ms, 150ms, 200ms, 300ms, 400ms}};
 };
 
-TEST_F(FeedbackPillTest, WorkingThenDoneFadesAwayAndLeavesNothingRunning) {
+TEST_F(FeedbackPillTest, DoneFadesAwayLeavingNothingRunningAndAPendingHideGivesWay) {
     pill.working();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     PillView& view = *pill.view();
@@ -62,9 +62,7 @@ TEST_F(FeedbackPillTest, WorkingThenDoneFadesAwayAndLeavesNothingRunning) {
     const auto timers = pill.findChildren<QTimer*>();
     EXPECT_TRUE(
         std::none_of(timers.begin(), timers.end(), [](QTimer* t) { return t->isActive(); }));
-}
 
-TEST_F(FeedbackPillTest, ADisplayDuringThePendingHideKeepsThePill) {
     pill.working();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     pill.cancelled();
@@ -81,7 +79,7 @@ TEST_F(FeedbackPillTest, ADisplayDuringThePendingHideKeepsThePill) {
     EXPECT_TRUE(showing(Kind::working));
 }
 
-TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMost) {
+TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMostAndTheDoneMarkCanCarryANote) {
     soundOn = false;
     pill.failed(QStringLiteral("OpenAI returned an error (500)."));
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::failed); }));
@@ -93,17 +91,14 @@ TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMost) {
     EXPECT_LE(wrapped.height(), 8 + 2 * QFontMetrics(QFont()).lineSpacing() + 8 + 4);
     pill.succeeded();
     EXPECT_EQ(donePlays, 0); // sound switched off
-}
 
-} // namespace
-
-TEST_F(FeedbackPillTest, ReadyToPasteShowsTheCheckMarkWithItsNote) {
-    pill.working();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     const QSize markOnly = pill.view()->size();
+    soundOn = true;
     pill.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
     EXPECT_TRUE(showing(Kind::done));
     EXPECT_EQ(donePlays, 1);
     EXPECT_EQ(pill.view()->windowTitle(), QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
     EXPECT_GT(pill.view()->size().width(), markOnly.width() + 100) << "the note is not shown";
 }
+
+} // namespace
