@@ -144,7 +144,7 @@ own_clipboard "$probe" "$sample_png"
 select_far "stay as is" 0 4
 open_panel xdotool key ctrl+alt+p
 xdotool key Escape
-eventually 5 grep -q 'Prompt cancelled.' "$work/palimo.out" || fail "no cancellation"
+eventually 5 log_has 'Prompt cancelled.' || fail "no cancellation"
 sleep 0.3
 clipboard_kept "$probe"
 line_is "stay as is" || fail "got $(ed 'get line')"
