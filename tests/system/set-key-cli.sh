@@ -3,10 +3,8 @@
 # Usage (inside palimo-session.sh): set-key-cli.sh PATH_TO_PALIMO
 set -u
 palimo=${1:?usage: set-key-cli.sh PATH_TO_PALIMO}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/desktop-fixture.sh"
 
 # The item as QtKeychain stores it: attributes server=<service> and user=<account>.
 stored_key() { secret-tool lookup server app.palimo.Palimo user openai-api-key; }
@@ -15,11 +13,12 @@ stored_key() { secret-tool lookup server app.palimo.Palimo user openai-api-key; 
 expect() {
   local what=$1 status=$2 out=$3 err=$4 key=$5 got
   shift 5
-  "$palimo" "$@" >"$work/out" 2>"$work/err"
+  "$palimo" "$@" >"$work/out" 2>"$work/palimo.out"
   got=$?
   [ "$got" = "$status" ] || fail "$what: exit status $got, expected $status"
   printf '%s' "$out" | cmp -s - "$work/out" || fail "$what: stdout $(od -An -c "$work/out")"
-  printf '%s' "$err" | cmp -s - "$work/err" || fail "$what: stderr $(od -An -c "$work/err")"
+  printf '%s' "$err" | cmp -s - "$work/palimo.out" ||
+    fail "$what: stderr $(od -An -c "$work/palimo.out")"
   [ "$(stored_key)" = "$key" ] || fail "$what: stored key $(stored_key | od -An -c)"
 }
 saved=$'API key saved to keychain.\n'
@@ -54,5 +53,4 @@ version=$("$palimo" --version)
 [[ "$version" =~ ^Palimo\ [0-9]+\.[0-9]+\.[0-9]+\ \([^()]+\)$ ]] || fail "version line: $version"
 expect "--version" 0 "$version"$'\n' '' sk-typed --set-key sk-ignored --version
 
-[ "$failures" = 0 ] && echo "set-key-cli: all checks passed"
-[ "$failures" = 0 ]
+finish set-key-cli
