@@ -38,7 +38,6 @@ pill_shows() { find_pill && [ "$pill_name" = "$1" ]; }
 no_pill() { ! find_pill; }
 near() { [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]; } # A B TOLERANCE
 
-# --- window manager, provider, editor, palimo ---------------------------------------------------
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 eventually 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
@@ -59,7 +58,6 @@ select_far() { # TEXT START LENGTH, with the pointer far from the text: a pill b
 
 PALIMO_API_BASE=http://127.0.0.1:$port palimo_up
 
-# --- the pill -------------------------------------------------------------------------------------
 case_name=qt-pill
 provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
 select_far "hello world" 0 5
@@ -106,7 +104,6 @@ xdotool key Escape
 sleep 0.3 # the editor records the key on its own event loop
 [[ "$(ed keys)" == *Esc* ]] || fail "Escape does not reach applications after the run"
 
-# --- the prompt panel -----------------------------------------------------------------------------
 provider '{"chat": {"mode": "uppercase"}}'
 open_panel() { # COMMAND...: once the last pill is gone, the panel opens and takes the focus
   eventually 3 no_pill || fail "the last pill stayed"
@@ -151,7 +148,6 @@ line_is "stay as is" || fail "got $(ed 'get line')"
 no_pill || fail "a pill for a cancelled prompt"
 kill "$owner" 2>/dev/null
 
-# --- GTK ------------------------------------------------------------------------------------------
 case_name=gtk-pill
 provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
 printf 'hello world, from GTK' >"$work/mousepad.txt"

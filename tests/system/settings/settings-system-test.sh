@@ -34,7 +34,6 @@ start_recording() {
 }
 focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --sync >/dev/null 2>&1; }
 
-# --- the provider, the editor, palimo -----------------------------------------------------------
 start_provider "$fake_provider"
 start_editor "$editor"
 
