@@ -5,7 +5,6 @@
 
 #include <QLocale>
 #include <QPushButton>
-#include <QTest>
 
 namespace {
 

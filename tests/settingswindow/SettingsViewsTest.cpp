@@ -77,9 +77,8 @@ TEST_F(SettingsViewsTest, TheOfferedModelsCanBePicked) {
     QWidget* general = (open(), tab(0));
     provider.setModelsReply(FakeReply::answer(200, R"({"data":[{"id":"llama3.2"}]})"));
     find<QPushButton>(general, u"Save and test"_s)->click();
-    while (model().keyState().kind == KeyState::Kind::checking) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return model().keyState().kind != KeyState::Kind::checking; }));
     auto* models = find<QComboBox>(general, u"Model"_s);
     ASSERT_EQ(models->count(), 1);
     Q_EMIT models->textActivated(models->itemText(0));
