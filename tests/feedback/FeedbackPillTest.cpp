@@ -23,7 +23,6 @@ protected:
         return pill.view() != nullptr && pill.view()->isVisible() &&
                pill.view()->state().kind == kind && pill.view()->windowOpacity() >= 1.0;
     }
-    bool hidden() const { return pill.view() != nullptr && !pill.view()->isVisible(); }
 
     TempHome home;
     FakeAccessibility accessibility;
@@ -57,7 +56,7 @@ TEST_F(FeedbackPillTest, DoneFadesAwayLeavingNothingRunningAndAPendingHideGivesW
     EXPECT_EQ(view.pos(), QPoint(300, 208));
     EXPECT_EQ(donePlays, 1);
     EXPECT_FALSE(view.isSweeping());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hidden(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isVisible(); }, 2000));
     EXPECT_EQ(view.windowOpacity(), 0.0);
     const auto timers = pill.findChildren<QTimer*>();
     EXPECT_TRUE(
