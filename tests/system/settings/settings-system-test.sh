@@ -46,9 +46,8 @@ eventually 10 log_has 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' ||
   { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
 
 case_name=second-start
-"$palimo" >"$work/second.out" 2>&1
-status=$?
-[ $status -eq 0 ] || fail "the second start ended with $status: $(cat "$work/second.out")"
+"$palimo" >"$work/second.out" 2>&1 ||
+  fail "the second start ended with $?: $(cat "$work/second.out")"
 grep -q 'Palimo is already running; opened its settings.' "$work/second.out" || fail "no note"
 eventually 5 xdotool search --name 'Palimo Settings' >/dev/null || fail "no settings window"
 "$palimo" >/dev/null 2>&1 || fail "the third start failed"
