@@ -90,7 +90,6 @@ TEST_F(PromptPanelTest, TakesTheFocusAndGivesOneOfThreeAnswers) {
         } else {
             QTest::keyClick(view->field(), Qt::Key_Return);
         }
-        QTest::qWait(10);
         EXPECT_EQ(answers, (QList<std::optional<QString>>{c.answer}));
         EXPECT_EQ(panel.view(), nullptr);
         EXPECT_TRUE(QTest::qWaitFor([&] { return view.isNull(); }));

@@ -35,10 +35,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window->window()));
         return *window;
     }
-    void pressReturn() {
-        QTest::keyClick(window->view(), Qt::Key_Return);
-        QCoreApplication::processEvents(); // the step is rebuilt on the next turn
-    }
 
     bool trusted = true;
     std::unique_ptr<OnboardingWindowController> window;
@@ -106,8 +102,10 @@ TEST_F(OnboardingTest, AStoredKeyShowsAsWorkingWithoutAsking) {
 TEST_F(OnboardingTest, WithoutKeystrokesTheAccessibilityStepWaitsAndClosingCompletes) {
     openWindow();
     trusted = false;
-    pressReturn();
-    pressReturn();
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(window->view(), Qt::Key_Return);
+        QCoreApplication::processEvents(); // the step is rebuilt on the next turn
+    }
     EXPECT_EQ(window->model().step(), Step::accessibility);
     EXPECT_FALSE(window->view()->primaryButton()->isEnabled());
     EXPECT_FALSE(showsText(window->view(), u"Allowed"_s));

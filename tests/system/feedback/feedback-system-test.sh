@@ -163,8 +163,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool key ctrl+alt+r
 if eventually 5 pill_shows "Rewriting…"; then
   # The first word is at the top left of the text view.
-  [ "$pill_x" -gt "$X" ] && [ "$pill_x" -lt $((X + 250)) ] &&
-    [ "$pill_y" -gt "$Y" ] && [ "$pill_y" -lt $((Y + 150)) ] ||
+  near "$pill_x" $((X + 125)) 125 && near "$pill_y" $((Y + 75)) 75 ||
     fail "pill at $pill_x,$pill_y, window at $X,$Y"
   [ "$(xdotool getwindowfocus)" = "$window" ] || fail "the pill took the focus: $(focused)"
 else
