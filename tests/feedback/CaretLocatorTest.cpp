@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 using Placement = Anchor::Placement;
@@ -17,11 +15,8 @@ using Bounds = QMap<QPair<qint64, qint64>, QRectF>;
 
 const QPointF pointer(640, 400);
 const QRectF field(10, 20, 300, 40);
-const CaretLocator::Desktop desktop{
-    [] {
-        return QList<ScreenGeometry::Screen>{{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1}};
-    },
-    [] { return pointer; }};
+const QList<ScreenGeometry::Screen> screens{{{0, 0, 1280, 800}, {0, 0, 1280, 770}, 1}};
+const CaretLocator::Desktop desktop{[] { return screens; }, [] { return pointer; }};
 
 QStringList notes() {
     return TempHome::logLines()
@@ -34,7 +29,6 @@ TEST(CaretLocatorTest, AnchorAndTheNoteLoggedOnce) {
     const QString unusable = QStringLiteral("AXBoundsForRange gave an unusable rectangle.");
     const Anchor underPointer{QRectF(pointer, QSizeF(0, 0)), Placement::underPointer};
     const Anchor besideField{field, Placement::besideBoxBottom};
-    const qreal nan = std::nan("");
     const struct {
         const char* name;
         std::optional<Accessibility::TextRange> selection;
@@ -52,7 +46,7 @@ TEST(CaretLocatorTest, AnchorAndTheNoteLoggedOnce) {
         {"no second try at offset zero", {{0, 0}}, {{{0, 0}, QRectF()}}, besideField, unusable},
         {"NaN",
          {{2, 0}},
-         {{{2, 0}, QRectF(nan, 60, 0, 16)}, {{1, 1}, QRectF(nan, 60, 8, 16)}},
+         {{{2, 0}, QRectF(qQNaN(), 60, 0, 16)}, {{1, 1}, QRectF(qQNaN(), 60, 8, 16)}},
          besideField,
          unusable},
         {"off screen",

@@ -23,7 +23,6 @@ protected:
         return pill.view() != nullptr && pill.view()->isVisible() &&
                pill.view()->state().kind == kind && pill.view()->windowOpacity() >= 1.0;
     }
-    bool hidden() const { return pill.view() != nullptr && !pill.view()->isVisible(); }
 
     TempHome home;
     FakeAccessibility accessibility;
@@ -43,7 +42,7 @@ protected:
                       {10ms, 150ms, 200ms, 300ms, 400ms}};
 };
 
-TEST_F(FeedbackPillTest, WorkingThenDoneFadesAwayAndLeavesNothingRunning) {
+TEST_F(FeedbackPillTest, DoneFadesAwayLeavingNothingRunningAndAPendingHideGivesWay) {
     pill.working();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     PillView& view = *pill.view();
@@ -57,14 +56,12 @@ TEST_F(FeedbackPillTest, WorkingThenDoneFadesAwayAndLeavesNothingRunning) {
     EXPECT_EQ(view.pos(), QPoint(300, 208));
     EXPECT_EQ(donePlays, 1);
     EXPECT_FALSE(view.isSweeping());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hidden(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isVisible(); }, 2000));
     EXPECT_EQ(view.windowOpacity(), 0.0);
     const auto timers = pill.findChildren<QTimer*>();
     EXPECT_TRUE(
         std::none_of(timers.begin(), timers.end(), [](QTimer* t) { return t->isActive(); }));
-}
 
-TEST_F(FeedbackPillTest, ADisplayDuringThePendingHideKeepsThePill) {
     pill.working();
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     pill.cancelled();
@@ -81,7 +78,7 @@ TEST_F(FeedbackPillTest, ADisplayDuringThePendingHideKeepsThePill) {
     EXPECT_TRUE(showing(Kind::working));
 }
 
-TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMost) {
+TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMostAndTheDoneMarkCanCarryANote) {
     soundOn = false;
     pill.failed(QStringLiteral("OpenAI returned an error (500)."));
     ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::failed); }));
@@ -93,17 +90,14 @@ TEST_F(FeedbackPillTest, AFailureWrapsOnTwoLinesAtMost) {
     EXPECT_LE(wrapped.height(), 8 + 2 * QFontMetrics(QFont()).lineSpacing() + 8 + 4);
     pill.succeeded();
     EXPECT_EQ(donePlays, 0); // sound switched off
-}
 
-} // namespace
-
-TEST_F(FeedbackPillTest, ReadyToPasteShowsTheCheckMarkWithItsNote) {
-    pill.working();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return showing(Kind::working); }));
     const QSize markOnly = pill.view()->size();
+    soundOn = true;
     pill.readyToPaste(QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
     EXPECT_TRUE(showing(Kind::done));
     EXPECT_EQ(donePlays, 1);
     EXPECT_EQ(pill.view()->windowTitle(), QStringLiteral("Ready: paste it with Ctrl+Shift+V."));
     EXPECT_GT(pill.view()->size().width(), markOnly.width() + 100) << "the note is not shown";
 }
+
+} // namespace

@@ -36,7 +36,6 @@ TEST(PillPlacement, BesideTheAnchorAndInsideTheVisibleArea) {
 }
 
 TEST(PanelPlacement, KeptEightPixelsInsideThePointersScreen) {
-    const QSizeF panel(420, 150);
     const struct {
         QPointF pointer;
         QList<Screen> screens;
@@ -50,7 +49,7 @@ TEST(PanelPlacement, KeptEightPixelsInsideThePointersScreen) {
         {{100, 100}, {}, {112, 112}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ScreenGeometry::panelOrigin(c.pointer, panel, c.screens), c.origin)
+        EXPECT_EQ(ScreenGeometry::panelOrigin(c.pointer, QSizeF(420, 150), c.screens), c.origin)
             << c.pointer.x() << "," << c.pointer.y();
     }
 }

@@ -7,17 +7,15 @@ namespace {
 
 using SettingsStoreTest = SettingsFixture;
 
-TEST_F(SettingsStoreTest, FreshHomeReadsTheDefaultsWithoutWriting) {
+// (The default shortcuts, sound and guide are the system tests'; that reading writes nothing is
+// SettingsModelTest's.)
+TEST_F(SettingsStoreTest, DefaultsThenValuesInTheirFileForms) {
     EXPECT_EQ(store.instructions().toUtf8().size(), 839);
     const QList<StylePreset> presets = store.presets();
     EXPECT_EQ(presets.size(), 3);
     EXPECT_EQ(store.presets(), presets) << "built-in ids must hold for the whole process";
     EXPECT_NE(presets[0].id, presets[1].id);
-    // (The default shortcuts, sound and guide are the system tests'; that reading writes
-    // nothing is SettingsModelTest's.)
-}
 
-TEST_F(SettingsStoreTest, ValuesAreStoredInTheirFileForms) {
     // Emptied by the user is not the same as never set.
     store.setInstructions(QString());
     EXPECT_EQ(store.instructions(), QString());
@@ -86,11 +84,8 @@ TEST(SettingsRecordsTest, DecodeOnlyCompleteWellTypedRecords) {
     EXPECT_FALSE(combo(qint64(1) << 32, 786432));
     EXPECT_FALSE(combo(15, QJsonValue()));
 
-    const UsageStats stats{3,
-                           4,
-                           5,
-                           QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC),
-                           {{u"llama3.2"_s, {1, 2, 3}}}};
+    const QDateTime start(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC);
+    const UsageStats stats{3, 4, 5, start, {{u"llama3.2"_s, {1, 2, 3}}}};
     auto json = stats.toJson();
     ASSERT_TRUE(json);
     EXPECT_DOUBLE_EQ((*json)[u"periodStart"_s].toDouble(), 1.5);

@@ -6,14 +6,22 @@ namespace {
 
 using SettingsModelTest = SettingsWindowFixture;
 
-// (The store's defaults are SettingsStoreTest's.) Launch at login is read from the desktop.
-TEST_F(SettingsModelTest, AFreshInstallationShowsTheDefaults) {
+// (The store's defaults are SettingsStoreTest's; that reopening the window shows new usage is
+// the settings system test's.) Launch at login is read from the desktop.
+TEST_F(SettingsModelTest, AFreshInstallationShowsTheDefaultsAndReloadingPicksUpAHandEdit) {
     loginItems.put(true);
     SettingsModel& m = model();
     QCoro::waitFor(keychain.apiKey()); // the model's own read has had its turn
     EXPECT_EQ(m.keyState(), KeyState::untested());
     EXPECT_TRUE(m.launchAtLogin());
     EXPECT_TRUE(onDisk().isEmpty()); // reading writes nothing
+
+    store.setSoundEnabled(false);
+    store.setInstructions(u"Hand edited."_s);
+    EXPECT_TRUE(m.soundEnabled());
+    m.reloadFromStore();
+    EXPECT_FALSE(m.soundEnabled());
+    EXPECT_EQ(m.instructions(), u"Hand edited."_s);
 }
 
 TEST_F(SettingsModelTest, TheStoredKeyFillsTheFieldUnlessTheUserTypedFirst) {
@@ -104,17 +112,6 @@ TEST_F(SettingsModelTest, ARefusedLaunchAtLoginSnapsBackUntilALaterSuccess) {
     EXPECT_TRUE(loginItems.isEnabled());
     EXPECT_EQ(model().launchAtLoginProblem(), std::nullopt);
     EXPECT_EQ(onDisk().value(u"launchAtLogin"_s), QJsonValue(true));
-}
-
-// (That reopening the window shows new usage is the settings system test's.)
-TEST_F(SettingsModelTest, ReloadingPicksUpAHandEdit) {
-    model();
-    store.setSoundEnabled(false);
-    store.setInstructions(u"Hand edited."_s);
-    EXPECT_TRUE(model().soundEnabled());
-    model().reloadFromStore();
-    EXPECT_FALSE(model().soundEnabled());
-    EXPECT_EQ(model().instructions(), u"Hand edited."_s);
 }
 
 } // namespace

@@ -60,7 +60,9 @@ protected:
     int closed = 0;
 };
 
-TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpening) {
+TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceAndItsInstructionsEditorWritesOnlyWhatWasTyped) {
+    // A non-breaking space must survive being shown (QPlainTextEdit's plain text loses it).
+    store.setInstructions(u"Keep 10\u00a0km as it is."_s);
     QWidget* window = open();
     open(); // already visible: brought to the front, not counted again
     EXPECT_EQ(opened, 1);
@@ -69,6 +71,12 @@ TEST_F(SettingsViewsTest, TheWindowIsBuiltOnceHiddenOnCloseAndCountedOncePerOpen
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(open(), window);
     EXPECT_EQ(opened, 2);
+    QWidget* rewriting = tab(2);
+    EXPECT_EQ(store.instructions(), u"Keep 10\u00a0km as it is."_s);
+    rewriting->findChild<QPlainTextEdit*>()->appendPlainText(u"More."_s);
+    EXPECT_EQ(store.instructions(), u"Keep 10\u00a0km as it is.\nMore."_s);
+    find<QPushButton>(rewriting, u"Reset to default"_s)->click();
+    EXPECT_FALSE(onDisk().value(u"instructions"_s).toString().contains(u"More."_s));
 }
 
 // (The server field, the key test and a typed model are driven through the real window by the
@@ -77,9 +85,8 @@ TEST_F(SettingsViewsTest, TheOfferedModelsCanBePicked) {
     QWidget* general = (open(), tab(0));
     provider.setModelsReply(FakeReply::answer(200, R"({"data":[{"id":"llama3.2"}]})"));
     find<QPushButton>(general, u"Save and test"_s)->click();
-    while (model().keyState().kind == KeyState::Kind::checking) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return model().keyState().kind != KeyState::Kind::checking; }));
     auto* models = find<QComboBox>(general, u"Model"_s);
     ASSERT_EQ(models->count(), 1);
     Q_EMIT models->textActivated(models->itemText(0));
@@ -135,17 +142,6 @@ TEST_F(SettingsViewsTest, StylesTabEditsTheSelectedPresetAndKeepsTheList) {
     find<QPushButton>(styles, u"Restore defaults"_s)->click();
     EXPECT_TRUE(styles->selection().isNull());
     EXPECT_EQ(list->count(), 3);
-}
-
-TEST_F(SettingsViewsTest, TheInstructionsEditorWritesOnlyWhatTheUserTyped) {
-    // A non-breaking space must survive being shown (QPlainTextEdit's plain text loses it).
-    store.setInstructions(u"Keep 10\u00a0km as it is."_s);
-    QWidget* rewriting = (open(), tab(2));
-    EXPECT_EQ(store.instructions(), u"Keep 10\u00a0km as it is."_s);
-    rewriting->findChild<QPlainTextEdit*>()->appendPlainText(u"More."_s);
-    EXPECT_EQ(store.instructions(), u"Keep 10\u00a0km as it is.\nMore."_s);
-    find<QPushButton>(rewriting, u"Reset to default"_s)->click();
-    EXPECT_FALSE(onDisk().value(u"instructions"_s).toString().contains(u"More."_s));
 }
 
 } // namespace

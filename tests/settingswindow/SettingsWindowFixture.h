@@ -9,6 +9,7 @@
 #include "support/FakeSecretStore.h"
 
 #include <QLabel>
+#include <QTest>
 
 #include <memory>
 

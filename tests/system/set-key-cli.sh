@@ -3,10 +3,8 @@
 # Usage (inside palimo-session.sh): set-key-cli.sh PATH_TO_PALIMO
 set -u
 palimo=${1:?usage: set-key-cli.sh PATH_TO_PALIMO}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck source=desktop-fixture.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/desktop-fixture.sh"
 
 # The item as QtKeychain stores it: attributes server=<service> and user=<account>.
 stored_key() { secret-tool lookup server app.palimo.Palimo user openai-api-key; }
@@ -15,11 +13,12 @@ stored_key() { secret-tool lookup server app.palimo.Palimo user openai-api-key; 
 expect() {
   local what=$1 status=$2 out=$3 err=$4 key=$5 got
   shift 5
-  "$palimo" "$@" >"$work/out" 2>"$work/err"
+  "$palimo" "$@" >"$work/out" 2>"$work/palimo.out"
   got=$?
   [ "$got" = "$status" ] || fail "$what: exit status $got, expected $status"
   printf '%s' "$out" | cmp -s - "$work/out" || fail "$what: stdout $(od -An -c "$work/out")"
-  printf '%s' "$err" | cmp -s - "$work/err" || fail "$what: stderr $(od -An -c "$work/err")"
+  printf '%s' "$err" | cmp -s - "$work/palimo.out" ||
+    fail "$what: stderr $(od -An -c "$work/palimo.out")"
   [ "$(stored_key)" = "$key" ] || fail "$what: stored key $(stored_key | od -An -c)"
 }
 saved=$'API key saved to keychain.\n'
@@ -29,24 +28,15 @@ expect "--set-key" 0 "$saved" '' sk-test --set-key $'  sk-test \n'
 # "-": the key comes from standard input, piped or typed with echo off at a terminal.
 expect "--set-key - from a pipe" 0 "$saved" '' sk-piped --set-key - < <(printf '  sk-piped \nsecond line\n')
 expect "--set-key - with no input" 2 '' $'No key given on standard input.\n' sk-piped --set-key - </dev/null
-/usr/bin/python3 - "$palimo" >"$work/tty" <<'PY' || fail "typed key: $(cat "$work/tty")"
-import os, pty, sys
-pid, fd = pty.fork()
-if pid == 0:
-    os.execv(sys.argv[1], [sys.argv[1], "--set-key", "-"])
-seen = b""
-while b"not shown" not in seen:
-    seen += os.read(fd, 1024)
-os.write(fd, b"sk-typed\n")
-try:
-    while chunk := os.read(fd, 1024):
-        seen += chunk
-except OSError:
-    pass
-status = os.waitpid(pid, 0)[1]
-print(seen.decode(errors="replace"))
-sys.exit(0 if status == 0 and b"sk-typed" not in seen and b"saved" in seen else 1)
-PY
+# At a terminal (script(1) gives it one) the key is typed once the prompt shows.
+{ coproc TTY { script -qefc "'$palimo' --set-key -" /dev/null; }; } 2>/dev/null
+tty_pid=$TTY_PID
+exec {tty_out}<&"${TTY[0]}" {tty_in}>&"${TTY[1]}"
+read -r -d : -t 10 -u "$tty_out" _ || fail "no prompt for the typed key"
+echo sk-typed >&"$tty_in"
+typed=$(timeout 10 cat <&"$tty_out")
+wait "$tty_pid" || fail "typed key: exit status $?: $typed"
+[[ $typed != *sk-typed* && $typed == *saved* ]] || fail "typed key shown or not saved: $typed"
 [ "$(stored_key)" = sk-typed ] || fail "typed key: $(stored_key)"
 
 expect "--set-key without a value" 2 '' $'usage: Palimo --set-key <openai-api-key>\n' sk-typed --set-key
@@ -54,5 +44,4 @@ version=$("$palimo" --version)
 [[ "$version" =~ ^Palimo\ [0-9]+\.[0-9]+\.[0-9]+\ \([^()]+\)$ ]] || fail "version line: $version"
 expect "--version" 0 "$version"$'\n' '' sk-typed --set-key sk-ignored --version
 
-[ "$failures" = 0 ] && echo "set-key-cli: all checks passed"
-[ "$failures" = 0 ]
+finish set-key-cli

@@ -62,12 +62,9 @@ int main(int argc, char** argv) {
         QRectF(centre.x(), centre.y() - caret.height() / 2, 0, caret.height());
     CaretLocator locator(accessibility,
                          {&ScreenGeometry::currentScreens, [] { return QPointF(200, 200); }});
-    FeedbackPill pill(locator,
-                      {{Branding::accent(), Branding::markImage().value_or(QIcon()), false},
-                       nullptr,
-                       nullptr,
-                       nullptr},
-                      FeedbackPill::Timing{});
+    FeedbackPill::Resources resources;
+    resources.look = {Branding::accent(), Branding::markImage().value_or(QIcon()), false};
+    FeedbackPill pill(locator, resources, FeedbackPill::Timing{});
     const QRect pillArea(40, 40, 600, 150);
     pill.working();
     save(out.filePath(QStringLiteral("pill-working.png")), pillArea);

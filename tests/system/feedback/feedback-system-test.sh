@@ -37,8 +37,11 @@ find_pill() {
 pill_shows() { find_pill && [ "$pill_name" = "$1" ]; }
 no_pill() { ! find_pill; }
 near() { [ "$1" -ge $(($2 - $3)) ] && [ "$1" -le $(($2 + $3)) ]; } # A B TOLERANCE
+pill_for_rewrite() { # presses the shortcut; true once the working pill shows, else a failure
+  xdotool key ctrl+alt+r
+  eventually 5 pill_shows "Rewriting…" || { fail "no working pill"; return 1; }
+}
 
-# --- window manager, provider, editor, palimo ---------------------------------------------------
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 eventually 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
@@ -59,19 +62,15 @@ select_far() { # TEXT START LENGTH, with the pointer far from the text: a pill b
 
 PALIMO_API_BASE=http://127.0.0.1:$port palimo_up
 
-# --- the pill -------------------------------------------------------------------------------------
 case_name=qt-pill
 provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
 select_far "hello world" 0 5
 read -r _ cx cy cw ch <<<"$(ed 'caret line')"
-xdotool key ctrl+alt+r
-if eventually 5 pill_shows "Rewriting…"; then
+if pill_for_rewrite; then
   # 8 pixels right of the caret (whose box Qt widens to 10 pixels), centred on it.
   near $((pill_x - 8)) $((cx + cw / 2)) $((cw / 2 + 2)) && near $((pill_y + pill_h / 2)) $((cy + ch / 2)) $((ch / 2)) ||
     fail "pill at $pill_x,$pill_y ${pill_w}x$pill_h, caret at $cx,$cy ${cw}x$ch"
   focus_is 'Palimo test editor' || fail "the pill took the focus: $(focused)"
-else
-  fail "no working pill"
 fi
 eventually 5 pill_shows Done || fail "no Done pill (${pill_name:-none})"
 line_is "HELLO world" || fail "got $(ed 'get line')"
@@ -92,8 +91,7 @@ eventually 4 no_pill || fail "the failure pill stayed"
 case_name=cancelled
 provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
 select_far "keep this" 0 4
-xdotool key ctrl+alt+r
-eventually 5 pill_shows "Rewriting…" || fail "no working pill"
+pill_for_rewrite
 xdotool key Escape
 eventually 3 pill_shows Cancelled || fail "no Cancelled pill (${pill_name:-none})"
 # A click on the pill reaches the field under it: the selection gives way to a caret there.
@@ -106,7 +104,6 @@ xdotool key Escape
 sleep 0.3 # the editor records the key on its own event loop
 [[ "$(ed keys)" == *Esc* ]] || fail "Escape does not reach applications after the run"
 
-# --- the prompt panel -----------------------------------------------------------------------------
 provider '{"chat": {"mode": "uppercase"}}'
 open_panel() { # COMMAND...: once the last pill is gone, the panel opens and takes the focus
   eventually 3 no_pill || fail "the last pill stayed"
@@ -144,14 +141,13 @@ own_clipboard "$probe" "$sample_png"
 select_far "stay as is" 0 4
 open_panel xdotool key ctrl+alt+p
 xdotool key Escape
-eventually 5 grep -q 'Prompt cancelled.' "$work/palimo.out" || fail "no cancellation"
+eventually 5 log_has 'Prompt cancelled.' || fail "no cancellation"
 sleep 0.3
 clipboard_kept "$probe"
 line_is "stay as is" || fail "got $(ed 'get line')"
 no_pill || fail "a pill for a cancelled prompt"
 kill "$owner" 2>/dev/null
 
-# --- GTK ------------------------------------------------------------------------------------------
 case_name=gtk-pill
 provider '{"chat": {"mode": "uppercase", "delayMs": 1500}}'
 printf 'hello world, from GTK' >"$work/mousepad.txt"
@@ -164,15 +160,11 @@ sleep 1 # mousepad builds its accessible tree lazily
 xdotool key ctrl+Home shift+ctrl+Right
 xdotool mousemove 1250 780
 eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool key ctrl+alt+r
-if eventually 5 pill_shows "Rewriting…"; then
+if pill_for_rewrite; then
   # The first word is at the top left of the text view.
-  [ "$pill_x" -gt "$X" ] && [ "$pill_x" -lt $((X + 250)) ] &&
-    [ "$pill_y" -gt "$Y" ] && [ "$pill_y" -lt $((Y + 150)) ] ||
+  near "$pill_x" $((X + 125)) 125 && near "$pill_y" $((Y + 75)) 75 ||
     fail "pill at $pill_x,$pill_y, window at $X,$Y"
   [ "$(xdotool getwindowfocus)" = "$window" ] || fail "the pill took the focus: $(focused)"
-else
-  fail "no working pill"
 fi
 eventually 5 pill_shows Done || fail "no Done pill (${pill_name:-none})"
 

@@ -23,6 +23,9 @@ type_into() { # NAME TEXT: typed with real key presses, then Tab leaves the fiel
   ui focus "$1"
   xdotool key ctrl+a && xdotool type --delay 5 -- "$2" && xdotool key Tab
 }
+test_key() { # KEY MESSAGE: KEY in its field, saved and tested until MESSAGE shows
+  ui set-text 'OpenAI API key' "$1"; ui press 'Save and test'; ui wait "$2"
+}
 described() { [ "$("$atspi" describe "$1")" = "$2" ]; }
 # Screen readers' press action clicks a moment later (Qt animates the click): wait for it.
 start_recording() {
@@ -31,7 +34,6 @@ start_recording() {
 }
 focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --sync >/dev/null 2>&1; }
 
-# --- the provider, the editor, palimo -----------------------------------------------------------
 start_provider "$fake_provider"
 start_editor "$editor"
 
@@ -44,9 +46,8 @@ eventually 10 log_has 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' ||
   { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
 
 case_name=second-start
-"$palimo" >"$work/second.out" 2>&1
-status=$?
-[ $status -eq 0 ] || fail "the second start ended with $status: $(cat "$work/second.out")"
+"$palimo" >"$work/second.out" 2>&1 ||
+  fail "the second start ended with $?: $(cat "$work/second.out")"
 grep -q 'Palimo is already running; opened its settings.' "$work/second.out" || fail "no note"
 eventually 5 xdotool search --name 'Palimo Settings' >/dev/null || fail "no settings window"
 "$palimo" >/dev/null 2>&1 || fail "the third start failed"
@@ -72,19 +73,15 @@ eventually 3 stored_is apiBaseURL "http://127.0.0.1:$port" || fail "the server w
 
 case_name=key
 provider '{"models": {"mode": "status", "status": 401, "body": "{}"}}'
-ui set-text 'OpenAI API key' sk-refused
-ui press 'Save and test'
-ui wait 'OpenAI rejected this key. Check it was copied in full.'
+test_key sk-refused 'OpenAI rejected this key. Check it was copied in full.'
 provider '{"models": {"mode": "status", "status": 200, "body": "{}"}}'
-ui set-text 'OpenAI API key' ' sk-works '
-ui press 'Save and test'
-ui wait 'Key works'
+test_key ' sk-works ' 'Key works'
 [ "$(secret-tool lookup server app.palimo.Palimo user openai-api-key)" = sk-works ] ||
   fail "stored key: $(secret-tool lookup server app.palimo.Palimo user openai-api-key)"
 
 case_name=general-switches
 ui press 'Play a sound when the text is replaced'
-eventually 3 grep -q '"soundEnabled": false' "$settings" || fail "the sound setting was not saved"
+eventually 3 stored_is soundEnabled false || fail "the sound setting was not saved"
 ui press 'Start Palimo when I log in'
 eventually 3 test -f "$autostart" || fail "no autostart entry"
 grep -qxF "Exec=\"$palimo\"" "$autostart" || fail "autostart entry: $(cat "$autostart")"
@@ -111,12 +108,12 @@ eventually 3 bash -c "! grep -q '\"name\": \"\"' '$settings'" || fail "the style
 case_name=record-grabbed
 ui tab Shortcut
 focus_settings
-captures=$(grep -c 'Captured ' "$work/palimo.out")
+captures=$(log_count 'Captured ')
 start_recording
 xdotool key ctrl+alt+p # the prompt shortcut, grabbed until recording started
 eventually 3 described 'Rewrite the selection' '⌃⌥P' || fail "recorded $("$atspi" describe 'Rewrite the selection')"
 ui wait "Both shortcuts are the same, so this one won't work."
-[ "$(grep -c 'Captured ' "$work/palimo.out")" -eq "$captures" ] || fail "the press started a rewrite"
+[ "$(log_count 'Captured ')" -eq "$captures" ] || fail "the press started a rewrite"
 eventually 3 log_has 'Hotkeys registered: ⌃⌥P rewrite.' || fail "not registered"
 
 case_name=escape
@@ -129,7 +126,7 @@ for layout in "fr" "us -variant dvorak" "us"; do
   case_name="layout $layout"
   # shellcheck disable=SC2086 # the layout and its variant are two arguments
   setxkbmap $layout || fail "setxkbmap $layout"
-  registered=$(grep -c 'Hotkeys registered: ⌃⌥Q rewrite' "$work/palimo.out")
+  registered=$(log_count 'Hotkeys registered: ⌃⌥Q rewrite')
   start_recording
   xdotool key ctrl+alt+24 # the key right of Tab: Q, A on AZERTY, ' on Dvorak
   eventually 3 at_least 'Hotkeys registered: ⌃⌥Q rewrite' $((registered + 1)) ||
@@ -152,13 +149,10 @@ case_name=local-model
 provider '{"offers": ["llama3.2"], "chat": {"mode": "uppercase", "promptTokens": 120, "completionTokens": 3}}'
 "$palimo" >/dev/null 2>&1 || fail "the settings did not open again"
 ui tab General
-ui set-text 'OpenAI API key' ''
-ui press 'Save and test'
-ui wait 'This server does not offer the model "gpt-4o-mini". It offers: llama3.2.'
+test_key '' 'This server does not offer the model "gpt-4o-mini". It offers: llama3.2.'
 type_into Model llama3.2
 eventually 3 stored_is model llama3.2 || fail "the model was not saved"
-ui press 'Save and test'
-ui wait 'Key works'
+test_key '' 'Key works'
 [ -z "$(secret-tool lookup server app.palimo.Palimo user openai-api-key)" ] || fail "a key is kept"
 prepare "local model" 0 5
 xdotool key ctrl+alt+t

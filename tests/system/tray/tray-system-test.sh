@@ -91,8 +91,7 @@ xdotool key ctrl+alt+r # the sample sentence is selected in the guide's own box
 eventually 5 log_has 'Done in ' || fail "the sample was not rewritten: $(cat "$work/palimo.out")"
 guide_key Return
 eventually 3 completed || fail "finishing the guide was not stored"
-eventually 3 bash -c "! xdotool search --onlyvisible --name 'Welcome to Palimo' >/dev/null" ||
-  fail "the guide stayed open"
+eventually 3 eval "! window_shown 'Welcome to Palimo'" || fail "the guide stayed open"
 eventually 3 menu_shows 'Setup…' || fail "the menu does not say 'Setup…' with a key"
 
 case_name=menu-items
