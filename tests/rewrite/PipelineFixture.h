@@ -94,9 +94,6 @@ public:
         ASSERT_TRUE(finished) << "the run did not finish";
     }
 
-    static QStringList logLines() { return TempHome::logLines(); }
-    static qsizetype logCount(const QString& part) { return TempHome::logCount(part); }
-
     TempHome home;
     FakePasteboard pasteboard;
     FakeEditor editor{pasteboard};
@@ -135,6 +132,3 @@ struct Ending {
     friend void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 };
 class PipelineEndings : public PipelineTest, public ::testing::WithParamInterface<Ending> {};
-inline std::string endingName(const ::testing::TestParamInfo<Ending>& row) {
-    return row.param.name;
-}
