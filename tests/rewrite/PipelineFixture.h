@@ -34,8 +34,8 @@ struct RecordingFeedback : RewriteFeedback {
     std::function<void()> onWorking;
 };
 
-// The whole pipeline against fakes, with every wait shortened. The model upper-cases the text or
-// fails with modelError.
+// The whole pipeline against fakes, with every wait shortened, from "abc" selected whole. The model
+// upper-cases the text or fails with modelError.
 class PipelineTest : public ::testing::Test {
 public:
     PipelineTest()
@@ -63,6 +63,7 @@ public:
             pastesWhenArmed = pastes;
         });
         pasteboard.copyFromApplication(userClipboard);
+        editor.setText(QStringLiteral("abc"), 0, 3);
     }
 
     QCoro::Task<RewriteController::Outcome> model(RewriteRequest request, CancellationToken token) {
@@ -120,7 +121,7 @@ inline QStringList failedWith(const QString& message) {
     return {"working", "failed: " + message};
 }
 
-// One way a run can go, from "abc" selected whole and the set-up's changes to that.
+// One way a run can go, from the fixture's start and the set-up's changes to that.
 struct Ending {
     std::string name;
     std::function<void(PipelineTest&)> setUp;

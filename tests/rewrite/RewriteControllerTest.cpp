@@ -31,7 +31,6 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndPressesMeanwhileAreIgnored) {
 // However a run ends, the text is replaced exactly when it should be, the pill hears of it, the
 // Escape key is armed exactly for the model call and the user's clipboard is as it was.
 TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
-    editor.setText(QStringLiteral("abc"), 0, 3);
     GetParam().setUp(*this);
     const QList<PasteboardItem> clipboard = pasteboard.items();
     const int foreignChanges = pasteboard.foreignChanges;
@@ -146,7 +145,6 @@ TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindow) {
     controller.setCollectInstructions([](RewriteController::InstructionsCompletion done) {
         QTimer::singleShot(120, [done] { done(QStringLiteral("  shorter  ")); });
     });
-    editor.setText(QStringLiteral("abc"), 0, 3);
     run(true);
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].instructions, QStringLiteral("  shorter  "));
@@ -171,7 +169,6 @@ TEST_F(PipelineTest, PromptRunEndsWithoutAnAnswerOrWithoutItsWindow) {
     };
     for (const auto& panel : panels) {
         controller.setCollectInstructions(panel);
-        editor.setText(QStringLiteral("abc"), 0, 3);
         run(true);
     }
     EXPECT_EQ(home.logCount(QStringLiteral("Prompt cancelled.")), 3);
