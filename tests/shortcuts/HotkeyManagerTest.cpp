@@ -73,6 +73,7 @@ TEST_F(HotkeyManagerTest, ReloadRegistersTheSavedShortcutsThatAreSafeToGrab) {
     EXPECT_TRUE(service.find(35, 0x200 | 0x100)) << "not registered with the desktop's bits";
 }
 
+// (Letting go of Escape after a run is the feedback system test's: the key reaches the editor.)
 TEST_F(HotkeyManagerTest, SuspensionUnregistersSilentlyAndEscapeOutlivesIt) {
     manager.reload();
     manager.setCancelKeyActive(true);
@@ -90,9 +91,6 @@ TEST_F(HotkeyManagerTest, SuspensionUnregistersSilentlyAndEscapeOutlivesIt) {
     manager.setSuspended(false);
     EXPECT_EQ(service.active.size(), 3u);
     EXPECT_EQ(home.logLines().size(), 2);
-
-    manager.setCancelKeyActive(false);
-    EXPECT_FALSE(service.find(escapeCode, 0).has_value());
 }
 
 TEST_F(HotkeyManagerTest, RefusedRegistrationIsReportedAsAnError) {
