@@ -39,3 +39,9 @@ QCoro::Task<> ClipboardKeeper::putBack() const {
     }
     co_await m_snapshot.restore(*m_pasteboard);
 }
+
+QCoro::Task<> ClipboardKeeper::putBackOverLateCopy() const {
+    Log::info(QStringLiteral("The application answered the Copy after the rewrite gave up; the "
+                             "clipboard is put back."));
+    co_await m_snapshot.restore(*m_pasteboard);
+}

@@ -27,6 +27,15 @@ public:
     // now holds newer contents, or the saved ones could not be read (each logged).
     QCoro::Task<> putBack() const;
 
+    // Whether the capture's Copy left the clipboard untouched: the application may still answer
+    // it after the run gave up, and the answer would then replace the user's clipboard.
+    bool copyUnanswered() const {
+        return !m_wrote && m_capturedAt == m_savedAt && m_snapshot.isReadable();
+    }
+    bool changedSinceSaved() const { return m_pasteboard->changeCount() != m_savedAt; }
+    // Puts the saved contents back over such a late answer.
+    QCoro::Task<> putBackOverLateCopy() const;
+
 private:
     explicit ClipboardKeeper(Pasteboard& pasteboard)
         : m_pasteboard(&pasteboard) {}

@@ -15,6 +15,9 @@ struct PipelineTiming {
     ms modifierPoll{10};
     // How long a Copy may take to change the clipboard before it counts as "nothing selected".
     ms copyDeadline{500};
+    // After a Copy that changed nothing in time, how long an answer to it that comes late is
+    // still taken for the Copy's (and the user's clipboard put back over it).
+    ms lateCopyWatch{2000};
     // After Select All, before the second Copy.
     ms afterSelectAll{50};
     // Prompt path: after re-activating the user's window, before calling the model.

@@ -22,13 +22,21 @@ QCoro::Task<> sleep(std::chrono::milliseconds duration) {
 }
 
 QCoro::Task<bool> until(Pasteboard& pasteboard, const std::function<bool()>& condition,
-                        std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout, std::function<void()>* recheck) {
     if (condition()) {
         co_return true;
     }
     Wakeup wakeup;
     const int id = pasteboard.subscribe([&wakeup] { wakeup.wake(); });
-    const auto unsubscribe = qScopeGuard([&] { pasteboard.unsubscribe(id); });
+    if (recheck != nullptr) {
+        *recheck = [&wakeup] { wakeup.wake(); };
+    }
+    const auto unsubscribe = qScopeGuard([&] {
+        pasteboard.unsubscribe(id);
+        if (recheck != nullptr) {
+            *recheck = nullptr;
+        }
+    });
     const QDeadlineTimer deadline(timeout, Qt::PreciseTimer);
     while (!condition()) {
         const auto left =

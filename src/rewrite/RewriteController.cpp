@@ -77,28 +77,36 @@ void RewriteController::setOnRunFinished(std::function<void()> onFinished) {
 }
 
 void RewriteController::trigger() {
-    if (m_isRunning) {
-        Log::info(QStringLiteral("Ignored hotkey: a rewrite is already running."));
-        return;
-    }
-    m_isRunning = true;
-    runGuarded(false); // runs on by itself; it clears m_isRunning when it ends
+    press(false);
 }
 
 void RewriteController::triggerWithPrompt() {
+    press(true);
+}
+
+void RewriteController::press(bool withPrompt) {
+    if (m_endLateCopyWatch) {
+        // The last run has already told the user how it ended: only its watch is left.
+        m_queuedPress = withPrompt;
+        m_endLateCopyWatch();
+        return;
+    }
     if (m_isRunning) {
         Log::info(QStringLiteral("Ignored hotkey: a rewrite is already running."));
         return;
     }
     m_isRunning = true;
-    runGuarded(true);
+    runGuarded(withPrompt); // runs on by itself; it clears m_isRunning when it ends
 }
 
 QCoro::Task<> RewriteController::runGuarded(bool withPrompt) {
-    if (withPrompt) {
-        co_await runWithTypedInstructions();
-    } else {
-        co_await runWithSettingsInstructions();
+    for (std::optional<bool> next = withPrompt; next;
+         next = std::exchange(m_queuedPress, std::nullopt)) {
+        if (*next) {
+            co_await runWithTypedInstructions();
+        } else {
+            co_await runWithSettingsInstructions();
+        }
     }
     m_isRunning = false;
     if (m_onRunFinished) {
@@ -119,6 +127,11 @@ QCoro::Task<> RewriteController::finishRun() {
     }
     if (m_dismissPrompt) {
         m_dismissPrompt();
+    }
+    m_quitting = true;
+    m_queuedPress.reset();
+    if (m_endLateCopyWatch) {
+        m_endLateCopyWatch();
     }
     Wakeup ended;
     m_onRunEndedOnce = [&ended] { ended.wake(); };
@@ -239,7 +252,25 @@ RewriteController::capture(QElapsedTimer start, std::optional<Workspace::ActiveW
         QStringLiteral("No selection captured (%1 ms). Aborting.").arg(milliseconds(elapsed)));
     feedback([](RewriteFeedback& f) { f.failed(QStringLiteral("Nothing to rewrite.")); });
     co_await restore(captured);
+    if (captured.clipboard) {
+        co_await undoLateCopy(*captured.clipboard);
+    }
     co_return std::nullopt;
+}
+
+QCoro::Task<> RewriteController::undoLateCopy(const ClipboardKeeper& keeper) {
+    if (!keeper.copyUnanswered()) {
+        co_return;
+    }
+    endModelCall(); // Escape is the user's again while this waits
+    const std::function<bool()> watchEnds = [&] {
+        return keeper.changedSinceSaved() || m_queuedPress || m_quitting;
+    };
+    co_await PipelineWaits::until(m_platform.pasteboard, watchEnds, m_timing.lateCopyWatch,
+                                  &m_endLateCopyWatch);
+    if (keeper.changedSinceSaved()) {
+        co_await keeper.putBackOverLateCopy();
+    }
 }
 
 QCoro::Task<bool> RewriteController::acceptable(const Captured& captured,
@@ -368,7 +399,9 @@ QCoro::Task<> RewriteController::finish(RewriteRequest request, Captured capture
 }
 
 void RewriteController::endModelCall() {
-    m_apiCall.reset();
+    if (!std::exchange(m_apiCall, std::nullopt)) {
+        return;
+    }
     if (m_setCancelKeyActive) {
         m_setCancelKeyActive(false);
     }

@@ -100,6 +100,7 @@ private:
         bool leaveOnClipboard() const { return !clipboard; }
     };
 
+    void press(bool withPrompt);
     QCoro::Task<> runGuarded(bool withPrompt);
     QCoro::Task<> runWithSettingsInstructions();
     QCoro::Task<> runWithTypedInstructions();
@@ -114,6 +115,9 @@ private:
     QCoro::Task<std::optional<TextReplaceService::Failure>> deliver(QString text,
                                                                     Captured& captured);
     QCoro::Task<> restore(const Captured& captured);
+    // A Copy the application answers only after the capture gave up would leave the selection
+    // on the clipboard instead of the user's contents: waits a while for that and puts them back.
+    QCoro::Task<> undoLateCopy(const ClipboardKeeper& keeper);
     CancellationToken armCancelKey();
     void endModelCall();
     void fail(const QString& reason, const QString& userMessage);
@@ -130,6 +134,9 @@ private:
     std::function<void(bool)> m_setCancelKeyActive;
     std::optional<CancellationToken> m_apiCall;
     std::function<void()> m_onRunFinished;
-    std::function<void()> m_dismissPrompt;  // while the prompt is open
-    std::function<void()> m_onRunEndedOnce; // for finishRun()
+    std::function<void()> m_dismissPrompt;    // while the prompt is open
+    std::function<void()> m_onRunEndedOnce;   // for finishRun()
+    std::function<void()> m_endLateCopyWatch; // while undoLateCopy() waits
+    std::optional<bool> m_queuedPress;        // withPrompt of a press made during that wait
+    bool m_quitting = false;
 };

@@ -21,20 +21,19 @@ QString notATextField(const QString& role) {
            QStringLiteral(", not a text field. Aborting.");
 }
 
-QCoro::Task<std::optional<QString>> copyCurrentSelection(RewritePlatform platform,
-                                                         PipelineTiming timing) {
+// Posts Copy; whether the clipboard changed before the deadline.
+QCoro::Task<bool> postCopy(RewritePlatform platform, PipelineTiming timing) {
     Pasteboard& pasteboard = platform.pasteboard;
     const std::uint64_t before = pasteboard.changeCount();
     co_await platform.keystrokes.post(Keystrokes::Command::copy);
     const std::function<bool()> clipboardChanged = [&] {
         return pasteboard.changeCount() != before;
     };
-    const bool changed =
-        co_await PipelineWaits::until(pasteboard, clipboardChanged, timing.copyDeadline);
-    if (!changed) {
-        co_return std::nullopt;
-    }
+    co_return co_await PipelineWaits::until(pasteboard, clipboardChanged, timing.copyDeadline);
+}
 
+// The text a Copy put on the clipboard; nothing for copied files or blank text.
+QCoro::Task<std::optional<QString>> copiedText(Pasteboard& pasteboard) {
     const QStringList formats = co_await pasteboard.formats();
     QByteArray uriList;
     if (formats.contains(uriListFormat)) {
@@ -52,30 +51,49 @@ QCoro::Task<std::optional<QString>> copyCurrentSelection(RewritePlatform platfor
     co_return text;
 }
 
-QCoro::Task<bool> focusIsEditableText(RewritePlatform platform) {
-    const Accessibility::FocusedElement focus = co_await platform.accessibility.focusedElement();
+// Whether a busy application answered the Copy after its deadline after all: often while it was
+// asked about its focus, or, when its focused field shows selected text, within one more deadline.
+QCoro::Task<bool> answeredLate(RewritePlatform platform, PipelineTiming timing,
+                               const Accessibility::FocusedElement& focus,
+                               std::uint64_t beforeCopy) {
+    Pasteboard& pasteboard = platform.pasteboard;
+    const std::function<bool()> changed = [&] { return pasteboard.changeCount() != beforeCopy; };
+    if (changed()) {
+        co_return true;
+    }
+    if (focus.status != Accessibility::FocusedElement::Status::found ||
+        !TextCaptureService::editableRoles.contains(focus.role)) {
+        co_return false;
+    }
+    const std::optional<Accessibility::TextRange> selection =
+        co_await platform.accessibility.selectedTextRange();
+    co_return selection && selection->length > 0 &&
+        co_await PipelineWaits::until(pasteboard, changed, timing.copyDeadline);
+}
+
+bool isEditableText(const Accessibility::FocusedElement& focus) {
     switch (focus.status) {
     case Accessibility::FocusedElement::Status::noElement:
         Log::info(QStringLiteral("Nothing selected and no focused element. Aborting."));
-        co_return false;
+        return false;
     case Accessibility::FocusedElement::Status::notExposed:
         Log::info(QStringLiteral(
             "Nothing selected, and the application in front shows no text fields to "
             "accessibility tools: select the text first, or start the application with "
             "GNOME_ACCESSIBILITY=1 (Chromium, Electron and Firefox need it). Aborting."));
-        co_return false;
+        return false;
     case Accessibility::FocusedElement::Status::noRole:
         Log::info(
             QStringLiteral("Nothing selected and the focused element has no role. Aborting."));
-        co_return false;
+        return false;
     case Accessibility::FocusedElement::Status::found:
         break;
     }
     if (TextCaptureService::editableRoles.contains(focus.role)) {
-        co_return true;
+        return true;
     }
     Log::info(notATextField(focus.role));
-    co_return false;
+    return false;
 }
 
 } // namespace
@@ -84,20 +102,35 @@ namespace TextCaptureService {
 
 QCoro::Task<std::optional<QString>> captureSelection(RewritePlatform platform,
                                                      PipelineTiming timing) {
+    Pasteboard& pasteboard = platform.pasteboard;
     co_await PipelineWaits::modifiersReleased(platform.keystrokes, timing.modifierRelease,
                                               timing.modifierPoll);
-    if (std::optional<QString> selected = co_await copyCurrentSelection(platform, timing)) {
-        co_return selected;
+    const std::uint64_t beforeCopy = pasteboard.changeCount();
+    const bool answered = co_await postCopy(platform, timing);
+    if (answered) {
+        if (std::optional<QString> selected = co_await copiedText(pasteboard)) {
+            co_return selected;
+        }
     }
     // Asked only now: the hotkey's keyboard grab has just taken the focus from the application
     // and given it back, and a question asked during that moment finds no focus at all.
-    if (!co_await focusIsEditableText(platform)) {
+    const Accessibility::FocusedElement focus = co_await platform.accessibility.focusedElement();
+    if (!answered && co_await answeredLate(platform, timing, focus, beforeCopy)) {
+        // What it copied is the selection: taking the whole field would rewrite too much.
+        Log::info(QStringLiteral("The application answered the Copy late; taking what it "
+                                 "copied."));
+        co_return co_await copiedText(pasteboard);
+    }
+    if (!isEditableText(focus)) {
         co_return std::nullopt;
     }
     Log::info(QStringLiteral("Nothing selected \u2014 taking the whole field."));
     co_await platform.keystrokes.post(Keystrokes::Command::selectAll);
     co_await PipelineWaits::sleep(timing.afterSelectAll);
-    co_return co_await copyCurrentSelection(platform, timing);
+    if (!co_await postCopy(platform, timing)) {
+        co_return std::nullopt;
+    }
+    co_return co_await copiedText(pasteboard);
 }
 
 QCoro::Task<std::optional<QString>> terminalSelection(RewritePlatform platform) {

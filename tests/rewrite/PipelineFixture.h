@@ -48,6 +48,7 @@ public:
                      {.modifierRelease = 100ms,
                       .modifierPoll = 1ms,
                       .copyDeadline = 80ms,
+                      .lateCopyWatch = 200ms,
                       .afterSelectAll = 1ms,
                       .afterReactivate = 1ms,
                       .pasteMinimum = 20ms,

@@ -1,6 +1,7 @@
 #include "PipelineFixture.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 TEST_F(PipelineTest, SelectionIsReplacedOnceAndPressesMeanwhileAreIgnored) {
     editor.setText(QStringLiteral("say hello world"), 4, 5);
@@ -25,6 +26,50 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndPressesMeanwhileAreIgnored) {
                              "^Done in \\d+\\.\\d\\d s total\\.$"}) {
         EXPECT_EQ(home.logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
             << line;
+    }
+}
+
+// A busy application may answer the Copy after its deadline. After the run gave up, its answer
+// must not stay on the clipboard in place of the user's; a press while that is watched for still
+// runs; an answer that comes while the capture goes on is the selection, not the whole field.
+TEST_F(PipelineTest, ACopyAnsweredLate) {
+    const auto firstCopyIgnored = [this](const std::function<void()>& later) {
+        editor.onPost = [this, later, first = editor.posted.count(Command::copy) + 1](Command c) {
+            const bool ignored = c == Command::copy && editor.posted.count(Command::copy) == first;
+            if (ignored) {
+                QTimer::singleShot(120ms, later);
+            }
+            return !ignored;
+        };
+    };
+    const auto copies = [this](const QByteArray& text) {
+        return [this, text] { pasteboard.copyFromApplication({{{"text/plain", text}}}); };
+    };
+    editor.setText(QStringLiteral("abc"), 0, 3);
+    accessibility.focus.role = QStringLiteral("AXButton"); // one Copy only
+    firstCopyIgnored(copies("abc"));
+    run();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return pasteboard.foreignChanges == 2; }));
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false})) << "Escape held while only watching";
+
+    firstCopyIgnored([this] { controller.trigger(); });
+    run();
+    EXPECT_EQ(editor.text(), QStringLiteral("ABC")) << "the press made meanwhile was lost";
+    EXPECT_EQ(pasteboard.items(), userClipboard);
+
+    // Answered while the focus is looked at, or soon after it while the field shows a selection.
+    accessibility.focus.role = QStringLiteral("AXTextArea");
+    for (const auto& [delay, selection] :
+         {std::pair{100ms, std::optional<Accessibility::TextRange>()},
+          std::pair{0ms, std::optional<Accessibility::TextRange>({4, 5})}}) {
+        editor.setText(QStringLiteral("say hello"), 4, 5);
+        accessibility.focusDelay = delay;
+        accessibility.selection = selection;
+        firstCopyIgnored(copies("hello"));
+        run();
+        EXPECT_EQ(editor.text(), QStringLiteral("say HELLO")) << delay.count();
+        EXPECT_EQ(pasteboard.items(), userClipboard);
     }
 }
 

@@ -5,11 +5,16 @@
 #include <QMap>
 #include <QPair>
 
+#include <qcoro/qcorotimer.h>
+
 // Answers every focus query with the element set by the test, and the caret reads from the
 // tables it fills in (nothing where it left a gap).
 class FakeAccessibility : public Accessibility {
 public:
     QCoro::Task<FocusedElement> focusedElement() override {
+        if (focusDelay > std::chrono::milliseconds::zero()) {
+            co_await QCoro::sleepFor(focusDelay); // a busy application
+        }
         co_return FocusedElement(focus); // a copy: QCoro 0.8 moves from a co_returned lvalue
     }
     QCoro::Task<std::optional<TextRange>> selectedTextRange() override {
@@ -31,4 +36,5 @@ public:
     QMap<QPair<qint64, qint64>, QRectF> bounds; // (location, length) -> box
     std::optional<QRectF> elementFrame;
     std::optional<QStringList> interfaces;
+    std::chrono::milliseconds focusDelay{0};
 };
