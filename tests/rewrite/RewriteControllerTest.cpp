@@ -45,7 +45,6 @@ TEST_F(PipelineTest, ACopyAnsweredLate) {
     const auto copies = [this](const QByteArray& text) {
         return [this, text] { pasteboard.copyFromApplication({{{"text/plain", text}}}); };
     };
-    editor.setText(QStringLiteral("abc"), 0, 3);
     accessibility.focus.role = QStringLiteral("AXButton"); // one Copy only
     firstCopyIgnored(copies("abc"));
     run();
