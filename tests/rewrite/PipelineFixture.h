@@ -18,7 +18,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
-// Records the pill's calls in order.
 struct RecordingFeedback : RewriteFeedback {
     void working() override {
         calls.append(QStringLiteral("working"));
