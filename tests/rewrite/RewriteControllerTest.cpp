@@ -17,7 +17,6 @@ TEST_F(PipelineTest, SelectionIsReplacedOnceAndPressesMeanwhileAreIgnored) {
     EXPECT_GE(editor.modifierQueries, 4);
     EXPECT_EQ(pasteboard.writes.size(), 2); // the answer once, then the user's clipboard
     ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
     EXPECT_EQ(requests[0].instructions, instructions);
     EXPECT_EQ(usage, (QList<std::tuple<QString, qint64, qint64>>{{"llama3.2", 12, 7}}));
     EXPECT_EQ(pasteboard.textTarget, 42u); // only that window's fetch is the paste
