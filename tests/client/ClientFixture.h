@@ -37,22 +37,18 @@ protected:
     void SetUp() override { ASSERT_TRUE(fake.listen()); }
 
     OpenAIClient::Options options() {
-        OpenAIClient::Options result;
-        // A copy: QCoro moves from an lvalue handed to co_return.
-        result.apiKey = [this]() -> QCoro::Task<std::optional<QString>> {
-            std::optional<QString> copy = key;
-            co_return copy;
-        };
-        result.baseAddress = [this] { return base.isEmpty() ? fake.baseAddress() : base; };
-        result.model = [this] { return model; };
-        return result;
+        // A copy of the key: QCoro moves from an lvalue handed to co_return.
+        return {.apiKey = [this]() -> QCoro::Task<std::optional<QString>> {
+                    std::optional<QString> copy = key;
+                    co_return copy;
+                },
+                .baseAddress = [this] { return base.isEmpty() ? fake.baseAddress() : base; },
+                .model = [this] { return model; },
+                .extraCertificates = {}};
     }
 
     static RewriteRequest job(const QString& text = u"hello world"_s) {
-        RewriteRequest request;
-        request.text = text;
-        request.instructions = u"Be brief."_s;
-        return request;
+        return {.text = text, .instructions = u"Be brief."_s};
     }
 
     static RewriteOutcome run(OpenAIClient& client, const RewriteRequest& request = job(),
@@ -60,6 +56,11 @@ protected:
         return QCoro::waitFor(client.rewrite(request, token));
     }
     static RewriteError failure(OpenAIClient& client) { return expect<RewriteError>(run(client)); }
+    // The kind of failure of a key test; nothing when the key was accepted.
+    static std::optional<Kind> keyTest(OpenAIClient& client, const QString& key) {
+        const auto error = QCoro::waitFor(client.validateKey(key));
+        return error ? std::optional(error->kind) : std::nullopt;
+    }
 
     FakeProvider fake;
     std::optional<QString> key = u"sk-test"_s;

@@ -8,24 +8,17 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString configuredBase() {
-    const ProviderAddress::Address address = ProviderAddress::configured();
-    if (const auto* refused = std::get_if<RewriteError>(&address)) {
-        return u"refused: "_s + refused->detail;
-    }
-    return std::get<QString>(address);
-}
-
-} // namespace
-
 // The server and the model: the environment, then the preference, then the default, read at each
 // call. A settings file that stops parsing must not send the user's text to OpenAI, or ask for
 // another model, instead of what they chose there: the value is recovered, or the call refused,
 // naming the file.
 TEST(ProviderAddressTest, EnvironmentThenPreferenceAndABrokenFileNeverFallsBackToTheDefault) {
     TempHome home;
+    const auto configuredBase = [] {
+        const ProviderAddress::Address address = ProviderAddress::configured();
+        const auto* refused = std::get_if<RewriteError>(&address);
+        return refused ? u"refused: "_s + refused->detail : std::get<QString>(address);
+    };
     const QString path = Preferences::defaultFilePath();
     const QString refused = u"refused: the settings file "_s + path +
                             u" cannot be read, so the server chosen there is unknown; fix or "
@@ -68,46 +61,43 @@ TEST(ProviderAddressTest, EnvironmentThenPreferenceAndABrokenFileNeverFallsBackT
 
 // The settings say who gets the key: OpenAI by name, any other server by its address.
 TEST(ProviderAddressTest, HttpsAnywhereHttpOnlyToLoopbackPathJoinedOntoTheBase) {
-    const std::tuple<const char*, const char*, const char*> accepted[] = {
-        {"https://api.openai.com", "https://api.openai.com/v1/models", "OpenAI"},
-        {"https://API.openai.com/", "https://api.openai.com/v1/models", "OpenAI"},
-        {"https://gw.example:8443/openai/", "https://gw.example:8443/openai/v1/models",
-         "gw.example:8443"},
-        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/v1/models", "127.0.0.1:8080"},
-        {"http://127.45.6.7", "http://127.45.6.7/v1/models", "127.45.6.7"},
-        {"http://LOCALHOST:11434", "http://localhost:11434/v1/models", "localhost:11434"},
-        {"http://[::1]:8000", "http://[::1]:8000/v1/models", "[::1]:8000"},
+    const std::tuple<QString, QString, QString> accepted[] = {
+        {u"https://api.openai.com"_s, u"https://api.openai.com/v1/models"_s, u"OpenAI"_s},
+        {u"https://API.openai.com/"_s, u"https://api.openai.com/v1/models"_s, u"OpenAI"_s},
+        {u"https://gw.example:8443/openai/"_s, u"https://gw.example:8443/openai/v1/models"_s,
+         u"gw.example:8443"_s},
+        {u"http://127.0.0.1:8080"_s, u"http://127.0.0.1:8080/v1/models"_s, u"127.0.0.1:8080"_s},
+        {u"http://127.45.6.7"_s, u"http://127.45.6.7/v1/models"_s, u"127.45.6.7"_s},
+        {u"http://LOCALHOST:11434"_s, u"http://localhost:11434/v1/models"_s, u"localhost:11434"_s},
+        {u"http://[::1]:8000"_s, u"http://[::1]:8000/v1/models"_s, u"[::1]:8000"_s},
     };
     for (const auto& [base, url, recipient] : accepted) {
-        const auto result = ProviderAddress::endpoint(QString::fromLatin1(base), u"/v1/models"_s);
-        ASSERT_TRUE(std::holds_alternative<QUrl>(result)) << base;
-        EXPECT_EQ(std::get<QUrl>(result).toString(), QString::fromLatin1(url));
-        EXPECT_EQ(ProviderAddress::keyRecipient(QString::fromLatin1(base)),
-                  QString::fromLatin1(recipient));
+        const auto result = ProviderAddress::endpoint(base, u"/v1/models"_s);
+        ASSERT_TRUE(std::holds_alternative<QUrl>(result)) << base.toStdString();
+        EXPECT_EQ(std::get<QUrl>(result).toString(), url);
+        EXPECT_EQ(ProviderAddress::keyRecipient(base), recipient);
     }
 
     // Each refusal names the address and, for the scheme cases, what it lacks.
-    const std::pair<const char*, const char*> refused[] = {
-        {"http://api.openai.com", "plain http"},
-        {"http://192.168.1.10:8080", "https"},
-        {"http://128.0.0.1", "https"},
-        {"http://localhost.example.com", "https"},
-        {"http://127.0.0.1.nip.io", "https"},
-        {"http://[::2]", "https"},
-        {"ftp://api.openai.com", "https"},
-        {"api.openai.com", ""},
-        {"https://", ""},
-        {"https://user:pw@api.openai.com", ""},
-        {"https://api.openai.com/?x=1", ""},
-        {"https://api.openai.com/#top", ""},
-        {"https://exa mple.com", ""},
+    const std::pair<QString, QString> refused[] = {
+        {u"http://api.openai.com"_s, u"plain http"_s},
+        {u"http://192.168.1.10:8080"_s, u"https"_s},
+        {u"http://128.0.0.1"_s, u"https"_s},
+        {u"http://localhost.example.com"_s, u"https"_s},
+        {u"http://127.0.0.1.nip.io"_s, u"https"_s},
+        {u"http://[::2]"_s, u"https"_s},
+        {u"ftp://api.openai.com"_s, u"https"_s},
+        {u"api.openai.com"_s, {}},
+        {u"https://"_s, {}},
+        {u"https://user:pw@api.openai.com"_s, {}},
+        {u"https://api.openai.com/?x=1"_s, {}},
+        {u"https://api.openai.com/#top"_s, {}},
+        {u"https://exa mple.com"_s, {}},
     };
     for (const auto& [base, why] : refused) {
-        const auto result = ProviderAddress::endpoint(QString::fromLatin1(base), u"/v1/models"_s);
-        ASSERT_TRUE(std::holds_alternative<QString>(result)) << base << " was accepted";
+        const auto result = ProviderAddress::endpoint(base, u"/v1/models"_s);
+        ASSERT_TRUE(std::holds_alternative<QString>(result)) << base.toStdString() << " accepted";
         const QString text = std::get<QString>(result);
-        EXPECT_TRUE(text.contains(QLatin1Char('"') + QString::fromLatin1(base) + QLatin1Char('"')))
-            << text.toStdString();
-        EXPECT_TRUE(text.contains(QString::fromLatin1(why))) << text.toStdString();
+        EXPECT_TRUE(text.contains(u'"' + base + u'"') && text.contains(why)) << text.toStdString();
     }
 }

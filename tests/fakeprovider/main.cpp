@@ -5,19 +5,24 @@
 #include "support/FakeProvider.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
-
-namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-} // namespace
+#include <sys/signalfd.h>
 
 int main(int argc, char** argv) {
+    // SIGTERM and SIGINT end the event loop, so the certificate folder is removed; blocked
+    // before any thread starts, they arrive only through the descriptor.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     QCoreApplication app(argc, argv);
+    QSocketNotifier stopped(signalfd(-1, &stop, SFD_CLOEXEC), QSocketNotifier::Read);
+    QObject::connect(&stopped, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+
     const bool tls = app.arguments().contains(QStringLiteral("--tls"));
     FakeProvider provider(tls ? FakeProvider::Transport::tls : FakeProvider::Transport::plain);
     if (!provider.listen()) {
@@ -29,17 +34,5 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(provider.certificatePath()));
     }
     std::fflush(stdout);
-
-    // Ending through the event loop on SIGTERM or SIGINT removes the certificate folder.
-    for (const int signal : {SIGTERM, SIGINT}) {
-        std::signal(signal, [](int) { stopRequested = 1; });
-    }
-    QTimer stopWatch;
-    QObject::connect(&stopWatch, &QTimer::timeout, &app, [] {
-        if (stopRequested != 0) {
-            QCoreApplication::quit();
-        }
-    });
-    stopWatch.start(100);
     return app.exec();
 }

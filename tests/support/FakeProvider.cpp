@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSslKey>
@@ -57,9 +56,6 @@ public:
 
 private:
     void readRequests() {
-        if (!m_socket) {
-            return;
-        }
         m_buffer += m_socket->readAll();
         while (!m_busy) {
             const qsizetype headEnd = m_buffer.indexOf("\r\n\r\n");
@@ -76,23 +72,21 @@ private:
                 }
             }
             const qint64 length = request.header("Content-Length").value_or("0").toLongLong();
-            const bool closeAfter =
-                request.header("Connection").value_or("").compare("close", Qt::CaseInsensitive) ==
-                0;
             if (m_buffer.size() < headEnd + 4 + length) {
                 return; // the body is still coming
             }
             request.body = m_buffer.mid(headEnd + 4, length);
             m_buffer.remove(0, headEnd + 4 + length);
             m_busy = true;
-            play(m_provider->respond(request), closeAfter);
+            play(m_provider->respond(request));
         }
     }
 
-    void play(FakeReply reply, bool closeAfter) {
+    // Every client here keeps its connection; only an answer without a length closes it.
+    void play(FakeReply reply) {
         if (reply.delay.count() > 0) {
             const auto delay = std::exchange(reply.delay, std::chrono::milliseconds(0));
-            QTimer::singleShot(delay, this, [this, reply, closeAfter] { play(reply, closeAfter); });
+            QTimer::singleShot(delay, this, [this, reply] { play(reply); });
             return;
         }
         if (reply.kind == FakeReply::Kind::hang) {
@@ -102,7 +96,6 @@ private:
             m_socket->disconnectFromHost();
             return;
         }
-        const bool close = closeAfter || reply.withoutLength;
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) +
                           (reply.status == 200 ? " OK" : " Not OK") +
                           "\r\nContent-Type: " + reply.contentType + "\r\n";
@@ -112,23 +105,20 @@ private:
         for (const auto& [name, value] : reply.headers) {
             head += name + ": " + value + "\r\n";
         }
-        m_socket->write(head +
-                        (close ? "Connection: close\r\n\r\n" : "Connection: keep-alive\r\n\r\n"));
+        m_socket->write(head + (reply.withoutLength ? "Connection: close\r\n\r\n"
+                                                    : "Connection: keep-alive\r\n\r\n"));
         if (reply.kind == FakeReply::Kind::dropMidBody) {
             m_socket->write(reply.body.left(reply.body.size() / 2));
             m_socket->disconnectFromHost();
             return;
         }
         send(reply.body, reply.dripBytes > 0 ? reply.dripBytes : reply.body.size(),
-             reply.dripInterval, close);
+             reply.dripInterval, reply.withoutLength);
     }
 
     // Writes the body `chunk` bytes at a time, `interval` apart; then closes or reads on.
     void send(QByteArray rest, qsizetype chunk, std::chrono::milliseconds interval,
               bool closeAfter) {
-        if (!m_socket) {
-            return;
-        }
         m_socket->write(rest.left(chunk));
         rest.remove(0, chunk);
         if (!rest.isEmpty()) {
@@ -143,7 +133,7 @@ private:
         }
     }
 
-    QPointer<QTcpSocket> m_socket;
+    QTcpSocket* m_socket; // a child: lives as long as this
     int m_number;
     FakeProvider* m_provider;
     QByteArray m_buffer;
@@ -151,13 +141,6 @@ private:
 };
 
 } // namespace
-
-FakeReply FakeReply::answer(int status, QByteArray body) {
-    FakeReply reply = of(Kind::answer);
-    reply.status = status;
-    reply.body = std::move(body);
-    return reply;
-}
 
 FakeReply FakeReply::completion(const QJsonValue& content, qint64 promptTokens,
                                 qint64 completionTokens) {
@@ -168,12 +151,6 @@ FakeReply FakeReply::completion(const QJsonValue& content, qint64 promptTokens,
         {u"usage"_s, QJsonObject{{u"prompt_tokens"_s, promptTokens},
                                  {u"completion_tokens"_s, completionTokens}}}};
     return answer(200, QJsonDocument(root).toJson(QJsonDocument::Compact));
-}
-
-FakeReply FakeReply::of(Kind kind) {
-    FakeReply reply;
-    reply.kind = kind;
-    return reply;
 }
 
 std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
@@ -187,7 +164,7 @@ std::optional<FakeReply> FakeReply::fromJson(const QJsonObject& json) {
     } else if (mode == QLatin1String("invalid-utf8")) {
         reply = answer(value("status").toInt(500), "{\"error\": \"\xff\xfe\xc3\x28\"}");
     } else if (mode == QLatin1String("drop")) {
-        reply = of(Kind::dropBeforeAnswer);
+        reply = {.kind = Kind::dropBeforeAnswer};
     } else if (mode == QLatin1String("drop-mid")) {
         reply = completion(u"a reply that never arrives in full"_s, 1, 1);
         reply.kind = Kind::dropMidBody;
@@ -224,8 +201,6 @@ FakeProvider::FakeProvider(Transport transport)
     });
 }
 
-FakeProvider::~FakeProvider() = default;
-
 // A self-signed certificate for 127.0.0.1 made with the openssl tool, valid for a day. Blocks
 // for a few tens of milliseconds: test set-up only.
 bool FakeProvider::makeCertificate() {
@@ -238,14 +213,13 @@ bool FakeProvider::makeCertificate() {
         u"-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1,DNS:localhost -keyout"_s.split(
             u' ') +
             QStringList{keyPath, u"-out"_s, certificatePath()});
-    QFile cert(certificatePath());
     QFile key(keyPath);
     if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0 ||
-        !cert.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly)) {
+        !key.open(QIODevice::ReadOnly)) {
         qWarning() << "openssl could not make a certificate:" << openssl.readAll();
         return false;
     }
-    m_certificate = QSslCertificate(cert.readAll(), QSsl::Pem);
+    m_certificate = QSslCertificate::fromPath(certificatePath()).value(0);
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setLocalCertificate(m_certificate);
     configuration.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec, QSsl::Pem));
@@ -259,10 +233,6 @@ bool FakeProvider::listen() {
         return false;
     }
     return m_server->listen(QHostAddress::LocalHost);
-}
-
-quint16 FakeProvider::port() const {
-    return m_server->serverPort();
 }
 
 QString FakeProvider::baseAddress() const {

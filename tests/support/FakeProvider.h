@@ -5,13 +5,12 @@
 #include <QObject>
 #include <QSslCertificate>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <memory>
 #include <optional>
-
-class QTcpServer;
 
 // How the fake provider answers one request.
 struct FakeReply {
@@ -25,21 +24,22 @@ struct FakeReply {
 
     Kind kind = Kind::uppercase;
     int status = 200;
-    QByteArray body;
+    QByteArray body{};
     QByteArray contentType = "application/json";
-    QList<QPair<QByteArray, QByteArray>> headers; // besides Content-Type and Content-Length
-    std::chrono::milliseconds delay{0};           // before the status line
-    int dripBytes = 0;                            // > 0: send the body in chunks this size
-    std::chrono::milliseconds dripInterval{0};    // between chunks
+    QList<QPair<QByteArray, QByteArray>> headers{}; // besides Content-Type and Content-Length
+    std::chrono::milliseconds delay{0};             // before the status line
+    int dripBytes = 0;                              // > 0: send the body in chunks this size
+    std::chrono::milliseconds dripInterval{0};      // between chunks
     bool withoutLength = false; // no Content-Length: the body ends when the server closes
     qint64 promptTokens = 11;   // the usage a completion reports
     qint64 completionTokens = 7;
 
-    static FakeReply answer(int status, QByteArray body);
+    static FakeReply answer(int status, QByteArray body) {
+        return {.kind = Kind::answer, .status = status, .body = std::move(body)};
+    }
     // A 200 chat completion with this "content" (a string, or null) and this usage.
     static FakeReply completion(const QJsonValue& content, qint64 promptTokens,
                                 qint64 completionTokens);
-    static FakeReply of(Kind kind);
 
     // The control form: {"mode": "uppercase|answer|status|completion|invalid-utf8|drop|drop-mid",
     // "status", "body", "content", "delayMs", "dripBytes", "dripIntervalMs", "withoutLength",
@@ -82,11 +82,10 @@ public:
     enum class Transport { plain, tls };
 
     explicit FakeProvider(Transport transport = Transport::plain);
-    ~FakeProvider() override;
 
     // Listens on a free port of 127.0.0.1; false when, for TLS, no certificate could be made.
     bool listen();
-    quint16 port() const;
+    quint16 port() const { return m_server->serverPort(); }
     QString baseAddress() const; // "http://127.0.0.1:PORT" or "https://..."
     // TLS only: the certificate a client must trust, and its PEM file.
     QSslCertificate certificate() const { return m_certificate; }

@@ -27,7 +27,7 @@ passed=0
 # or a pattern (grep -E) for the "Rewrite failed: " line. "new" is the words in upper case.
 # HTTP statuses that Qt maps to different errors; without a body: a 401, a 404 and a 500.
 cases=$(
-  cat <<'EOF'
+  sed -E 's/ *\| */|/g' <<'EOF'
 400 with JSON error    | fake | {"mode":"status","status":400,"body":"{\"error\":{\"message\":\"bad\"}}"} | 12 | ^OpenAI returned HTTP 400: \{"error":\{"message":"bad"\}\}$
 401 with JSON error    | fake | {"mode":"status","status":401,"body":"{\"error\":{\"code\":\"invalid_api_key\"}}"} | 12 | ^OpenAI returned HTTP 401: \{"error"
 401 without body       | fake | {"mode":"status","status":401,"body":""} | 12 | ^OpenAI returned HTTP 401: $
@@ -75,12 +75,11 @@ EOF
 slow=()
 if [ -z "${PALIMO_HOSTILE_CASE:-}" ] && [ "${PALIMO_HOSTILE_QUICK:-0}" != 1 ]; then
   while IFS='|' read -r name _ _ limit _; do
-    [ "$(xargs <<<"$limit")" -gt 12 ] || continue
-    n=${#slow[@]}
-    (PALIMO_HOSTILE_CASE=$(xargs <<<"$name") "$here/../palimo-session.sh" "$here/hostile-server-test.sh" \
-      "$palimo" "$editor" "$probe" "$fake_provider" "$sample_png" >"$work/slow-$n.log" 2>&1
-    echo $? >"$work/slow-$n.status") &
-    slow+=("$n")
+    [ "$limit" -gt 12 ] || continue
+    (PALIMO_HOSTILE_CASE=$name "$here/../palimo-session.sh" "$here/hostile-server-test.sh" "$@" \
+      >"$work/slow-$name.log" 2>&1
+    echo $? >"$work/slow-$name.status") &
+    slow+=("$name")
     pids+=($!)
   done <<<"$cases"
 fi
@@ -103,7 +102,7 @@ silent=http://127.0.0.1:$silent_port plain_as_tls=https://127.0.0.1:$plain_port
 closed=http://127.0.0.1:$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 start_editor "$editor"
 
-settings=$XDG_CONFIG_HOME/palimo/settings.json
+settings=$palimo_settings
 set_address() { # the provider palimo talks to, read afresh at every call
   jq --arg address "$1" '.apiBaseURL = $address' "$settings" >"$settings.new" && mv "$settings.new" "$settings"
 }
@@ -111,56 +110,52 @@ usage() { # "rewrites promptTokens completionTokens" as stored
   jq -r '.usage // {} | "\(.rewrites // 0) \(.promptTokens // 0) \(.completionTokens // 0)"' "$settings"
 }
 requests() { curl -fsS "$fake/__stats" | jq .requests; }
-ended() { [ $(($(grep -cE '(Done in |Rewrite failed: )' "$work/palimo.out") > runs)) = 1 ]; }
+ending() { tail -n +"$from" "$work/palimo.out" | grep -m1 -E '(Done in |Rewrite failed: )'; }
 clipboard_back() { "$probe" dump >"$work/clip-now" && cmp -s "$work/clip-before" "$work/clip-now"; }
 
 set_address "$fake"
 palimo_up
 own_clipboard "$probe" "$sample_png"
 
-run_case() { # NAME SERVER REPLY LIMIT EXPECTED
-  local reply=$3 limit=$4 expected=$5
+run_case() { # the case in case_name, address, reply, limit and expected
   case_failed=0
-  set_address "${!2}"
+  set_address "${!address}"
   provider "{\"chat\": $reply}"
-  local usage_before requests_before text="hostile case $passed"
+  local usage_before requests_before end text="hostile case $passed"
   usage_before=$(usage) requests_before=$(requests)
-  runs=$(grep -cE '(Done in |Rewrite failed: )' "$work/palimo.out")
-  local log_lines=$(($(wc -l <"$work/palimo.out") + 1))
   prepare "$text" 0 7
-  local started=$SECONDS
+  local from=$(($(wc -l <"$work/palimo.out") + 1)) started=$SECONDS # this case's output, time
   xdotool key ctrl+alt+r
-  eventually "$limit" ended || { fail "no end of the run within $limit s" && palimo_check; return; }
+  eventually "$limit" ending >/dev/null ||
+    { fail "no end of the run within $limit s" && palimo_check; return; }
   local took=$((SECONDS - started))
+  end=$(ending)
   read -r rewrites prompt completion <<<"$usage_before"
   if [[ $expected == ok* ]]; then
     local new=${expected#ok } tokens_kept=0
     [[ $new == -* ]] && new=${new#-} tokens_kept=1
-    grep -E '(Done in |Rewrite failed: )' "$work/palimo.out" | tail -n1 | grep -q 'Done in ' ||
-      fail "the run failed: $(grep -o 'Rewrite failed: .*' "$work/palimo.out" | tail -n1)"
+    [[ $end == *'Done in '* ]] || fail "the run failed: $end"
     eventually 3 line_is "$new${text:7}" || fail "the text is $(ed 'get line'), expected $new${text:7}"
     read -r r p c <<<"$(usage)"
     [ "$r" = $((rewrites + 1)) ] || fail "rewrites counted $rewrites -> $r, expected one more"
     ((tokens_kept)) && { [ "$p $c" = "$prompt $completion" ] || fail "tokens moved: $prompt $completion -> $p $c"; }
   else
-    local line
-    line=$(grep -o 'Rewrite failed: .*' "$work/palimo.out" | tail -n1)
-    grep -qE -- "$expected" <<<"${line#Rewrite failed: }" || fail "expected /$expected/, got: $line"
+    grep -qE -- "$expected" <<<"${end#*Rewrite failed: }" || fail "expected /$expected/, got: $end"
     line_is "$text" || fail "the text changed to $(ed 'get line')"
     [ "$(usage)" = "$usage_before" ] || fail "usage moved on a failure: $usage_before -> $(usage)"
   fi
   eventually 3 clipboard_back || fail "clipboard not restored: $(tr '\n' '|' <"$work/clip-now")"
-  if [ "$2" = fake ]; then
+  if [ "$address" = fake ]; then
     local seen=$(($(requests) - requests_before)) allowed=1
     # WORKAROUND: Qt sends a request once more when the server closed the connection without a
     # byte of answer (what a stale kept-alive connection looks like); the second try fails too.
-    [ "$1" = "reset before headers" ] && allowed=2
+    [ "$case_name" = "reset before headers" ] && allowed=2
     [ "$seen" -ge 1 ] && [ "$seen" -le "$allowed" ] || fail "the server saw $seen requests, expected 1"
   fi
   palimo_check || fail "palimo died"
   if ((case_failed)); then
     echo "--- palimo's output in this case" >&2
-    tail -n +"$log_lines" "$work/palimo.out" >&2
+    tail -n +"$from" "$work/palimo.out" >&2
     own_clipboard "$probe" "$sample_png" # so one failure does not run on into the next cases
   else
     passed=$((passed + 1))
@@ -168,25 +163,21 @@ run_case() { # NAME SERVER REPLY LIMIT EXPECTED
   fi
 }
 
-while IFS='|' read -r name address reply limit expected; do
-  case_name=$(xargs <<<"$name")
-  limit=$(xargs <<<"$limit")
-  if [ -n "${PALIMO_HOSTILE_CASE:-}" ]; then
-    [ "$case_name" = "$PALIMO_HOSTILE_CASE" ] || continue
-  elif [ "$limit" -gt 12 ]; then
-    continue # in a session of its own, or skipped
-  fi
-  run_case "$case_name" "$(xargs <<<"$address")" "$reply" "$limit" "$(sed 's/^ *//; s/ *$//' <<<"$expected")"
+while IFS='|' read -r case_name address reply limit expected; do
+  [ "${PALIMO_HOSTILE_CASE:-$case_name}" = "$case_name" ] || continue
+  # The slow cases run in sessions of their own, or are skipped.
+  [ -n "${PALIMO_HOSTILE_CASE:-}" ] || [ "$limit" -le 12 ] || continue
+  run_case
   palimo_check || break
 done <<<"$cases"
 
 case_name=end
 palimo_stop || fail "palimo did not end cleanly"
-for n in "${slow[@]}"; do
-  eventually 90 test -s "$work/slow-$n.status" && [ "$(cat "$work/slow-$n.status")" = 0 ] ||
-    fail "a case in a session of its own failed"
-  grep -E '^(ok|FAIL|palimo|---|    |#)' "$work/slow-$n.log"
-  passed=$((passed + $(grep -c '^ok' "$work/slow-$n.log")))
+for name in "${slow[@]}"; do
+  eventually 90 test -s "$work/slow-$name.status" && [ "$(cat "$work/slow-$name.status")" = 0 ] ||
+    fail "[$name] failed in its own session"
+  grep -E '^(ok|FAIL|palimo|---|    |#)' "$work/slow-$name.log"
+  passed=$((passed + $(grep -c '^ok' "$work/slow-$name.log")))
 done
 echo "hostile server test: $passed cases passed, $failures failures"
 [ $failures -eq 0 ]
