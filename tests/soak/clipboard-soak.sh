@@ -31,17 +31,13 @@ trap stop_soak EXIT
 start_provider "$fake_provider"
 export PALIMO_API_BASE=http://127.0.0.1:$port
 start_driver "$bin/palimo-pipeline-driver"
+start_editor "$bin/palimo-test-editor" # the window the user switches to on focus-moved
+other_window=$editor_window
 start_editor "$bin/palimo-test-editor"
-# The window the user switches to on focus-moved.
-{ coproc OTHER { "$bin/palimo-test-editor" 2>/dev/null; }; } 2>/dev/null
-pids+=("$OTHER_PID")
-read -r -t 10 -u "${OTHER[0]}" line || { echo "the other editor did not start" >&2; exit 1; }
-other_window=${line#ready }
 editor() { reply=$(ed "$1"); }
 
 # --- the user's clipboard ----------------------------------------------------------------------
 
-random_bytes() { head -c "$1" /dev/urandom; }
 random_text() { tr -dc 'a-zA-Z0-9 ,.\n' </dev/urandom | head -c "$1"; printf ' caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac'; }
 make_formats() { # KIND MAX-BYTES -> "NAME=FILE ..." in $formats
   local dir=$work/formats.$1 n=$((RANDOM % 6 + 1)) i size
@@ -54,16 +50,16 @@ make_formats() { # KIND MAX-BYTES -> "NAME=FILE ..." in $formats
     case ${names[$i]} in
     text/plain) random_text $((size % 4096 + 1)) >"$dir/$i" ;;
     text/html) { printf '<p>'; random_text $((size % 65536)); printf '</p>'; } >"$dir/$i" ;;
-    *) random_bytes "$size" >"$dir/$i" ;;
+    *) head -c "$size" /dev/urandom >"$dir/$i" ;;
     esac
     formats+=" ${names[$i]}=$dir/$i"
   done
 }
-start_owner() { # OUT ARGS...: a probe takes the clipboard (pid in $started), true once it has
-  : >"$work/$1" # the child truncates it only once it runs
-  "$bin/palimo-clipboard-probe" "${@:2}" >"$work/$1" 2>/dev/null &
-  started=$!
-  eventually 10 grep -q owned "$work/$1"
+start_owner() { # VAR OUT ARGS...: a probe takes the clipboard (its pid in VAR), true once it has
+  : >"$work/$2" # the child truncates it only once it runs
+  "$bin/palimo-clipboard-probe" "${@:3}" >"$work/$2" 2>/dev/null &
+  printf -v "$1" %s "$!"
+  eventually 10 grep -q owned "$work/$2"
 }
 take_clipboard() { # KIND: qt (large formats by INCR) or none
   [ -n "$owner_pid" ] && kill "$owner_pid" 2>/dev/null && wait "$owner_pid" 2>/dev/null
@@ -71,13 +67,10 @@ take_clipboard() { # KIND: qt (large formats by INCR) or none
   [ "$1" = none ] && { "$bin/palimo-clipboard-probe" clear; return; }
   make_formats user $((3 * 1024 * 1024))
   # shellcheck disable=SC2086
-  start_owner owner.out own $formats
-  local owned=$?
-  owner_pid=$started
-  return $owned
+  start_owner owner_pid owner.out own $formats
 }
 # shellcheck disable=SC2086 # another application takes the clipboard with $newer
-own_newer() { start_owner newer.out own $newer; newer_pid=$started; pids+=("$started"); }
+own_newer() { start_owner newer_pid newer.out own $newer; pids+=("$newer_pid"); }
 copy_newer() { own_newer; newer_copied=1; } # during the call; dumped after the run
 
 # --- runs --------------------------------------------------------------------------------------
@@ -129,8 +122,6 @@ for i in $(seq "$runs"); do
   fi
   [ -n "$newer_pid" ] && kill "$newer_pid" 2>/dev/null && wait "$newer_pid" 2>/dev/null
 done
-echo quit >&"$driver_in"
-
 echo "runs: $runs, differences: $differences"
 for path in "${paths[@]}"; do printf '  %-18s %d runs\n' "$path" "${taken[$path]:-0}"; done
 [ "$differences" = 0 ] && [ "$failures" = 0 ]

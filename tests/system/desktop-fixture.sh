@@ -3,7 +3,7 @@
 # editor. Sets up $work (a scratch folder, gone at exit), pids (processes stopped at exit),
 # failures and case_name; defines:
 #   fail MESSAGE                    counts a failure of the current case
-#   finish NAME                     the end: palimo's output and status 1 after any failure
+#   finish NAME                     the end: palimo's output (if any) and status 1 after a failure
 #   log_count TEXT, at_least TEXT N how often palimo's output ($work/palimo.out) holds TEXT;
 #   log_has TEXT                    ...at least once
 #   eventually SECONDS COMMAND...   waits up to SECONDS for COMMAND to succeed
@@ -41,7 +41,7 @@ palimo_settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
 fail() { echo "FAIL [$case_name]: $*" >&2; failures=$((failures + 1)) case_failed=1; }
 finish() {
   [ $failures -eq 0 ] && echo "$1: all cases passed" && return
-  echo "--- palimo output" && cat "$work/palimo.out"
+  [ ! -e "$work/palimo.out" ] || { echo "--- palimo output" && cat "$work/palimo.out"; }
   exit 1
 }
 log_count() { grep -cF -- "$1" "$work/palimo.out"; }

@@ -43,10 +43,6 @@ palimo_check() {
   return 1
 }
 
-sanitizer_findings() {
-  grep -E 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$palimo_log"
-}
-
 palimo_stop() {
   palimo_check || return 1
   kill -TERM "$palimo_pid"
@@ -57,7 +53,8 @@ palimo_stop() {
   local status=0
   wait "$palimo_pid" || status=$?
   palimo_ended=$status
-  if [ "$status" -ne 0 ] || sanitizer_findings >/dev/null; then
+  if [ "$status" -ne 0 ] ||
+    grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$palimo_log"; then
     palimo_report "$status"
     return 1
   fi

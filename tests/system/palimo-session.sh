@@ -1,24 +1,24 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2317 # the clean-up functions run from traps
 # palimo-session.sh COMMAND [ARGS...] runs COMMAND inside a private desktop session and exits
-# with its status: a private XDG_RUNTIME_DIR and (unless PALIMO_SESSION_KEEP_HOME=1) a temporary
-# HOME, an Xvfb display on a free number, a private D-Bus session bus that can only auto-start
-# harmless services (so nothing outside provides secrets or the accessibility bus), the AT-SPI
-# bus, and gnome-keyring with an unlocked "login" collection (unless PALIMO_SESSION_NO_KEYRING=1:
-# then no Secret Service at all). All of it is stopped on exit; set-up failures exit with 125.
+# with its status: a private XDG_RUNTIME_DIR and a temporary HOME, an Xvfb display on a free
+# number, a private D-Bus session bus that can only auto-start harmless services (so nothing
+# outside provides secrets or the accessibility bus), the AT-SPI bus, and gnome-keyring with an
+# unlocked "login" collection (unless PALIMO_SESSION_NO_KEYRING=1: then no Secret Service at
+# all). All of it is stopped on exit; set-up failures exit with 125.
 set -euo pipefail
 
 self=$(readlink -f "${BASH_SOURCE[0]}")
 die() { echo "palimo-session: $*" >&2; exit 125; }
 
 # wait_for PID SECONDS WHAT COMMAND... — polls COMMAND until it succeeds; gives up when the
-# process PID (0: none) has exited or SECONDS have passed.
+# process PID has exited or SECONDS have passed.
 wait_for() {
   local pid=$1 seconds=$2 what=$3
   shift 3
   local deadline=$((SECONDS + seconds))
   until "$@" >/dev/null 2>&1; do
-    [ "$pid" = 0 ] || alive "$pid" || return 2
+    alive "$pid" || return 2
     [ $SECONDS -le $deadline ] || die "$what was not ready after ${seconds} s"
     sleep 0.02
   done
@@ -34,9 +34,8 @@ alive() {
 
 # stop PID — TERM, then KILL if it lingers; reaps it when it is our child.
 stop() {
-  local pid=$1
+  local pid=$1 i
   kill -TERM "$pid" 2>/dev/null || return 0
-  local i
   for ((i = 0; i < 250; i++)); do
     alive "$pid" || break
     sleep 0.02
@@ -54,6 +53,9 @@ must_start() {
   wait_for "$pid" 10 "$what" "$@" || { show_log "$log"; die "$what exited during start-up"; }
 }
 
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 # ---------------------------------------------------------------------------------------------
 # Inner half: runs as the child of dbus-run-session, with the private bus in the environment.
 inner() {
@@ -64,8 +66,6 @@ inner() {
     [ "$atspi_pid" = 0 ] || stop "$atspi_pid"
   }
   trap cleanup_inner EXIT
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
 
   /usr/libexec/at-spi-bus-launcher --launch-immediately >"$PALIMO_SESSION_DIR/at-spi.log" 2>&1 &
   atspi_pid=$!
@@ -125,18 +125,14 @@ cleanup_outer() {
   rm -rf "$session_dir"
 }
 trap cleanup_outer EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
 export PALIMO_SESSION_DIR=$session_dir
 
 mkdir -m 0700 "$session_dir/runtime"
 export XDG_RUNTIME_DIR=$session_dir/runtime
-if [ "${PALIMO_SESSION_KEEP_HOME:-0}" != 1 ]; then
-  mkdir -m 0700 "$session_dir/home"
-  export HOME=$session_dir/home
-  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
-  export XDG_STATE_HOME=$HOME/.local/state XDG_CACHE_HOME=$HOME/.cache
-fi
+mkdir -m 0700 "$session_dir/home"
+export HOME=$session_dir/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
+export XDG_STATE_HOME=$HOME/.local/state XDG_CACHE_HOME=$HOME/.cache
 # Nothing of the caller's desktop may leak in.
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS AT_SPI_BUS_ADDRESS GNOME_KEYRING_CONTROL \
   SESSION_MANAGER XAUTHORITY DESKTOP_STARTUP_ID XDG_SESSION_TYPE

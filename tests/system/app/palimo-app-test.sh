@@ -14,13 +14,15 @@ source "$here/../desktop-fixture.sh"
 # shellcheck source=../palimo-process.sh
 source "$here/../palimo-process.sh"
 dones=0
-# Waits for the run in progress to write its closing line, so the next case starts idle.
-wait_done() { eventually 5 at_least 'Done in ' $((++dones)) || fail "the run did not finish"; }
+# The line becomes TEXT, and the run writes its closing line, so the next case starts idle.
+done_as() { # TEXT
+  becomes "$1"
+  eventually 5 at_least 'Done in ' $((++dones)) || fail "the run did not finish"
+}
 rewrites() { # TEXT START LENGTH EXPECTED [KEYS]: the shortcut turns the selection into EXPECTED
   prepare "$1" "$2" "$3"
   xdotool key "${5:-ctrl+alt+r}"
-  becomes "$4"
-  wait_done
+  done_as "$4"
 }
 start_provider "$fake_provider"
 start_editor "$editor"
@@ -54,8 +56,7 @@ for busy in 0 1; do
   sleep 0.9
   xdotool keyup r alt ctrl
   ((busy)) && sleep 0.4 && kill -CONT "$palimo_pid"
-  becomes "HELD down"
-  wait_done
+  done_as "HELD down"
   [ "$(log_count 'Captured ')" -eq $((runs_before + 1)) ] || fail "a repeat started another run"
 done
 provider '{"chat": {"mode": "uppercase"}}'
@@ -68,30 +69,27 @@ xdotool keydown ctrl+alt+r
 xdotool keyup alt ctrl
 eventually 5 at_least 'Captured ' $((runs_before + 1)) || fail "no copy while R is down"
 xdotool keyup r
-becomes "STILL down"
-wait_done
+done_as "STILL down"
 
-can_grab() { # KEYCODE MASK: another client can grab the key with these modifier bits now
-  "$probe" grab "$1" "$2" >"$work/can-grab.out" 2>&1 &
-  local grabber=$!
-  eventually 5 bash -c "grep -q grabbed '$work/can-grab.out' || ! kill -0 $grabber 2>/dev/null"
-  kill "$grabber" 2>/dev/null
-  wait "$grabber" 2>/dev/null
-  grep -q grabbed "$work/can-grab.out"
+grab() { # KEYCODE MASK: another client grabs the key with these modifier bits ($grabber, until
+  # let_go); true once it holds the grab
+  "$probe" grab "$1" "$2" >"$work/grab.out" 2>&1 &
+  grabber=$!
+  pids+=("$grabber")
+  eventually 5 bash -c "grep -q grabbed '$work/grab.out' || ! kill -0 $grabber 2>/dev/null"
+  grep -q grabbed "$work/grab.out"
 }
+let_go() { kill "$grabber" 2>/dev/null; wait "$grabber" 2>/dev/null; }
+can_grab() { grab "$@"; local held=$?; let_go; return $held; } # ... and let go at once
 case_name=taken-in-part # another application holds only the Num Lock variant of ⌃⌥T (key 28)
-"$probe" grab 28 $((0x0c | 0x10)) >"$work/grab.out" 2>&1 &
-holder=$!
-pids+=($holder)
-eventually 5 grep -q grabbed "$work/grab.out" || fail "the probe could not grab: $(cat "$work/grab.out")"
+grab 28 $((0x0c | 0x10)) || fail "the probe could not grab: $(cat "$work/grab.out")"
 settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
 echo '{"rewriteHotkey": {"keyCode": 17, "modifiers": 786432}}' >"$settings"
 kill -HUP "$palimo_pid"
 eventually 5 grep -q 'Could not register ⌃⌥T: another application already uses it.' \
   "$work/palimo.out" || fail "no refusal line"
 grep -q 'Hotkeys registered: ⌃⌥P prompt.' "$work/palimo.out" || fail "the refused one was named"
-kill "$holder"
-wait "$holder" 2>/dev/null
+let_go
 # The variants palimo did get were given back: another client may grab them (and keep them).
 can_grab 28 $((0x0c)) || fail "palimo kept a part of ⌃⌥T"
 
@@ -115,8 +113,7 @@ xdotool keydown ctrl+alt
 "$palimo" --rewrite >"$work/trigger.out" 2>&1 || fail "ended with $?: $(cat "$work/trigger.out")"
 sleep 0.3
 xdotool keyup ctrl+alt
-becomes "HELD keys"
-wait_done
+done_as "HELD keys"
 clipboard_kept "$probe"
 kill "$owner" 2>/dev/null
 
@@ -149,9 +146,7 @@ case_name=clipboard-only # an X display without XTest: copy, press the shortcut,
 Xvfb -displayfd 3 -tst -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 eventually 5 test -s "$work/display" || fail "no display without XTest: $(cat "$work/xvfb.log")"
-session_display=$DISPLAY
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+DISPLAY=:$(cat "$work/display") # (exported already) the session's display is not used again
 PALIMO_API_BASE=http://127.0.0.1:$port palimo_up
 grep -qF "Palimo can't press Copy and Paste in other applications here. Copy the text, press the shortcut, then paste: the rewrite is put on the clipboard." \
   "$work/palimo.out" || fail "the mode is not explained"
@@ -162,6 +157,5 @@ eventually 5 grep -qF 'The rewrite is on the clipboard: paste it with Ctrl+V.' "
   fail "no rewrite on the clipboard"
 [ "$(xclip -o -selection clipboard)" = "SAVED TEXT" ] || fail "the clipboard holds $(xclip -o -selection clipboard)"
 palimo_stop || fail "palimo did not end cleanly"
-export DISPLAY=$session_display
 
 finish "palimo app system test"

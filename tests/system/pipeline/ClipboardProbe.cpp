@@ -12,6 +12,8 @@
 //   manage                   a stand-in freedesktop clipboard manager: owns CLIPBOARD_MANAGER
 //                            (prints "managing"); asked to SAVE_TARGETS, it takes the clipboard
 //                            over with the same bytes and types (prints "saved") and serves it
+#include "CommandReader.h"
+
 #include "platform/x11/ClipboardOwner.h"
 #include "platform/x11/ClipboardReader.h"
 #include "platform/x11/XcbSupport.h"
@@ -89,11 +91,6 @@ bool moveNumLock(xcb_connection_t* c, int modifier) {
     return false;
 }
 
-void announce(const char* line) {
-    std::printf("%s\n", line);
-    std::fflush(stdout);
-}
-
 bool own(ClipboardOwner& owner, const ClipboardOwner::Contents& contents) {
     std::promise<bool> done;
     owner.set(contents, [&done](bool ok) { done.set_value(ok); });
@@ -121,7 +118,7 @@ int manage(xcb_connection_t* c) {
                             XcbSupport::serverTime(c, window, XcbSupport::intern(c, "MGR_TIME")));
     xcb_flush(c);
     ClipboardOwner owner({});
-    announce("managing");
+    say(QStringLiteral("managing"));
     for (;;) {
         const XcbSupport::Event event = XcbSupport::waitForEvent(
             c,
@@ -136,7 +133,7 @@ int manage(xcb_connection_t* c) {
         const auto& request = *static_cast<const xcb_selection_request_event_t*>(event.get());
         const bool saved = request.target == saveTargets && takeOver(owner);
         if (saved) {
-            announce("saved");
+            say(QStringLiteral("saved"));
         }
         XcbSupport::notifySelection(c, &request, saved ? request.property : XCB_NONE);
     }
@@ -159,7 +156,7 @@ int main(int argc, char** argv) {
         }
         QApplication::clipboard()->setMimeData(data.release());
         // Qt sends the ownership request from its event loop: say so once it has gone out.
-        QTimer::singleShot(100, &app, [] { announce("owned"); });
+        QTimer::singleShot(100, &app, [] { say(QStringLiteral("owned")); });
         return app.exec();
     }
     if (QStringList{"grab", "move-num-lock", "manage"}.contains(mode)) {
@@ -177,7 +174,7 @@ int main(int argc, char** argv) {
                      static_cast<std::uint16_t>(args.value(3).toUInt()))) {
             return 1;
         }
-        announce("grabbed");
+        say(QStringLiteral("grabbed"));
         return app.exec();
     }
     if (mode == QLatin1String("clear")) {
@@ -186,12 +183,10 @@ int main(int argc, char** argv) {
     }
     if (mode == QLatin1String("dump")) {
         // Patient, unlike Palimo: the reference to compare with must not miss a slow format.
-        const PasteboardContents contents =
-            ClipboardReader({std::chrono::seconds(3), std::chrono::seconds(20),
-                             ClipboardReader::Limits().maxFormatBytes,
-                             ClipboardReader::Limits().maxTotalBytes})
-                .readAll()
-                .contents;
+        const PasteboardContents contents = ClipboardReader({.perFormat = std::chrono::seconds(3),
+                                                             .total = std::chrono::seconds(20)})
+                                                .readAll()
+                                                .contents;
         const PasteboardItem item = contents.items.value(0);
         if (contents.state == PasteboardContents::State::unreadable) {
             std::printf("unreadable\n");
@@ -206,8 +201,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: palimo-clipboard-probe own NAME=FILE... "
-                         "| clear | dump | grab KEYCODE MASK | "
-                         "move-num-lock ROW | manage\n");
+    std::fprintf(stderr, "usage: palimo-clipboard-probe own NAME=FILE... | clear | dump | "
+                         "grab KEYCODE MASK | move-num-lock ROW | manage\n");
     return 2;
 }

@@ -6,8 +6,8 @@
 // benchmark can press the real key (a grab moves the keyboard focus for a moment).
 // "cancel-after" presses Escape MS after Escape is next armed (the capture's start). While armed,
 // the real Escape key is grabbed and cancels as the application's does.
-// "focus" prints the focused element as accessibility shows it ("focus found AXTextArea",
-// "focus noElement"), then "finished".
+// "focus" prints the focused element as accessibility shows it ("focus found AXTextArea", or
+// "focus none"), then "finished".
 // Everything a run logs goes to standard output ("[Palimo] ..."), followed by
 //   feedback working|succeeded|cancelled|failed MESSAGE
 //   timing capture=MS model=MS paste=MS total=MS overhead=MS      (successful runs)
@@ -87,13 +87,9 @@ struct PrintingFeedback final : RewriteFeedback {
 };
 
 QCoro::Task<> sayFocus(Accessibility& accessibility) {
-    using Status = Accessibility::FocusedElement::Status;
     const Accessibility::FocusedElement focus = co_await accessibility.focusedElement();
-    const QString status = focus.status == Status::found        ? QStringLiteral("found ")
-                           : focus.status == Status::noRole     ? QStringLiteral("noRole")
-                           : focus.status == Status::notExposed ? QStringLiteral("notExposed")
-                                                                : QStringLiteral("noElement");
-    say("focus " + status + focus.role);
+    const bool found = focus.status == Accessibility::FocusedElement::Status::found;
+    say(found ? "focus found " + focus.role : QStringLiteral("focus none"));
     say(QStringLiteral("finished"));
 }
 

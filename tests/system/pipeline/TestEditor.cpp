@@ -106,11 +106,8 @@ int main(int argc, char** argv) {
             const QRect local =
                 edit ? edit->inputMethodQuery(Qt::ImCursorRectangle).toRect() : area->cursorRect();
             const QPoint at = target->mapToGlobal(local.topLeft());
-            return QStringLiteral("caret %1 %2 %3 %4")
-                .arg(at.x())
-                .arg(at.y())
-                .arg(local.width())
-                .arg(local.height());
+            return QString::asprintf("caret %d %d %d %d", at.x(), at.y(), local.width(),
+                                     local.height());
         } else {
             return "error unknown command: " + verb;
         }

@@ -25,8 +25,7 @@ start_provider "$fake_provider"
 export PALIMO_API_BASE=http://127.0.0.1:$port
 start_driver "$bin/palimo-pipeline-driver"
 start_editor "$bin/palimo-test-editor"
-editor() { reply=$(ed "$1"); } # COMMAND -> $reply
-qt_text() { editor "get $1" && echo "${reply#text }"; }
+qt_text() { reply=$(ed "get $1") && echo "${reply#text }"; }
 focus_window() { # SEARCH...: the newest window xdotool finds gets the focus, as $window
   window=$(xdotool search --sync --onlyvisible "$@" | tail -n1)
   xdotool windowfocus --sync "$window"
@@ -35,13 +34,12 @@ focus_window() { # SEARCH...: the newest window xdotool finds gets the focus, as
 # --- cases -------------------------------------------------------------------------------------
 case_qt_selection() { # the user still holds the hotkey's Ctrl+Alt: the editor sees plain Ctrl+C/V
   prepare "say hello world" 4 5
-  editor keys # forget earlier keys
+  ed keys >/dev/null # forget earlier keys
   xdotool keydown ctrl alt
   drive run
   xdotool keyup ctrl alt
   expect_eq line '"say HELLO world"' "$(qt_text line)"
-  editor keys
-  expect_eq "keys the editor saw" '["Ctrl+C","Ctrl+V"]' "${reply#keys }"
+  expect_eq "keys the editor saw" 'keys ["Ctrl+C","Ctrl+V"]' "$(ed keys)"
 }
 
 case_qt_whole_field() {
@@ -52,7 +50,7 @@ case_qt_whole_field() {
 }
 
 case_not_a_text_field() { # a button, then a password field, with nothing selected
-  editor "focus button"
+  ed "focus button" >/dev/null
   xdotool windowfocus --sync "$editor_window"
   drive run
   expect_line '^\[Palimo\] Nothing selected and the focus is a AXButton, not a text field\. Aborting\.$'
@@ -64,11 +62,11 @@ case_not_a_text_field() { # a button, then a password field, with nothing select
 }
 
 case_late_paste() { # the editor reads the clipboard 700 ms after Ctrl+V: restore must wait
-  editor "paste-delay 700"
+  ed "paste-delay 700" >/dev/null
   prepare "late reader" 0 4
   drive run
   sleep 0.3 # the paste itself happens after the run has ended; let it show
-  editor "paste-delay 0"
+  ed "paste-delay 0" >/dev/null
   expect_eq line '"LATE reader"' "$(qt_text line)"
 }
 
@@ -118,47 +116,42 @@ browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibil
   "$@" >"$work/browser.log" 2>&1 &
   pids+=($!)
   local window
-  window=$(xdotool search --sync --onlyvisible --name '^T:hello' | tail -n1)
-  xdotool windowfocus --sync "$window"
-  title() { # EXPECTED: the page's title (its text) once it reads so, or as it is after 3 s
-    local t
-    for _ in $(seq 60); do
-      t=$(xdotool getwindowname "$window" | sed -E 's/ [-—] (Chromium|Mozilla Firefox)$//')
-      [ "$t" = "$1" ] && break
-      sleep 0.05
-    done
-    echo "$t"
+  focus_window --name '^T:hello'
+  title() { xdotool getwindowname "$window" | sed -E 's/ [-—] (Chromium|Mozilla Firefox)$//'; }
+  title_is() { [ "$(title)" = "$1" ]; }
+  expect_title() { # WHAT EXPECTED: the page's title (its text) once it reads so, within 5 s
+    eventually 5 title_is "$2"
+    expect_eq "$1" "$2" "$(title)"
   }
   sleep 0.5 # the page's own focus handling settles
   xdotool key ctrl+Home shift+ctrl+Right
   xdotool keydown ctrl alt # the user still holds the shortcut's modifiers
   drive run
   xdotool keyup ctrl alt
-  expect_eq "after a selection" "T:HELLO from a browser" "$(title "T:HELLO from a browser")"
+  expect_title "after a selection" "T:HELLO from a browser"
   xdotool key ctrl+End
-  # A loaded machine's browser takes seconds to show its text area to accessibility tools (Palimo
-  # waits five at a press); waiting for it here keeps the press below about the whole field.
-  if [ "${unexposed:-0}" != 1 ]; then
+  local whole="T:HELLO FROM A BROWSER"
+  local said='^\[Palimo\] Nothing selected — taking the whole field\.$'
+  if [ "${unexposed:-0}" = 1 ]; then
+    whole="T:HELLO from a browser"
+    said='^\[Palimo\] Nothing selected, and the application in front shows no text fields to accessibility tools: select the text first, or start the application with GNOME_ACCESSIBILITY=1'
+  else
+    # A loaded machine's browser takes seconds to show its text area to accessibility tools
+    # (Palimo waits five at a press); waiting for it here keeps the press below about the field.
     for _ in 1 2 3 4; do
       drive focus && grep -q '^focus found AXTextArea$' "$work/run.out" && break
     done
   fi
   drive press
-  local whole="T:HELLO FROM A BROWSER"
-  if [ "${unexposed:-0}" = 1 ]; then
-    whole="T:HELLO from a browser"
-    expect_line '^\[Palimo\] Nothing selected, and the application in front shows no text fields to accessibility tools: select the text first, or start the application with GNOME_ACCESSIBILITY=1'
-  else
-    expect_line '^\[Palimo\] Nothing selected — taking the whole field\.$'
-  fi
-  expect_eq "after the whole field" "$whole" "$(title "$whole")"
+  expect_line "$said"
+  expect_title "after the whole field" "$whole"
   provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
   xdotool key ctrl+a
   (sleep 0.5 && xdotool key Escape) & # the real key, half a second after the shortcut
   drive press
   provider '{"chat": {"mode": "uppercase"}}'
   expect_line '^feedback cancelled$'
-  expect_eq "after Escape" "$whole" "$(title "$whole")"
+  expect_title "after Escape" "$whole"
   kill "${pids[-1]}"
   wait "${pids[-1]}" 2>/dev/null # its window is gone before the next browser's is looked for
 }
@@ -194,7 +187,9 @@ terminal_case() { # CLASS Y COMMAND...: "hello" (first line, at Y) selected in a
   expect_line '^\[Palimo\] Captured 5 chars in [0-9]+ ms\.$'
   expect_line '^\[Palimo\] The rewrite is on the clipboard: paste it with Ctrl\+Shift\+V\.$'
   kill -0 "$(cat "$work/program.pid")" 2>/dev/null || fail "the program in the terminal was stopped"
-  clipboard_holds=HELLO
+  clipboard=$(timeout 5 xclip -o -selection clipboard)
+  [ "$clipboard" = HELLO ] || fail "the clipboard holds [$clipboard], not the rewrite HELLO"
+  rewrite_left=1
   kill "${pids[-1]}" "$(cat "$work/program.pid")" 2>/dev/null
   rm -f "$work/program.pid"
 }
@@ -211,23 +206,13 @@ cases=(qt_selection qt_whole_field not_a_text_field late_paste mousepad gtk4_who
 [ $# -gt 0 ] && cases=("$@")
 for case_name in "${cases[@]}"; do
   case_failed=0
-  clipboard_holds= # set by a case that leaves this text on the clipboard on purpose
+  rewrite_left=0 # set by a case that leaves the rewrite on the clipboard on purpose
   started=${EPOCHREALTIME/./}
   kill "${owner:-}" 2>/dev/null
   own_clipboard "$bin/palimo-clipboard-probe" "$here/sample.png"
   "case_$case_name"
-  if [ -z "$clipboard_holds" ]; then
-    clipboard_kept "$bin/palimo-clipboard-probe"
-  else
-    "$bin/palimo-clipboard-probe" dump >"$work/clip-after"
-    grep -q "^UTF8_STRING ${#clipboard_holds} $(printf %s "$clipboard_holds" | sha256sum | cut -d' ' -f1) UTF8_STRING$" \
-      "$work/clip-after" || fail "the clipboard does not hold $clipboard_holds: $(tr '\n' '|' <"$work/clip-after")"
-  fi
+  [ "$rewrite_left" = 1 ] || clipboard_kept "$bin/palimo-clipboard-probe"
   printf '%s %s (%d ms)\n' "$([ $case_failed = 0 ] && echo PASS || echo FAIL)" "$case_name" \
     $(((${EPOCHREALTIME/./} - started) / 1000))
 done
-echo quit >&"$driver_in"
-echo quit >&"$editor_in"
-[ "$failures" = 0 ] && echo "all pipeline cases passed" && exit 0
-echo "$failures check(s) failed" >&2
-exit 1
+finish "pipeline system test"

@@ -10,7 +10,7 @@
 #                                 sway through a key the user bound to it), $press_escape, and
 #                                 answer_prompt TEXT, which types into the prompt panel and
 #                                 presses Return (Wayland only).
-# x11 is the session's own Xvfb with palimo's X11 backends, for comparisons.
+# x11 is the session's own Xvfb with palimo's X11 backends, for comparisons: it sets $trigger only.
 press_shortcut() { wtype -M ctrl -M alt "${1:-r}" -m alt -m ctrl; }
 
 start_session() {
@@ -18,16 +18,13 @@ start_session() {
   if [ "$compositor" = x11 ]; then
     xdisplay=$DISPLAY
     trigger="xdotool key ctrl+alt+r"
-    press_escape="xdotool key Escape"
-    command_trigger="$palimo --rewrite"
   else
     start_compositor "$compositor"
   fi
   # In the sanitizer build: full stacks, so that Qt's own leak at exit can be told from others.
   export LSAN_OPTIONS=suppressions=$(dirname "${BASH_SOURCE[0]}")/qt-atspi-leaks.supp
   export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
-  start_provider "$fake_provider"
-  provider '{"chat": {"mode": "uppercase"}}'
+  start_provider "$fake_provider" # answers in upper case unless told otherwise
   PALIMO_API_BASE=http://127.0.0.1:$port DISPLAY=$xdisplay QT_QPA_PLATFORM=xcb palimo_up
 }
 
