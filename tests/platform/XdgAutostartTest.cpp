@@ -17,7 +17,7 @@ TEST(XdgAutostartTest, TheStateIsReadBackFromTheFilesAndASystemEntryIsHidden) {
     const QString systemDir = home.path() + u"/etc-xdg"_s;
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(systemDir));
     const QString entry = home.configHome() + u"/autostart/palimo.desktop"_s;
-    XdgAutostart autostart(u"/opt/Palimo apps/palimo"_s);
+    XdgAutostart autostart(u"/opt/Palimo apps/palimo"_s, home.path() + u"/missing.desktop"_s);
     const std::pair<QByteArray, bool> entries[] = {
         {"[Desktop Entry]\nExec=palimo\nHidden=true\n", false},
         {"[Desktop Entry]\nExec=palimo\nX-GNOME-Autostart-enabled=false\n", false},
@@ -35,12 +35,12 @@ TEST(XdgAutostartTest, TheStateIsReadBackFromTheFilesAndASystemEntryIsHidden) {
     EXPECT_FALSE(autostart.isEnabled());
     EXPECT_EQ(autostart.setEnabled(true), std::nullopt);
     EXPECT_TRUE(autostart.isEnabled());
+    EXPECT_TRUE(readFile(entry).contains("\nComment=")) << "no installed entry to copy";
     qunsetenv("XDG_CONFIG_DIRS");
 }
 
 TEST(XdgAutostartExec, ReservedCharactersAreQuotedAndEscapedTwice) {
     const std::pair<QString, QString> cases[] = {
-        {u"/home/a b/palimo"_s, u"\"/home/a b/palimo\""_s},
         {u"/x/\"q\"/$HOME/`c`"_s, u"\"/x/\\\\\"q\\\\\"/\\\\$HOME/\\\\`c\\\\`\""_s},
         {u"/x/back\\slash"_s, u"\"/x/back\\\\\\\\slash\""_s},
         {u"/x/100%/palimo"_s, u"\"/x/100%%/palimo\""_s},
@@ -62,9 +62,6 @@ TEST(XdgAutostartInstalledTest, TheInstalledEntryIsCopiedWithItsExecReplaced) {
               "[Desktop Entry]\nType=Application\nName=Palimo\nName[de]=Palimo\n"
               "Icon=app.palimo.Palimo\nExec=\"/usr/bin/palimo\"\n"
               "X-GNOME-Autostart-enabled=true\n");
-    XdgAutostart uninstalled(u"/usr/bin/palimo"_s, home.path() + u"/missing.desktop"_s);
-    ASSERT_EQ(uninstalled.setEnabled(true), std::nullopt);
-    EXPECT_TRUE(readFile(XdgAutostart::userEntryPath()).contains("\nComment="));
 }
 
 } // namespace

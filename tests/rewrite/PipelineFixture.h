@@ -18,7 +18,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
-// Records the pill's calls in order.
 struct RecordingFeedback : RewriteFeedback {
     void working() override {
         calls.append(QStringLiteral("working"));
@@ -34,8 +33,8 @@ struct RecordingFeedback : RewriteFeedback {
     std::function<void()> onWorking;
 };
 
-// The whole pipeline against fakes, with every wait shortened. The model upper-cases the text or
-// fails with modelError.
+// The whole pipeline against fakes, with every wait shortened, from "abc" selected whole. The model
+// upper-cases the text or fails with modelError.
 class PipelineTest : public ::testing::Test {
 public:
     PipelineTest()
@@ -64,6 +63,7 @@ public:
             pastesWhenArmed = pastes;
         });
         pasteboard.copyFromApplication(userClipboard);
+        editor.setText(QStringLiteral("abc"), 0, 3);
     }
 
     QCoro::Task<RewriteController::Outcome> model(RewriteRequest request, CancellationToken token) {
@@ -95,9 +95,6 @@ public:
         ASSERT_TRUE(finished) << "the run did not finish";
     }
 
-    static QStringList logLines() { return TempHome::logLines(); }
-    static qsizetype logCount(const QString& part) { return TempHome::logCount(part); }
-
     TempHome home;
     FakePasteboard pasteboard;
     FakeEditor editor{pasteboard};
@@ -124,7 +121,7 @@ inline QStringList failedWith(const QString& message) {
     return {"working", "failed: " + message};
 }
 
-// One way a run can go, from "abc" selected whole and the set-up's changes to that.
+// One way a run can go, from the fixture's start and the set-up's changes to that.
 struct Ending {
     std::string name;
     std::function<void(PipelineTest&)> setUp;
@@ -136,6 +133,3 @@ struct Ending {
     friend void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
 };
 class PipelineEndings : public PipelineTest, public ::testing::WithParamInterface<Ending> {};
-inline std::string endingName(const ::testing::TestParamInfo<Ending>& row) {
-    return row.param.name;
-}

@@ -3,29 +3,26 @@
 #include <QRegularExpression>
 #include <QTest>
 
-namespace {
-const RewriteError serverError{RewriteError::Kind::badResponse, 500, "boom", {}, {}};
-} // namespace
-
-TEST_F(PipelineTest, SelectionIsReplacedOnceAndTheClipboardComesBackWithEveryFormat) {
+TEST_F(PipelineTest, SelectionIsReplacedOnceAndPressesMeanwhileAreIgnored) {
     editor.setText(QStringLiteral("say hello world"), 4, 5);
+    // The shortcut's modifiers are let go only by the fourth look; keys held for ever are the
+    // pipeline system test's (there the run goes on after the deadline).
+    editor.heldForQueries = 3;
     run(false, [this] {
         controller.triggerWithPrompt();
         controller.trigger();
     });
-    EXPECT_EQ(logCount(QStringLiteral("Ignored hotkey: a rewrite is already running.")), 2);
+    EXPECT_EQ(home.logCount(QStringLiteral("Ignored hotkey: a rewrite is already running.")), 2);
     EXPECT_EQ(editor.text(), QStringLiteral("say HELLO world"));
+    EXPECT_GE(editor.modifierQueries, 4);
     EXPECT_EQ(pasteboard.writes.size(), 2); // the answer once, then the user's clipboard
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].text, QStringLiteral("hello"));
-    EXPECT_EQ(requests[0].instructions, instructions);
+    EXPECT_EQ(requests.value(0).instructions, instructions);
     EXPECT_EQ(usage, (QList<std::tuple<QString, qint64, qint64>>{{"llama3.2", 12, 7}}));
     EXPECT_EQ(pasteboard.textTarget, 42u); // only that window's fetch is the paste
     for (const char* line : {"^OpenAI \\(llama3\\.2, defaultInstructions\\) replied in \\d+ ms, 12 "
                              "in / 7 out tokens\\.$",
                              "^Done in \\d+\\.\\d\\d s total\\.$"}) {
-        EXPECT_EQ(logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
+        EXPECT_EQ(home.logLines().filter(QRegularExpression(QString::fromLatin1(line))).size(), 1)
             << line;
     }
 }
@@ -46,7 +43,6 @@ TEST_F(PipelineTest, ACopyAnsweredLate) {
     const auto copies = [this](const QByteArray& text) {
         return [this, text] { pasteboard.copyFromApplication({{{"text/plain", text}}}); };
     };
-    editor.setText(QStringLiteral("abc"), 0, 3);
     accessibility.focus.role = QStringLiteral("AXButton"); // one Copy only
     firstCopyIgnored(copies("abc"));
     run();
@@ -77,7 +73,6 @@ TEST_F(PipelineTest, ACopyAnsweredLate) {
 // However a run ends, the text is replaced exactly when it should be, the pill hears of it, the
 // Escape key is armed exactly for the model call and the user's clipboard is as it was.
 TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
-    editor.setText(QStringLiteral("abc"), 0, 3);
     GetParam().setUp(*this);
     const QList<PasteboardItem> clipboard = pasteboard.items();
     const int foreignChanges = pasteboard.foreignChanges;
@@ -93,15 +88,15 @@ TEST_P(PipelineEndings, TextFeedbackAndClipboard) {
     // Escape is armed from the capture on, whenever the run gets that far.
     EXPECT_EQ(cancelKey, editor.available ? (QList<bool>{true, false}) : QList<bool>());
     if (!GetParam().logLine.isEmpty()) {
-        EXPECT_EQ(logCount(GetParam().logLine), 1) << logLines().join('\n').toStdString();
+        EXPECT_EQ(home.logCount(GetParam().logLine), 1) << home.logLines().join('\n').toStdString();
     }
-    EXPECT_EQ(logCount(QStringLiteral("Rewrite failed")),
+    EXPECT_EQ(home.logCount(QStringLiteral("Rewrite failed")),
               GetParam().logLine.startsWith(QStringLiteral("Rewrite failed")) ? 1 : 0);
     const bool pasted = editor.posted.contains(Command::paste);
-    EXPECT_EQ(pasted, logCount(QStringLiteral("Done in")) == 1 ||
+    EXPECT_EQ(pasted, home.logCount(QStringLiteral("Done in")) == 1 ||
                           GetParam().logLine.contains(QStringLiteral("did not fetch")))
         << "Paste only for a success";
-    EXPECT_EQ(logCount(QStringLiteral("No selection captured")),
+    EXPECT_EQ(home.logCount(QStringLiteral("No selection captured")),
               GetParam().feedback == nothingToRewrite ? 1 : 0);
 }
 
@@ -129,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
         // secret) stay.
         Ending{"ClipboardChangedDuringAFailedCall",
                [](PipelineTest& f) {
-                   f.modelError = serverError;
+                   f.modelError = {RewriteError::Kind::badResponse, 500, "boom", {}, {}};
                    f.duringCall = [&f] { f.pasteboard.copyFromApplication({}); };
                },
                "abc", failedWith("OpenAI returned an error (500)."),
@@ -164,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                QStringList{"failed: Palimo can't send keystrokes here."},
                "Keystrokes can't be sent in this session, so the copy is blocked. Palimo needs "
                "an X11 session with the XTest extension."}),
-    endingName);
+    ::testing::PrintToStringParamName());
 
 TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
     using K = RewriteError::Kind;
@@ -172,7 +167,6 @@ TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
              {K::missingAPIKey, {}, "No API key yet. Add one in Settings."},
              {K::invalidAPIKey, {}, "OpenAI rejected your API key."},
              {K::emptyCompletion, {}, "OpenAI sent nothing back."},
-             {K::badResponse, {}, "OpenAI returned an error (429)."},
              {K::timedOut, {}, "OpenAI took too long to answer."},
              {K::connectionLost, {}, "No internet connection."},
              {K::notConnected, {}, "No internet connection."},
@@ -186,51 +180,42 @@ TEST(RewriteControllerText, FailureLinesAndCharacterCount) {
               4);
 }
 
-TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindowIfItIsStillThere) {
+TEST_F(PipelineTest, PromptAnswerIsSentUntrimmedAfterReactivatingTheWindow) {
     qsizetype activatedAtWorking = -1;
     feedback->onWorking = [&] { activatedAtWorking = workspace.activated.size(); };
     controller.setCollectInstructions([](RewriteController::InstructionsCompletion done) {
         QTimer::singleShot(120, [done] { done(QStringLiteral("  shorter  ")); });
     });
-    editor.setText(QStringLiteral("abc"), 0, 3);
     run(true);
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].instructions, QStringLiteral("  shorter  "));
+    EXPECT_EQ(requests.value(0).instructions, QStringLiteral("  shorter  "));
     EXPECT_EQ(activatedAtWorking, 1);
-    EXPECT_EQ(logCount(QStringLiteral("(llama3.2, customPrompt)")), 1);
+    EXPECT_EQ(home.logCount(QStringLiteral("(llama3.2, customPrompt)")), 1);
     // The capture line covers the capture alone; the total includes the time the panel was open.
-    const QString captured = logLines().filter(QStringLiteral("Captured")).value(0);
-    const QString done = logLines().filter(QStringLiteral("Done in")).value(0);
+    const QString captured = home.logLines().filter(QStringLiteral("Captured")).value(0);
+    const QString done = home.logLines().filter(QStringLiteral("Done in")).value(0);
     EXPECT_LT(captured.section(u' ', 4, 4).toInt(), 120) << captured.toStdString();
     EXPECT_GE(done.section(u' ', 2, 2).toDouble(), 0.12) << done.toStdString();
-
-    // A window gone by the answer gets nothing: no request, no paste, the clipboard back.
-    workspace.activationWorks = false;
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    feedback->calls.clear();
-    run(true);
-    EXPECT_EQ(editor.text(), QStringLiteral("abc"));
-    EXPECT_EQ(feedback->calls, QStringList{"failed: Your window is gone, so nothing was pasted."});
-    EXPECT_EQ(pasteboard.items(), userClipboard);
-    EXPECT_EQ(requests.size(), 1);
 }
 
-TEST_F(PipelineTest, BlankUnansweredOrMissingPromptEndsTheRun) {
+// A blank, unanswered or missing prompt ends the run quietly, a window gone by the answer with a
+// failure: either way nothing is sent and the clipboard comes back.
+TEST_F(PipelineTest, PromptRunEndsWithoutAnAnswerOrWithoutItsWindow) {
+    workspace.activationWorks = false;
     const std::vector<std::function<void(RewriteController::InstructionsCompletion)>> panels = {
         [](auto done) { done(QStringLiteral(" \n\t ")); }, // blank
         [](auto) {},                                       // dropped unanswered
         nullptr,                                           // no panel at all
+        [](auto done) { done(QStringLiteral("shorter")); },
     };
     for (const auto& panel : panels) {
         controller.setCollectInstructions(panel);
-        editor.setText(QStringLiteral("abc"), 0, 3);
         run(true);
     }
-    EXPECT_EQ(logCount(QStringLiteral("Prompt cancelled.")), 3);
-    EXPECT_EQ(pasteboard.writes, QList<QList<PasteboardItem>>(3, userClipboard));
+    EXPECT_EQ(home.logCount(QStringLiteral("Prompt cancelled.")), 3);
+    EXPECT_EQ(pasteboard.writes, QList<QList<PasteboardItem>>(4, userClipboard));
     EXPECT_TRUE(requests.isEmpty());
-    EXPECT_TRUE(feedback->calls.isEmpty());
-    EXPECT_TRUE(workspace.activated.isEmpty());
+    EXPECT_EQ(feedback->calls, QStringList{"failed: Your window is gone, so nothing was pasted."});
+    EXPECT_EQ(workspace.activated.size(), 1) << "a window activated without an answer";
     // Escape is armed for the capture and let go before the panel, which takes it itself.
-    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false}));
+    EXPECT_EQ(cancelKey, (QList<bool>{true, false, true, false, true, false, true, false}));
 }

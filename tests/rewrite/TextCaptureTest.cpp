@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                nothingToRewrite, "Nothing selected and the focused element has no role. Aborting."},
         Ending{"TerminalRoleWithNothingSelected", nothingSelectedIn(TerminalApps::terminalRole),
                "abc", nothingToRewrite, notAField(TerminalApps::terminalRole)}),
-    endingName);
+    ::testing::PrintToStringParamName());
 
 // Where keys cannot be pressed, what the user copied is rewritten; a terminal gets no key at all
 // and its selection is read as it stands. Either way the rewrite is left on the clipboard for the
@@ -82,9 +82,8 @@ TEST_F(PipelineTest, WithoutKeystrokesTheRewriteIsLeftOnTheClipboard) {
         EXPECT_EQ(pasteboard.items(), c.clipboardAfter);
         EXPECT_EQ(feedback->calls, c.feedback);
     }
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].text, QStringLiteral("ls -l"));
-    EXPECT_EQ(logCount(notAField(TerminalApps::terminalRole)), 2);
+    EXPECT_EQ(requests.size(), 1);
+    EXPECT_EQ(home.logCount(notAField(TerminalApps::terminalRole)), 2);
 }
 
 TEST(TextCapture, CopiedFilesAreToldFromLinks) {
@@ -93,14 +92,4 @@ TEST(TextCapture, CopiedFilesAreToldFromLinks) {
     EXPECT_TRUE(isFileList(uriList, "# copied\r\nFILE:///tmp/x\r\n"));
     EXPECT_FALSE(isFileList(uriList, "# file:///tmp/x\r\nhttps://example.org/\r\n"));
     EXPECT_TRUE(isFileList({QStringLiteral("x-special/gnome-copied-files")}, ""));
-}
-
-// Three "held" answers, then free before Copy and Paste. (Keys never let go are the pipeline
-// system test's: there the run goes on after the deadline.)
-TEST_F(PipelineTest, KeysWaitForTheUserToLetGoOfTheModifiers) {
-    editor.heldForQueries = 3;
-    editor.setText(QStringLiteral("abc"), 0, 3);
-    run();
-    EXPECT_EQ(editor.text(), QStringLiteral("ABC"));
-    EXPECT_GE(editor.modifierQueries, 4);
 }

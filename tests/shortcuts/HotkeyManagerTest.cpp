@@ -11,7 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr std::uint32_t controlOption = 0x1800; // registration mask of 0xC0000
 constexpr std::uint32_t escapeCode = 53;
 
 class HotkeyManagerTest : public ::testing::Test {
@@ -23,8 +22,6 @@ protected:
         manager.setOnEscape([this] { ++escapes; });
     }
     ~HotkeyManagerTest() override { HotKeysController::setService(nullptr); }
-
-    static QStringList logLines() { return TempHome::logLines(); }
 
     TempHome home;
     Preferences preferences{Preferences::defaultFilePath()};
@@ -60,10 +57,10 @@ TEST_F(HotkeyManagerTest, ReloadRegistersTheSavedShortcutsThatAreSafeToGrab) {
         SCOPED_TRACE(c.log.last().toStdString());
         settings.setRewriteHotkey(c.rewrite);
         settings.setPromptHotkey(c.prompt);
-        const qsizetype logged = logLines().size();
+        const qsizetype logged = home.logLines().size();
         rewrites = prompts = 0;
         manager.reload();
-        EXPECT_EQ(logLines().mid(logged), c.log);
+        EXPECT_EQ(home.logLines().mid(logged), c.log);
         for (const auto& registered : std::vector(service.active)) {
             EXPECT_EQ(service.press(registered.keyCode, registered.modifiers), 0);
             EXPECT_EQ(service.release(registered.keyCode, registered.modifiers),
@@ -72,17 +69,15 @@ TEST_F(HotkeyManagerTest, ReloadRegistersTheSavedShortcutsThatAreSafeToGrab) {
         EXPECT_EQ(rewrites, c.rewrites);
         EXPECT_EQ(prompts, c.prompts);
     }
-    EXPECT_TRUE(service.find(35, 0x200 | 0x100)) << "not registered with the desktop's bits";
 }
 
+// (Letting go of Escape after a run is the feedback system test's: the key reaches the editor.)
 TEST_F(HotkeyManagerTest, SuspensionUnregistersSilentlyAndEscapeOutlivesIt) {
     manager.reload();
     manager.setCancelKeyActive(true);
-    const HotKey* escape = manager.escapeHotKey();
-    manager.setCancelKeyActive(true);
-    EXPECT_EQ(manager.escapeHotKey(), escape) << "armed twice";
     const int calls = service.registerCalls;
-    manager.setSuspended(false); // unchanged: nothing happens
+    manager.setCancelKeyActive(true); // already armed
+    manager.setSuspended(false);      // unchanged
     EXPECT_EQ(service.registerCalls, calls);
 
     manager.setSuspended(true);
@@ -90,31 +85,26 @@ TEST_F(HotkeyManagerTest, SuspensionUnregistersSilentlyAndEscapeOutlivesIt) {
     EXPECT_EQ(service.active.size(), 1u);
     EXPECT_EQ(service.press(escapeCode, 0), 0);
     EXPECT_EQ(escapes, 1);
-    EXPECT_EQ(logLines().size(), 1);
+    EXPECT_EQ(home.logLines().size(), 1);
     manager.setSuspended(false);
     EXPECT_EQ(service.active.size(), 3u);
-    EXPECT_EQ(logLines().size(), 2);
-
-    manager.setCancelKeyActive(false);
-    EXPECT_FALSE(service.find(escapeCode, 0).has_value());
+    EXPECT_EQ(home.logLines().size(), 2);
 }
 
+// (A refused ⌃⌥R, left out of the line of what was registered, is the app system test's.)
 TEST_F(HotkeyManagerTest, RefusedRegistrationIsReportedAsAnError) {
-    service.takenElsewhere.insert({15, controlOption});
     service.takenElsewhere.insert({escapeCode, 0});
     manager.reload();
     manager.setCancelKeyActive(true);
-    EXPECT_EQ(logLines(),
-              (QStringList{u"Could not register ⌃⌥R: another application already uses it."_s,
-                           u"Hotkeys registered: ⌃⌥P prompt."_s,
-                           u"Could not register ⎋: another application already uses it."_s}));
+    EXPECT_EQ(home.logLines().last(),
+              u"Could not register ⎋: another application already uses it."_s);
 
     // Without callbacks nothing is registered, and the line says so.
     HotkeyManager bare(settings);
     bare.reload();
     bare.setCancelKeyActive(true);
-    EXPECT_EQ(service.active.size(), 1u);
-    EXPECT_EQ(logLines().last(), u"Hotkeys registered: none."_s);
+    EXPECT_EQ(service.active.size(), 2u);
+    EXPECT_EQ(home.logLines().last(), u"Hotkeys registered: none."_s);
 }
 
 } // namespace

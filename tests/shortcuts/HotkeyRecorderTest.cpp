@@ -23,8 +23,6 @@ struct Recorded {
 };
 
 TEST(HotkeyRecorderTest, EachPressIsJudgedByTheModifierRule) {
-    const QString missing = HotkeyRecorder::missingModifierProblem;
-    const std::optional<std::uint32_t> noPosition;
     const struct {
         std::optional<std::uint32_t> keyCode;
         std::uint64_t modifiers;
@@ -32,14 +30,14 @@ TEST(HotkeyRecorderTest, EachPressIsJudgedByTheModifierRule) {
         std::optional<HotkeyCombo> stored = {};
         std::optional<QString> problem = {};
     } cases[] = {
-        {0, shift, Verdict::rejected, {}, missing}, // Shift alone does not count
+        {0, shift, Verdict::rejected, {}, HotkeyRecorder::missingModifierProblem}, // Shift alone
         {0, shift | control, Verdict::accepted, HotkeyCombo{0, 0x60000}},
         // Caps lock and fn are held but not kept.
         {40, option | 0x10000 | 0x800000, Verdict::accepted, HotkeyCombo{40, option}},
         {15, command, Verdict::accepted, HotkeyCombo{15, command}},
         {53, control, Verdict::cancelled}, // Escape
         {59, control, Verdict::ignored},   // a modifier key on its way
-        {noPosition, control, Verdict::rejected, {}, HotkeyRecorder::unknownKeyProblem},
+        {std::nullopt, control, Verdict::rejected, {}, HotkeyRecorder::unknownKeyProblem},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.keyCode.value_or(999) << " with " << c.modifiers);
