@@ -12,6 +12,8 @@ editor=$2 fake_provider=$3
 atspi=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/settings-atspi.py
 # shellcheck source=../desktop-fixture.sh
 source "$(dirname "$atspi")/../desktop-fixture.sh"
+# shellcheck source=../palimo-process.sh
+source "$(dirname "$atspi")/../palimo-process.sh"
 settings=${XDG_CONFIG_HOME:-$HOME/.config}/palimo/settings.json
 autostart=${XDG_CONFIG_HOME:-$HOME/.config}/autostart/palimo.desktop
 
@@ -32,6 +34,8 @@ start_recording() {
   ui press 'Rewrite the selection'
   eventually 3 described 'Rewrite the selection' 'Press a combination…' || fail "recording did not start"
 }
+# A second start opens the running one's settings; once that one is gone it would run on itself.
+again() { palimo_check || exit 1; timeout 15 "$palimo" >"${1:-/dev/null}" 2>&1; } # [OUTPUT]
 focus_settings() { xdotool search --sync --name 'Palimo Settings' windowfocus --sync >/dev/null 2>&1; }
 
 start_provider "$fake_provider"
@@ -39,18 +43,17 @@ start_editor "$editor"
 
 # The server is chosen in the window below, as a user would; nothing in the environment.
 unset PALIMO_API_BASE PALIMO_MODEL
-"$palimo" >"$work/palimo.out" 2>&1 &
-palimo_pid=$!
-pids+=($palimo_pid)
+palimo_start "$work" "$work/palimo.out"
+pids+=("$palimo_pid")
 eventually 10 log_has 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' ||
-  { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+  { echo "palimo did not start" >&2; palimo_check; exit 1; }
 
 case_name=second-start
-"$palimo" >"$work/second.out" 2>&1 ||
+again "$work/second.out" ||
   fail "the second start ended with $?: $(cat "$work/second.out")"
 grep -q 'Palimo is already running; opened its settings.' "$work/second.out" || fail "no note"
 eventually 5 xdotool search --name 'Palimo Settings' >/dev/null || fail "no settings window"
-"$palimo" >/dev/null 2>&1 || fail "the third start failed"
+again || fail "the third start failed"
 [ "$(xdotool search --name 'Palimo Settings' | wc -l)" -eq 1 ] || fail "more than one window"
 [ "$(pgrep -c -f "^$palimo\$")" -eq 1 ] || fail "more than one palimo runs"
 gdbus call --session --dest app.palimo.Palimo --object-path /app/palimo/Palimo \
@@ -147,7 +150,7 @@ becomes "RECORDED shortcut"
 case_name=local-model
 # A server that has only llama3.2 and needs no key: picked, confirmed, used, not priced.
 provider '{"offers": ["llama3.2"], "chat": {"mode": "uppercase", "promptTokens": 120, "completionTokens": 3}}'
-"$palimo" >/dev/null 2>&1 || fail "the settings did not open again"
+again || fail "the settings did not open again"
 ui tab General
 test_key '' 'This server does not offer the model "gpt-4o-mini". It offers: llama3.2.'
 type_into Model llama3.2
@@ -158,8 +161,8 @@ prepare "local model" 0 5
 xdotool key ctrl+alt+t
 becomes "LOCAL model"
 log_has 'OpenAI (llama3.2, defaultInstructions) replied in ' || fail "no llama3.2 reply line"
-"$palimo" >/dev/null 2>&1 || fail "the settings did not open again"
+again || fail "the settings did not open again"
 ui wait '2 rewrites this month, under 1 cent in API costs for 1 of them, and 123 tokens with no known price.'
 
-kill -0 "$palimo_pid" 2>/dev/null || fail "palimo is gone"
+palimo_stop || fail "palimo did not end cleanly"
 finish "settings system test"

@@ -12,6 +12,8 @@ fake_provider=$2
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
 # shellcheck source=../desktop-fixture.sh
 source "$here/../desktop-fixture.sh"
+# shellcheck source=../palimo-process.sh
+source "$here/../palimo-process.sh"
 # QSystemTrayIcon's constructor leaves 181 bytes of a D-Bus meta-object inside QtDBus for the
 # life of the process (a bare Qt program that shows and deletes one leaks the same); QtDBus is
 # built without frame pointers, so no suppression can name it. Leak checks only are off here;
@@ -35,11 +37,10 @@ guide_key() { # KEYS...: pressed in the guide's window
 start_palimo() { # starts palimo and sets $item, the tray item the watcher saw
   local items
   items=$(grep -c StatusNotifierItem "$work/watcher.out")
-  PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" >"$work/palimo.out" 2>&1 &
-  palimo_pid=$!
-  pids+=($palimo_pid)
+  PALIMO_API_BASE=http://127.0.0.1:$port palimo_start "$work" "$work/palimo.out"
+  pids+=("$palimo_pid")
   eventually 10 log_has 'Hotkeys registered: ⌃⌥R rewrite, ⌃⌥P prompt.' ||
-    { echo "palimo did not start: $(cat "$work/palimo.out")" >&2; exit 1; }
+    { echo "palimo did not start" >&2; palimo_check; exit 1; }
   eventually 5 at_least_in "$work/watcher.out" StatusNotifierItem $((items + 1)) ||
     { echo "no tray item was registered" >&2; exit 1; }
   item=$(grep StatusNotifierItem "$work/watcher.out" | tail -n1 | cut -d' ' -f2)
@@ -48,20 +49,21 @@ at_least_in() { [ "$(grep -c "$2" "$1")" -ge "$3" ]; }
 quit_from_menu() {
   menu click 'Quit Palimo'
   eventually 5 bash -c "! kill -0 $palimo_pid 2>/dev/null" || { fail "Quit did not end palimo"; return; }
-  wait "$palimo_pid" || fail "palimo ended with status $?"
+  local status=0
+  wait "$palimo_pid" || status=$?
+  palimo_ended=$status
+  [ "$status" = 0 ] || { fail "palimo ended with status $status"; palimo_report "$status"; }
 }
 
 start_provider "$fake_provider"
 
 case_name=no-tray
-XDG_CONFIG_HOME=$work/no-tray PALIMO_API_BASE=http://127.0.0.1:$port "$palimo" \
-  >"$work/no-tray.out" 2>&1 &
-no_tray=$!
+XDG_CONFIG_HOME=$work/no-tray PALIMO_API_BASE=http://127.0.0.1:$port \
+  palimo_start "$work" "$work/no-tray.out"
+pids+=("$palimo_pid")
 eventually 15 grep -q 'No system tray in this session' "$work/no-tray.out"
 sleep 0.5 # it would end, or say it again, right after the line
-kill "$no_tray" 2>/dev/null ||
-  fail "without a tray palimo did not keep running: $(cat "$work/no-tray.out")"
-wait "$no_tray" 2>/dev/null
+palimo_stop || fail "without a tray palimo did not keep running, or did not end cleanly"
 [ "$(grep -c 'No system tray in this session' "$work/no-tray.out")" -eq 1 ] ||
   fail "not one line about the missing tray: $(cat "$work/no-tray.out")"
 
