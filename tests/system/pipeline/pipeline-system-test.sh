@@ -27,8 +27,9 @@ start_driver "$bin/palimo-pipeline-driver"
 start_editor "$bin/palimo-test-editor"
 qt_text() { reply=$(ed "get $1") && echo "${reply#text }"; }
 focus_window() { # SEARCH...: the newest window xdotool finds gets the focus, as $window
-  window=$(xdotool search --sync --onlyvisible "$@" | tail -n1)
-  xdotool windowfocus --sync "$window"
+  # A starting browser makes and drops windows: a search can die on one that just went.
+  found() { window=$(xdotool search --onlyvisible "$@" 2>/dev/null | tail -n1); [ -n "$window" ]; }
+  eventually 30 found "$@" && timeout 5 xdotool windowfocus --sync "$window" || fail "no window $*"
 }
 
 # --- cases -------------------------------------------------------------------------------------
