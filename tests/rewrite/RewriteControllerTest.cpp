@@ -53,7 +53,6 @@ TEST_F(PipelineTest, ACopyAnsweredLate) {
     firstCopyIgnored([this] { controller.trigger(); });
     run();
     EXPECT_EQ(editor.text(), QStringLiteral("ABC")) << "the press made meanwhile was lost";
-    EXPECT_EQ(pasteboard.items(), userClipboard);
 
     // Answered while the focus is looked at, or soon after it while the field shows a selection.
     accessibility.focus.role = QStringLiteral("AXTextArea");
