@@ -48,7 +48,6 @@ TEST_F(PipelineTest, ACopyAnsweredLate) {
     run();
     ASSERT_TRUE(QTest::qWaitFor([this] { return pasteboard.foreignChanges == 2; }));
     EXPECT_EQ(pasteboard.items(), userClipboard);
-    EXPECT_EQ(cancelKey, (QList<bool>{true, false})) << "Escape held while only watching";
 
     firstCopyIgnored([this] { controller.trigger(); });
     run();

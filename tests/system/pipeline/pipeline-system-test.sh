@@ -66,9 +66,8 @@ case_late_paste() { # the editor reads the clipboard 700 ms after Ctrl+V: restor
   ed "paste-delay 700" >/dev/null
   prepare "late reader" 0 4
   drive run
-  sleep 0.3 # the paste itself happens after the run has ended; let it show
   ed "paste-delay 0" >/dev/null
-  expect_eq line '"LATE reader"' "$(qt_text line)"
+  becomes "LATE reader" # the paste itself shows after the run has ended
 }
 
 mousepad_text() { "$here/../settings/settings-atspi.py" text mousepad 2>/dev/null; }
@@ -111,6 +110,9 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
 # Firefox with GNOME_ACCESSIBILITY=1. Started without, the whole field is refused with a line
 # that says so, and a selection works all the same.
 browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibility bus)
+  # Chromium without a window manager can hide its focus for seconds after a keyboard grab.
+  wm() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+  wm || { openbox >"$work/openbox.log" 2>&1 & pids+=($!); eventually 10 wm; }
   printf '%s' '<title>T:hello from a browser</title><textarea autofocus
     oninput="document.title=String.fromCharCode(84,58)+this.value">hello from a browser</textarea>' \
     >"$work/page.html"
@@ -121,8 +123,7 @@ browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibil
   title() { xdotool getwindowname "$window" | sed -E 's/ [-—] (Chromium|Mozilla Firefox)$//'; }
   title_is() { [ "$(title)" = "$1" ]; }
   expect_title() { # WHAT EXPECTED: the page's title (its text) once it reads so, within 5 s
-    eventually 5 title_is "$2"
-    expect_eq "$1" "$2" "$(title)"
+    eventually 5 title_is "$2" || expect_eq "$1" "$2" "$(title)"
   }
   sleep 0.5 # the page's own focus handling settles
   xdotool key ctrl+Home shift+ctrl+Right
