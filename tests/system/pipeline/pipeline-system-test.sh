@@ -110,9 +110,6 @@ case_gtk4_whole_field() { # GTK 4 has no AT-SPI cache: its focus must be found a
 # Firefox with GNOME_ACCESSIBILITY=1. Started without, the whole field is refused with a line
 # that says so, and a selection works all the same.
 browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibility bus)
-  # Chromium without a window manager can hide its focus for seconds after a keyboard grab.
-  wm() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-  wm || { openbox >"$work/openbox.log" 2>&1 & pids+=($!); eventually 10 wm; }
   printf '%s' '<title>T:hello from a browser</title><textarea autofocus
     oninput="document.title=String.fromCharCode(84,58)+this.value">hello from a browser</textarea>' \
     >"$work/page.html"
@@ -145,6 +142,9 @@ browser_case() { # LAUNCH... ($unexposed=1: the browser is not on the accessibil
     done
   fi
   drive press
+  # After the shortcut's keyboard grab Chromium may show no focused element for seconds (1 press
+  # in 5 under the sanitizer build; the cause is not found yet): one more press.
+  grep -q 'no focused element' "$work/run.out" && [ "${unexposed:-0}" != 1 ] && drive press
   expect_line "$said"
   expect_title "after the whole field" "$whole"
   provider '{"chat": {"mode": "uppercase", "delayMs": 8000}}'
