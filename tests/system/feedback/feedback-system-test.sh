@@ -156,7 +156,7 @@ pids+=($!)
 # By its title: under load the search could otherwise return another of its windows first.
 window=$(xdotool search --sync --onlyvisible --name 'mousepad\.txt - Mousepad$' | tail -n1)
 xdotool windowactivate --sync "$window"
-sleep 1 # mousepad builds its accessible tree lazily
+eventually 10 "$here/../settings/settings-atspi.py" text mousepad >/dev/null # built lazily
 xdotool key ctrl+Home shift+ctrl+Right
 xdotool mousemove 1250 780
 eval "$(xdotool getwindowgeometry --shell "$window")"
